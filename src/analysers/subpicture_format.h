@@ -1,0 +1,14 @@
+#pragma once
+
+#include <cstdint>
+
+#include "analysers/byte_view.h"
+#include "base/message_log.h"
+
+namespace klarvex {
+
+// The format line of a subpicture stream: HD DVD 8-bit RLE units begin
+// with two zero bytes, DVD 2-bit RLE units with their (non-zero) size.
+void SubpictureFormat(const ByteView& view, int64_t start, MessageLog& log);
+
+}  // namespace klarvex

@@ -1,0 +1,92 @@
+#include "text_format.h"
+
+#include <langinfo.h>
+#include <locale.h>
+
+#include <charconv>
+#include <cmath>
+#include <cstdio>
+
+namespace klarvex {
+
+std::string IntText(int64_t value) { return std::to_string(value); }
+
+std::string HexText(uint64_t value, int minDigits) {
+  char buffer[32];
+  std::snprintf(buffer, sizeof buffer, "%0*llX", minDigits, static_cast<unsigned long long>(value));
+  return buffer;
+}
+
+static std::string DecimalSeparator() {
+  const lconv* conv = localeconv();
+  if (conv && conv->decimal_point && conv->decimal_point[0]) return conv->decimal_point;
+  return ".";
+}
+
+std::string GeneralNumberText(double value) {
+  if (std::isnan(value)) return "NAN";
+  if (std::isinf(value)) return value > 0 ? "INF" : "-INF";
+  char buffer[64];
+  auto result = std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::general, 15);
+  std::string text(buffer, result.ptr);
+  size_t point = text.find('.');
+  if (point != std::string::npos) text.replace(point, 1, DecimalSeparator());
+  return text;
+}
+
+std::string TimeSeparator() {
+  // The locale's time format ("%H:%M:%S", "%H.%M.%S", ...): the separator is
+  // what stands between the hour and the minute conversions.
+  const char* format = nl_langinfo(T_FMT);
+  std::string f = format ? format : "";
+  size_t hour = f.find("%H");
+  if (hour == std::string::npos) hour = f.find("%I");
+  if (hour == std::string::npos) hour = f.find("%k");
+  if (hour == std::string::npos) hour = f.find("%l");
+  if (hour != std::string::npos) {
+    size_t minute = f.find("%M", hour + 2);
+    if (minute != std::string::npos && minute > hour + 2) return f.substr(hour + 2, minute - hour - 2);
+  }
+  return ":";
+}
+
+namespace {
+
+struct TimeParts {
+  int64_t hours, minutes, seconds, millis;
+};
+
+TimeParts SplitMillis(int64_t totalMillis) {
+  if (totalMillis < 0) totalMillis = 0;
+  TimeParts parts{};
+  parts.millis = totalMillis % 1000;
+  int64_t totalSeconds = totalMillis / 1000;
+  parts.seconds = totalSeconds % 60;
+  parts.minutes = (totalSeconds / 60) % 60;
+  parts.hours = (totalSeconds / 3600) % 24;  // hours of the day
+  return parts;
+}
+
+}  // namespace
+
+std::string DurationText(double days) {
+  TimeParts p = SplitMillis(std::llround(days * 86400000.0));
+  std::string sep = TimeSeparator();
+  char buffer[64];
+  std::snprintf(buffer, sizeof buffer, "%lld%s%02lld%s%02lld.%03lld", static_cast<long long>(p.hours),
+                sep.c_str(), static_cast<long long>(p.minutes), sep.c_str(),
+                static_cast<long long>(p.seconds), static_cast<long long>(p.millis));
+  return buffer;
+}
+
+std::string ClockText(double days) {
+  // Whole seconds, as a time of day shows them (the milliseconds are dropped).
+  TimeParts p = SplitMillis(static_cast<int64_t>(std::floor(days * 86400.0)) * 1000);
+  std::string sep = TimeSeparator();
+  char buffer[64];
+  std::snprintf(buffer, sizeof buffer, "%lld%s%02lld%s%02lld", static_cast<long long>(p.hours), sep.c_str(),
+                static_cast<long long>(p.minutes), sep.c_str(), static_cast<long long>(p.seconds));
+  return buffer;
+}
+
+}  // namespace klarvex

@@ -1,0 +1,31 @@
+// Number and time texts shared by every message.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+namespace klarvex {
+
+// Decimal integer, minus sign when negative, no padding.
+std::string IntText(int64_t value);
+
+// Upper-case hexadecimal, zero-padded to at least `minDigits` digits.
+std::string HexText(uint64_t value, int minDigits);
+
+// General number text: up to 15 significant digits, no exponent for
+// ordinary magnitudes, no trailing zeros, an integral value without a
+// separator, and the decimal separator of the user's locale (LC_NUMERIC).
+std::string GeneralNumberText(double value);
+
+// The user's time separator (LC_TIME), ":" when the locale names none.
+std::string TimeSeparator();
+
+// A duration given as a fraction of a day, as "h:mm:ss.zzz": rounded to the
+// millisecond, hours of the day without a leading zero.
+std::string DurationText(double days);
+
+// A duration given as a fraction of a day, as "h:mm:ss" (elapsed and
+// remaining times).
+std::string ClockText(double days);
+
+}  // namespace klarvex

@@ -1,0 +1,90 @@
+#include "cli/stream_listing.h"
+
+#include <charconv>
+#include <cmath>
+#include <cstdio>
+
+#include "base/text_format.h"
+#include "engine/stream_ids.h"
+
+namespace klarvex::cli {
+
+namespace {
+
+std::string JsonString(const std::string& text) {
+  std::string out = "\"";
+  for (unsigned char c : text) {
+    if (c == '"' || c == '\\') {
+      out.push_back('\\');
+      out.push_back(static_cast<char>(c));
+    } else if (c < 0x20) {
+      char escape[8];
+      std::snprintf(escape, sizeof escape, "\\u%04x", c);
+      out += escape;
+    } else {
+      out.push_back(static_cast<char>(c));
+    }
+  }
+  return out + "\"";
+}
+
+std::string JsonNumber(double value) {
+  if (!std::isfinite(value)) return "null";
+  // Locale-independent: JSON always uses a point.
+  char buffer[32];
+  auto result = std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::general, 10);
+  return std::string(buffer, result.ptr);
+}
+
+const char* KindName(Section section) {
+  switch (section) {
+    case Section::Video: return "video";
+    case Section::Audio: return "audio";
+    case Section::Subpicture: return "subpicture";
+  }
+  return "";
+}
+
+std::string StreamJson(const AppState& state, Section section, int n) {
+  const StreamSlot& slot = state.engine.streams.slot(section, n);
+  const StreamIdentity* identity = IdentityOfStreamId(slot.streamId);
+  std::string json = "{\"kind\": " + JsonString(KindName(section)) + ", \"number\": " + IntText(n);
+  json += ", \"streamId\": " + JsonString(HexText(static_cast<uint32_t>(slot.streamId), 2));
+  json += ", \"type\": " + JsonString(identity ? std::string(identity->typeName) : "");
+  json += ", \"caption\": " + JsonString(state.box(section, n).caption);
+  if (slot.firstPtsKnown) {
+    // Signed: a stream may start before the title's start PTM.
+    int64_t delayMs = static_cast<int32_t>(slot.firstPts - state.engine.run.firstPtm) / 90;
+    json += ", \"firstPts\": " + IntText(slot.firstPts) + ", \"delayMs\": " + IntText(delayMs);
+  } else {
+    json += ", \"firstPts\": null, \"delayMs\": null";
+  }
+  if (section == Section::Video) {
+    json += ", \"frames\": " + IntText(slot.frameCount);
+    json += ", \"frameRate\": " + (slot.frameRate > 0 ? JsonNumber(slot.frameRate) : std::string("null"));
+  }
+  return json + "}";
+}
+
+}  // namespace
+
+std::string StreamListJson(const AppState& state) {
+  std::string json = "{\n  \"source\": " + JsonString(state.eEVOfile) + ",\n  \"streams\": [";
+  bool first = true;
+  auto add = [&](Section section, int count) {
+    for (int n = 0; n < count; ++n) {
+      if (state.engine.streams.slot(section, n).streamId < 0) continue;
+      json += first ? "\n    " : ",\n    ";
+      json += StreamJson(state, section, n);
+      first = false;
+    }
+  };
+  add(Section::Video, StreamTable::kVideoStreams);
+  add(Section::Audio, StreamTable::kAudioStreams);
+  add(Section::Subpicture, StreamTable::kSubpictureStreams);
+  json += first ? "]" : "\n  ]";
+  json += ",\n  \"totalSeconds\": " + JsonNumber(state.engine.run.totalSeconds) + "\n}\n";
+  return json;
+}
+
+}  // namespace klarvex::cli

@@ -1,0 +1,57 @@
+// The command line's host: the log goes to standard output as plain lines
+// (terminal colours for bold, blue and red only on a terminal without
+// NO_COLOR), progress to standard error only when that is a terminal, and
+// Ctrl-C stops the walk at its next progress point.
+#pragma once
+
+#include <cstdio>
+#include <string>
+
+#include "jobs/host.h"
+#include "jobs/jobs.h"
+
+namespace klarvex::cli {
+
+struct TerminalSettings {
+  bool colour = false;    // standard output is a terminal and NO_COLOR is unset
+  bool progress = false;  // standard error is a terminal
+  bool quiet = false;     // log lines suppressed (--json)
+};
+
+TerminalSettings DetectTerminal();
+
+// Renders one message for a terminal: tags removed, runs coloured when asked.
+std::string TerminalLine(const std::string& message, bool colour);
+
+class TerminalHost : public Host {
+ public:
+  TerminalHost(TerminalSettings settings, std::FILE* out, std::FILE* err)
+      : settings_(settings), out_(out), err_(err) {}
+
+  void attach(Jobs* jobs) { jobs_ = jobs; }
+
+  void log(const std::string& message) override;
+  void slog(const std::string& text, int panel) override;
+  void erslog(const std::string& text) override;
+  void beep() override {}
+  void clear() override {}
+  void processEvents() override;
+  bool confirm(const std::string&) override { return true; }  // Ctrl-C is the user's answer
+
+  // Ends a progress line so the next output starts on a fresh line.
+  void finishProgress();
+
+ private:
+  TerminalSettings settings_;
+  std::FILE* out_;
+  std::FILE* err_;
+  Jobs* jobs_ = nullptr;
+  bool progressShown_ = false;
+};
+
+// Installs the Ctrl-C handler; the first Ctrl-C asks the running job to
+// stop, a second one ends the program at once.
+void InstallInterruptHandler();
+bool InterruptRequested();
+
+}  // namespace klarvex::cli

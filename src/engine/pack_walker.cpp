@@ -1,0 +1,505 @@
+#include "engine/pack_walker.h"
+
+#include <algorithm>
+#include <cctype>
+
+#include "analysers/dispatch.h"
+#include "analysers/frame_counter.h"
+#include "analysers/subpicture_format.h"
+#include "base/files.h"
+#include "base/text_format.h"
+#include "engine/payload_output.h"
+
+namespace klarvex {
+
+namespace {
+
+constexpr int64_t kMiB = 1048576;
+constexpr int64_t kProgressStep = 4 * kMiB;
+constexpr int64_t kRepaintStep = 64 * kMiB;
+
+std::string UpperCase(std::string text) {
+  for (char& c : text) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+  return text;
+}
+
+// Days since `start`, as the clock shows elapsed time.
+double DaysSince(std::chrono::steady_clock::time_point start) {
+  std::chrono::duration<double> elapsed = std::chrono::steady_clock::now() - start;
+  return elapsed.count() / 86400.0;
+}
+
+}  // namespace
+
+void demux(Engine& engine, WalkerHost& host, WalkMode mode) {
+  PackWalker walker(engine, host, mode);
+  walker.run();
+}
+
+PackWalker::PackWalker(Engine& engine, WalkerHost& host, WalkMode mode)
+    : engine_(engine), host_(host), mode_(mode), buf_(engine.buffer.data()) {}
+
+bool PackWalker::sourceIsAob() const { return UpperCase(host_.sourceExtension()) == ".AOB"; }
+
+void PackWalker::logFound(const std::string& message) const {
+  if (readMode()) host_.messages().log(message);
+}
+
+void PackWalker::startOfCall() {
+  RunState& run = engine_.run;
+  run.StopRequested = false;
+  run.WriteJobRunning = mode_ == WalkMode::Demux;
+  run.fastCheckStop = false;
+  engine_.streams.resetForWalk();
+  host_.setCancelEnabled(true);
+  startTime_ = std::chrono::steady_clock::now();
+}
+
+void PackWalker::run() {
+  startOfCall();
+  InputFile& input = engine_.input;
+  RunState& run = engine_.run;
+  for (;;) {
+    int64_t size = input.size();
+    if (input.position() >= size || run.StopRequested || run.fastCheckStop) break;
+    bytesInBuffer_ = input.read(engine_.buffer.data(), ReadBuffer::kSize);
+    engine_.buffer.loaded = bytesInBuffer_;
+    view_ = engine_.buffer.view();
+    if (bytesInBuffer_ <= 0) break;  // the file shrank under us
+    afterRead(input.position(), size);
+    walkBuffer();
+  }
+  if (run.StopRequested) {
+    engine_.streams.video(0).frameCount = 0;
+    engine_.streams.video(1).frameCount = 0;
+  }
+  host_.setCancelEnabled(false);
+}
+
+void PackWalker::afterRead(int64_t position, int64_t size) {
+  if (position % kProgressStep == 0) {
+    double elapsed = DaysSince(startTime_);
+    double remaining = elapsed * static_cast<double>(size) / static_cast<double>(position) - elapsed + 1.0 / 86400.0;
+    host_.messages().slog(IntText(position / kMiB) + "/" + IntText(size / kMiB) +
+                              " Mbytes, Remaining time: " + ClockText(remaining),
+                          1);
+    host_.processEvents();
+  }
+  if (readMode() && host_.fastCheck() && host_.fastCheckMiB() * kMiB < position) engine_.run.fastCheckStop = true;
+  if (position % kRepaintStep == 0) host_.repaint();
+  if (readMode() && position == ReadBuffer::kSize && buf_[16] == 0x01 && buf_[17] == 0xBB) readSystemHeader();
+}
+
+// The system header right behind a 14-byte pack header at the file's start.
+void PackWalker::readSystemHeader() {
+  counts_.video = buf_[24] & 0x1F;  // video_bound
+  counts_.audio = buf_[23] >> 2;    // audio_bound
+  if (!sourceIsAob()) return;
+  std::string line = "It contains";
+  if (counts_.video > 0) line += " [b]" + IntText(counts_.video) + "[/b] video stream and";
+  line += " [b]" + IntText(counts_.audio) + "[/b] audio stream";
+  line += counts_.audio > 1 ? "s." : ".";
+  host_.messages().log(line);
+}
+
+void PackWalker::walkBuffer() {
+  for (pos_ = 0; pos_ < bytesInBuffer_; ++pos_) stepByte();
+}
+
+void PackWalker::stepByte() {
+  uint8_t byte = buf_[pos_];
+  window_ = window_ << 8 | byte;
+
+  if (inPayload_) {
+    if (packetLeft_ > 0) {
+      payloadStep();
+      return;
+    }
+    // A header longer than its packet leaves nothing to take: the byte is
+    // not payload, so it is examined like any other.
+    inPayload_ = false;
+  }
+  if (skipLeft_ > 0) {
+    skipRestOfPacket();
+    return;
+  }
+  if (ps2IdBytes_ > 0) {
+    --packetLeft_;
+    ps2IdBytes_ = 0;
+    if (byte == 0x01 && firstDsi_) dsiPending_ = true;
+    else if (byte == 0x04 && firstGci_) gciPending_ = true;
+    else skipLeft_ = packetLeft_;
+    return;
+  }
+  if (gciPending_ || dsiPending_) {
+    if (gciPending_) {
+      AnalyseGci(view_, pos_, host_.messages());
+      firstGci_ = false;
+      gciPending_ = false;
+    } else {
+      std::string extension = UpperCase(host_.sourceExtension());
+      DsiContext context{readMode(), extension == ".VOB", &counts_, &engine_.run, &host_.messages()};
+      AnalyseDsi(view_, pos_, context);
+      firstDsi_ = false;
+      dsiPending_ = false;
+    }
+    if (packetLeft_ > 0) {
+      skipRestOfPacket();
+      return;
+    }
+  }
+  if ((window_ & 0xFFFFFF00u) == 0x00000100u) {
+    startCode(byte);
+    return;
+  }
+  headerStep(byte);
+}
+
+// Moves on to the first byte after the packet; a skip past the end of the
+// buffer ends the buffer.
+void PackWalker::skipRestOfPacket() {
+  pos_ += packetLeft_ - 1;
+  packetLeft_ = 0;
+  skipLeft_ = 0;
+}
+
+void PackWalker::startCode(uint8_t streamId) {
+  // A recognised start code begins a new packet, whatever was in progress.
+  auto beginPacket = [this](PacketKind kind) {
+    packetKind_ = kind;
+    lengthBytes_ = 2;
+    fixedBytes_ = ptsBytes_ = ptsDtsBytes_ = 0;
+    extFlagsBytes_ = pstdBytes_ = ext2Bytes_ = 0;
+    substreamBytes_ = lpcmBytes_ = truehdBytes_ = 0;
+    headerLeft_ = 0;
+  };
+  if ((streamId & 0xFE) == 0xE0) {
+    videoStartCode(streamId, "[b]MPEG-2[/b] video stream ", VideoKind::Mpeg2, true);
+    beginPacket(PacketKind::Video);
+  } else if ((streamId & 0xFE) == 0xE2) {
+    videoStartCode(streamId, "[b]H.264 (AVC)[/b] video stream ", VideoKind::H264, false);
+    beginPacket(PacketKind::Video);
+  } else if (streamId == 0xFD) {
+    videoKind_ = VideoKind::Vc1;
+    beginPacket(PacketKind::Video);
+  } else if ((streamId & 0xF0) == 0xC0) {
+    beginPacket(PacketKind::MpegAudio);
+  } else if (streamId == 0xBC || streamId == 0xBE) {
+    beginPacket(PacketKind::Skip);
+  } else if (streamId == 0xBD) {
+    beginPacket(PacketKind::Private1);
+  } else if (streamId == 0xBF) {
+    beginPacket(PacketKind::Navigation);
+  } else {
+    headerStep(streamId);  // not a start code of ours: an ordinary byte
+  }
+}
+
+void PackWalker::videoStartCode(uint8_t streamId, const char* found, VideoKind kind, bool takePts) {
+  videoIdByte_ = streamId;
+  videoSlot_ = streamId & 1;
+  StreamSlot& slot = engine_.streams.video(videoSlot_);
+  if (slot.streamId == -1) {
+    slot.streamId = streamId;
+    logFound(found + IntText(videoSlot_) + " found!");
+    if (takePts) videoPts_ = currentPts_;
+  }
+  videoKind_ = kind;
+}
+
+// Cases G to R: one byte of a packet's length, PES header or substream
+// header. Returns false when the byte belongs to none of them.
+bool PackWalker::headerStep(uint8_t byte) {
+  if (lengthBytes_ == 2) {
+    lengthBytes_ = 1;
+  } else if (lengthBytes_ == 1) {
+    lengthBytes_ = 0;
+    packetLeft_ = static_cast<int32_t>(window_ & 0xFFFF);
+    if (packetKind_ == PacketKind::Navigation) ps2IdBytes_ = 1;
+    else if (packetKind_ == PacketKind::Skip) skipLeft_ = packetLeft_;
+    else fixedBytes_ = 3;
+  } else if (fixedBytes_ > 0) {
+    --packetLeft_;
+    --fixedBytes_;
+    if (fixedBytes_ == 1) {
+      flags2_ = byte;
+    } else if (fixedBytes_ == 0) {
+      headerLeft_ = byte;
+      if ((flags2_ & 0xC0) == 0x80) ptsBytes_ = 5;
+      if ((flags2_ & 0xC0) == 0xC0) ptsDtsBytes_ = 10;
+      if ((flags2_ & 0xC1) == 0x01) extFlagsBytes_ = 1;
+      if (headerLeft_ == 0) endOfHeader();
+    }
+  } else if (ptsBytes_ > 0) {
+    --packetLeft_;
+    --headerLeft_;
+    --ptsBytes_;
+    timestampByte(5 - ptsBytes_, byte);
+    if (ptsBytes_ == 0) {
+      currentPts_ = tsAccumulator_;
+      afterTimestamp();
+    }
+  } else if (ptsDtsBytes_ > 0) {
+    --packetLeft_;
+    --headerLeft_;
+    --ptsDtsBytes_;
+    int index = 10 - ptsDtsBytes_;
+    timestampByte(index > 5 ? index - 5 : index, byte);
+    if (index == 5) {
+      currentPts_ = tsAccumulator_;
+      videoPts_ = tsAccumulator_;
+    } else if (index == 10) {
+      afterTimestamp();  // the DTS is assembled but not used
+    }
+  } else if (extFlagsBytes_ > 0) {
+    --packetLeft_;
+    --headerLeft_;
+    extFlagsBytes_ = 0;
+    extFlags_ = byte;
+    if (extFlags_ & 0x10) pstdBytes_ = 2;        // P-STD_buffer_flag
+    else if (extFlags_ & 0x01) ext2Bytes_ = 2;   // PES_extension_flag_2
+  } else if (pstdBytes_ > 0) {
+    --packetLeft_;
+    --headerLeft_;
+    if (--pstdBytes_ == 0) {
+      if (extFlags_ & 0x01) ext2Bytes_ = 2;
+      else if (headerLeft_ == 0) inPayload_ = true;
+    }
+  } else if (ext2Bytes_ > 0) {
+    --packetLeft_;
+    --headerLeft_;
+    if (--ext2Bytes_ == 0) extension2Byte(byte);
+  } else if (headerLeft_ > 0) {
+    --packetLeft_;
+    if (--headerLeft_ == 0) endOfHeader();
+  } else if (substreamBytes_ > 0) {
+    --packetLeft_;
+    --substreamBytes_;
+    substreamByte(byte);
+  } else if (lpcmBytes_ > 0) {
+    --packetLeft_;
+    if (--lpcmBytes_ == 0) {
+      packetKind_ = PacketKind::Audio;
+      inPayload_ = true;
+    }
+  } else if (truehdBytes_ > 0) {
+    --packetLeft_;
+    if (--truehdBytes_ == 0) {
+      packetKind_ = PacketKind::Audio;
+      inPayload_ = true;
+    }
+  } else {
+    return false;
+  }
+  return true;
+}
+
+// ISO/IEC 13818-1 time stamp layout, bit 32 dropped.
+void PackWalker::timestampByte(int index, uint8_t byte) {
+  switch (index) {
+    case 1: tsAccumulator_ = static_cast<uint32_t>(byte & 0x06) << 29; break;
+    case 2: tsAccumulator_ |= static_cast<uint32_t>(byte) << 22; break;
+    case 3: tsAccumulator_ |= static_cast<uint32_t>(byte & 0xFE) << 14; break;
+    case 4: tsAccumulator_ |= static_cast<uint32_t>(byte) << 7; break;
+    case 5: tsAccumulator_ |= static_cast<uint32_t>(byte & 0xFE) >> 1; break;
+    default: break;
+  }
+}
+
+void PackWalker::afterTimestamp() {
+  if (headerLeft_ == 0) endOfHeader();
+  else if (packetKind_ == PacketKind::Video && (flags2_ & 0x01)) extFlagsBytes_ = 1;
+}
+
+void PackWalker::endOfHeader() {
+  if (packetKind_ == PacketKind::Private1) substreamBytes_ = 4;
+  else inPayload_ = true;
+}
+
+// The stream_id_extension of a packet under stream_id FD: 55 and 56 are VC-1.
+void PackWalker::extension2Byte(uint8_t byte) {
+  uint8_t extension = byte & 0x7F;
+  if (extension == 0x55 || extension == 0x56) {
+    videoIdByte_ = extension;
+    videoSlot_ = extension - 0x55;
+    StreamSlot& slot = engine_.streams.video(videoSlot_);
+    if (slot.streamId == -1) {
+      slot.streamId = extension;
+      logFound("[b]VC-1[/b] video stream " + IntText(videoSlot_) + " found!");
+      videoPts_ = currentPts_;
+    }
+    packetKind_ = PacketKind::Video;
+  } else {
+    packetKind_ = PacketKind::Ignore;
+  }
+  if (headerLeft_ == 0) inPayload_ = true;
+}
+
+void PackWalker::substreamByte(uint8_t byte) {
+  if (substreamBytes_ == 3) {  // the substream id
+    if ((byte >= 0x20 && byte <= 0x3F) || (byte >= 0x60 && byte <= 0x7F)) subpictureSubstream(byte);
+    return;
+  }
+  if (substreamBytes_ == 0) audioSubstream(static_cast<uint8_t>(window_ >> 24));
+}
+
+void PackWalker::subpictureSubstream(uint8_t id) {
+  bool extended = id >= 0x60;
+  subSlot_ = id & 0x1F;
+  subSubstreamId_ = id;
+  StreamSlot& slot = engine_.streams.subpicture(subSlot_);
+  if (slot.streamId == -1) {
+    slot.streamId = id;
+    logFound(std::string(extended ? "[b]Extended subpicture[/b] stream " : "[b]Subpicture[/b] stream ") +
+             IntText(subSlot_) + " found!");
+    subFirstPts_ = currentPts_;
+  }
+  if (!extended && readMode()) currentPts_ = 0;
+  substreamBytes_ = 0;
+  packetKind_ = PacketKind::Subpicture;
+  inPayload_ = true;
+}
+
+void PackWalker::audioSubstream(uint8_t id) {
+  audioSlot_ = id & 0x0F;
+  const StreamIdentity* identity = SubstreamIdentity(id);
+  if (!identity || identity->section != Section::Audio) {
+    packetKind_ = PacketKind::Ignore;
+    inPayload_ = true;
+    return;
+  }
+  audioSlot_ = id & identity->numberMask;
+  switch (identity->kind) {
+    case StreamKind::Ac3: audioKind_ = AudioKind::Ac3; break;
+    case StreamKind::Dts: audioKind_ = AudioKind::Dts; break;
+    case StreamKind::Lpcm: audioKind_ = AudioKind::Lpcm; break;
+    case StreamKind::TrueHd: audioKind_ = AudioKind::TrueHd; break;
+    default: audioKind_ = AudioKind::Eac3; break;
+  }
+  audioSubstreamId_ = id;
+  StreamSlot& slot = engine_.streams.audio(audioSlot_);
+  if (slot.streamId < 0) {
+    slot.streamId = id;
+    bool mlp = id == 0xA1 && sourceIsAob();
+    logFound(std::string(mlp ? "[b]MLP[/b] audio stream " : identity->found) + IntText(audioSlot_) + " found!");
+    audioFirstPts_ = currentPts_;
+  }
+  currentPts_ = 0;
+  if (audioKind_ == AudioKind::TrueHd) {
+    truehdBytes_ = 1;
+  } else if (audioKind_ == AudioKind::Lpcm) {
+    lpcmBytes_ = 3;
+  } else {
+    packetKind_ = PacketKind::Audio;
+    inPayload_ = true;
+  }
+}
+
+void PackWalker::payloadStep() {
+  int64_t chunk = std::min<int64_t>(packetLeft_, bytesInBuffer_ - pos_);
+  switch (packetKind_) {
+    case PacketKind::Video: videoPayload(chunk); break;
+    case PacketKind::Audio: audioPayload(chunk); break;
+    case PacketKind::Subpicture: subpicturePayload(chunk); break;
+    default: break;  // MPEG audio and ignored packets have no slot
+  }
+  bool wholePacket = chunk == packetLeft_;
+  packetLeft_ -= static_cast<int32_t>(chunk);
+  pos_ += chunk - 1;
+  if (wholePacket) inPayload_ = false;
+}
+
+void PackWalker::videoPayload(int64_t chunk) {
+  if (videoSlot_ < 0) return;  // FD packet without extension before any video: no slot
+  StreamSlot& slot = engine_.streams.video(videoSlot_);
+  if (host_.countFrames() && (readMode() || host_.streamTicked(Section::Video, videoSlot_)))
+    slot.frameCount += CountVideoFrames(buf_ + pos_, chunk, videoKind_, slot.counterCarry);
+  if (readMode()) {
+    if (!slot.firstPtsKnown) {
+      slot.firstPtsKnown = true;
+      slot.firstPts = videoPts_;
+    }
+    if (host_.detailedInfo() && !slot.detailsShown) {
+      firstPayloadReport(slot, videoPts_, videoIdByte_);
+      if (videoPts_ < engine_.run.minFirstPts) engine_.run.minFirstPts = videoPts_;
+      AnalyserRoute route = videoKind_ == VideoKind::Vc1    ? AnalyserRoute::Vc1Video
+                            : videoKind_ == VideoKind::H264 ? AnalyserRoute::H264Video
+                                                            : AnalyserRoute::Mpeg2Video;
+      AnalyserCall call{route, pos_, chunk, videoPts_, videoSlot_};
+      if (auto rate = AnalyseFirstPayload(view_, call, host_.messages())) slot.frameRate = *rate;
+    }
+  } else {
+    if (host_.streamTicked(Section::Video, videoSlot_)) writeChunk(slot, chunk);
+    currentPts_ = 0;
+  }
+}
+
+void PackWalker::audioPayload(int64_t chunk) {
+  if (audioSlot_ < 0) return;
+  StreamSlot& slot = engine_.streams.audio(audioSlot_);
+  if (readMode()) {
+    if (!slot.firstPtsKnown) {
+      slot.firstPtsKnown = true;
+      slot.firstPts = audioFirstPts_;
+    }
+    if (host_.detailedInfo() && !slot.detailsShown) {
+      firstPayloadReport(slot, audioFirstPts_, audioSubstreamId_);
+      if (audioFirstPts_ < engine_.run.minFirstPts) engine_.run.minFirstPts = audioFirstPts_;
+      AnalyserRoute route = AnalyserRoute::Lpcm;
+      switch (audioKind_) {
+        case AudioKind::Ac3:
+        case AudioKind::Eac3: route = AnalyserRoute::Ac3; break;
+        case AudioKind::Dts: route = AnalyserRoute::Dts; break;
+        case AudioKind::TrueHd: route = AnalyserRoute::Mlp; break;
+        default: route = audioSubstreamId_ == 0xA1 && sourceIsAob() ? AnalyserRoute::Mlp : AnalyserRoute::Lpcm;
+      }
+      AnalyseFirstPayload(view_, AnalyserCall{route, pos_, chunk, 0, audioSlot_}, host_.messages());
+    }
+  } else {
+    if (host_.streamTicked(Section::Audio, audioSlot_)) writeChunk(slot, chunk);
+    currentPts_ = 0;
+  }
+}
+
+void PackWalker::subpicturePayload(int64_t chunk) {
+  if (subSlot_ < 0) return;
+  StreamSlot& slot = engine_.streams.subpicture(subSlot_);
+  if (readMode()) {
+    if (!slot.firstPtsKnown) {
+      slot.firstPtsKnown = true;
+      slot.firstPts = subFirstPts_;
+    }
+    if (host_.detailedInfo() && !slot.detailsShown) {
+      firstPayloadReport(slot, subFirstPts_, subSubstreamId_);
+      SubpictureFormat(view_, pos_, host_.messages());
+    }
+    return;
+  }
+  if (host_.streamTicked(Section::Subpicture, subSlot_) && slot.outFile) {
+    if (currentPts_ != 0) currentPts_ -= engine_.run.minFirstPts;
+    if (currentPts_ != 0) WriteSupHeader(*slot.outFile, currentPts_);
+    slot.outFile->writeAll(buf_ + pos_, chunk);
+  }
+  currentPts_ = 0;
+}
+
+void PackWalker::writeChunk(StreamSlot& slot, int64_t chunk) {
+  // Only files this job created: a box ticked after the start has none.
+  if (slot.outFile) slot.outFile->writeAll(buf_ + pos_, chunk);
+}
+
+void PackWalker::firstPayloadReport(StreamSlot& slot, uint32_t pts, uint8_t idByte) {
+  slot.detailsShown = true;
+  std::string line = "   First PTS = [re]" + HexText(pts, 8) + "[/re]";
+  uint32_t firstPtm = engine_.run.firstPtm;
+  if (pts != firstPtm) {
+    // A stream that starts before the title's start PTM has a negative delay.
+    int32_t ticks = static_cast<int32_t>(pts - firstPtm);
+    if (ticks < 0) line += "  ([re]-" + IntText((firstPtm - pts) / 90) + "[/re]ms)";
+    else line += "  ([re]+" + IntText((pts - firstPtm) / 90) + "[/re]ms)";
+  }
+  host_.messages().log(line);
+  host_.messages().log("   Substream id = " + HexText(idByte, 2));
+}
+
+}  // namespace klarvex

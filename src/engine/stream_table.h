@@ -1,0 +1,52 @@
+// The record of which elementary streams a source holds: 64 entries
+// numbered 1 to 64 in three sections (video 1-16, of which streams 0 and 1
+// are used; audio 17-32; subpicture 33-64).
+#pragma once
+
+#include <array>
+#include <cstdint>
+
+#include "analysers/frame_counter.h"
+#include "engine/stream_ids.h"
+
+namespace klarvex {
+
+class OutputFile;
+
+struct StreamSlot {
+  int32_t streamId = 0;       // -1: no stream seen; 1: announced by the playlist
+  bool detailsShown = false;  // first payload reported in this walk
+  OutputFile* outFile = nullptr;  // demux output, owned by the Demux job
+  int32_t frameCount = 0;     // video: pictures counted
+  double frameRate = 0;       // video: set by the analysers, kept until set again
+  // The first PTS reported for the stream in the last read (for listings).
+  bool firstPtsKnown = false;
+  uint32_t firstPts = 0;
+  FrameCounterCarry counterCarry;  // video: bytes carried between payload pieces
+};
+
+class StreamTable {
+ public:
+  static constexpr int kEntries = 64;
+  static constexpr int kVideoBase = 1, kAudioBase = 17, kSubpictureBase = 33;
+  static constexpr int kVideoStreams = 2, kAudioStreams = 16, kSubpictureStreams = 32;
+
+  StreamSlot& entry(int number) { return entries_[static_cast<size_t>(number)]; }
+  const StreamSlot& entry(int number) const { return entries_[static_cast<size_t>(number)]; }
+  StreamSlot& video(int n) { return entry(kVideoBase + n); }
+  StreamSlot& audio(int n) { return entry(kAudioBase + n); }
+  StreamSlot& subpicture(int n) { return entry(kSubpictureBase + n); }
+  const StreamSlot& video(int n) const { return entry(kVideoBase + n); }
+  const StreamSlot& audio(int n) const { return entry(kAudioBase + n); }
+  const StreamSlot& subpicture(int n) const { return entry(kSubpictureBase + n); }
+  StreamSlot& slot(Section section, int n);
+  const StreamSlot& slot(Section section, int n) const;
+
+  // Start of a walk: every streamId -1, details not shown, counter carry cleared.
+  void resetForWalk();
+
+ private:
+  std::array<StreamSlot, kEntries + 1> entries_{};  // [0] unused: entries count from 1
+};
+
+}  // namespace klarvex

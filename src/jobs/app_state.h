@@ -1,0 +1,102 @@
+// All program state: the engine, and the model of every control that the
+// jobs read or change. Front ends mirror this model into their widgets and
+// write the user's changes back at once, so a job reading an option here
+// reads what the control shows at that moment.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <string>
+
+#include "engine/engine.h"
+#include "engine/stream_ids.h"
+
+namespace klarvex {
+
+struct StreamBox {
+  bool enabled = false;
+  bool ticked = false;
+  std::string caption;
+};
+
+enum class AutoProcess { None, Demux, Rebuild };  // rbNoAuto, rbAutoDemux, rbAutoRebuild
+
+struct Options {
+  bool cbContinue = true;    // "Continue with the next EVO"
+  bool cbFastCheck = true;   // "Fast EVO checking"
+  int64_t ieFastSize = 300;  // "Size of the fast check (in MBs)"
+  bool cbCountFr = true;     // "Count frames"
+  bool cbDetails = true;     // "Detailed info"
+  bool cbAutoRead = true;    // "Auto read"
+  AutoProcess autoProcess = AutoProcess::None;
+  bool cbAutoClear = false;  // "A&uto clear"
+  bool cbRBAdvanced = false; // "Rebuild ADV_PCKs"
+  bool cbAdjustPTS = false;  // "Adjust PTS of the EVOs to follow"
+  bool cbReadVTI = true;     // "Read .VTI file"
+  std::string eVideoExt = "mpv";
+  std::string eAudioExt = "mpa";
+  std::string eSubExt = "sup";
+  std::string eWorkdir;      // output folder; empty: the current folder
+};
+
+struct Buttons {
+  bool bReadEVO = false;
+  bool bReadXPL = false;
+  bool bDemux = false;
+  bool bRebuild = false;
+  bool bbEVO = true;
+  bool bbXPL = true;
+  bool bCancel = false;
+  bool ieFastSize = true;  // the size box is enabled with "Fast EVO checking"
+};
+
+struct SourceNames {
+  std::string SourceDir;   // folder of the source, ending in "/"
+  std::string SourceName;  // file name with extension
+  std::string SourceBase;  // without extension; "_MERGED" added during a job
+  std::string XplDir;      // the disc's playlist folder, ending in "/"
+  std::string XplName;     // "VPLST000.XPL" once derived
+  std::string OutputPrefix;
+};
+
+class AppState {
+ public:
+  static constexpr int kVideoBoxes = 8, kAudioBoxes = 16, kSubpictureBoxes = 32;
+
+  Engine engine;
+  std::array<StreamBox, kVideoBoxes> videoBoxes;  // cbVideo0..7 (2..7 have no stream)
+  std::array<StreamBox, kAudioBoxes> audioBoxes;  // cbAudio00..15
+  std::array<StreamBox, kSubpictureBoxes> subBoxes;  // cbSub00..31
+  Buttons buttons;
+  Options options;
+  SourceNames names;
+  std::string eEVOfile;                  // source path
+  std::string eXPLfile = "VPLST000.XPL"; // playlist path
+  int activePage = 0;                    // 0: Status
+  bool jobRunning = false;               // a job is on its way: no second one starts
+
+  StreamBox& box(Section section, int n);
+  const StreamBox& box(Section section, int n) const;
+  // Every box in order: cbVideo0..7, cbAudio00..15, cbSub00..31.
+  template <typename F>
+  void forEachBox(F&& f) {
+    for (auto& b : videoBoxes) f(b);
+    for (auto& b : audioBoxes) f(b);
+    for (auto& b : subBoxes) f(b);
+  }
+};
+
+inline StreamBox& AppState::box(Section section, int n) {
+  switch (section) {
+    case Section::Video: return videoBoxes[static_cast<size_t>(n)];
+    case Section::Audio: return audioBoxes[static_cast<size_t>(n)];
+    case Section::Subpicture: break;
+  }
+  return subBoxes[static_cast<size_t>(n)];
+}
+
+inline const StreamBox& AppState::box(Section section, int n) const {
+  return const_cast<AppState*>(this)->box(section, n);
+}
+
+}  // namespace klarvex

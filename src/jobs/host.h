@@ -1,0 +1,24 @@
+// What a front end gives the jobs: the message log, its event pump, the
+// page switch, the confirmation question of Cancel, and word of changes to
+// the model so it can mirror them.
+#pragma once
+
+#include <string>
+
+#include "base/message_log.h"
+
+namespace klarvex {
+
+class Host : public MessageLog {
+ public:
+  // Handles pending user events (Cancel, closing) at a job's progress points.
+  virtual void processEvents() = 0;
+  virtual void repaint() {}
+  virtual void showPage(int page) { (void)page; }
+  // A yes/no question; true for yes.
+  virtual bool confirm(const std::string& question) = 0;
+  // The model (buttons, boxes, texts) changed.
+  virtual void stateChanged() {}
+};
+
+}  // namespace klarvex

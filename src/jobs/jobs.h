@@ -1,0 +1,67 @@
+// The jobs and the rules around them, over the AppState model. Each public
+// routine is what a control's event does in the window; the command line
+// calls the same routines.
+#pragma once
+
+#include <string>
+
+#include "engine/pack_walker.h"
+#include "engine/walker_host.h"
+#include "jobs/app_state.h"
+#include "jobs/host.h"
+
+namespace klarvex {
+
+class Jobs : private WalkerHost {
+ public:
+  Jobs(AppState& state, Host& host) : state_(state), host_(host) {}
+
+  // A new source path is in eEVOfile: derive the names and the playlist place.
+  void EVOadj();
+  // The Read EVO job over the whole title. A failure that ends it escapes
+  // as KlarvexError once the buttons are usable again.
+  void bReadEVOClick();
+  // Every stream box unticked, disabled, with its reset caption.
+  void Resetcbs();
+  // Demux and Rebuild follow the ticks.
+  void cbVideoClick();
+  // The size box follows "Fast EVO checking".
+  void cbFastCheckClick();
+  // Cancel: stops a read at once; a write job only after the user confirms.
+  void bCancelClick();
+  // The frame counts and durations of both video streams.
+  void logframes();
+
+  // The output base name of a job: SourceBase, "_MERGED" when the title
+  // continues, and OutputPrefix in the output folder.
+  void formOutputNames();
+
+  AppState& state() { return state_; }
+
+ private:
+  // WalkerHost
+  MessageLog& messages() override { return host_; }
+  bool fastCheck() const override { return state_.options.cbFastCheck; }
+  int64_t fastCheckMiB() const override { return state_.options.ieFastSize; }
+  bool countFrames() const override { return state_.options.cbCountFr; }
+  bool detailedInfo() const override { return state_.options.cbDetails; }
+  bool streamTicked(Section section, int number) const override;
+  std::string sourceExtension() const override;
+  void processEvents() override { host_.processEvents(); }
+  void repaint() override { host_.repaint(); }
+  void setCancelEnabled(bool enabled) override;
+
+  void readOneFile(const std::string& path);
+  void labelStreamBoxes();
+  void readButtonsOff();
+  void readButtonsBack();
+  // Runs `processFile` on the source and the files that follow it.
+  template <typename F>
+  void forEachFileOfTitle(F&& processFile);
+
+  AppState& state_;
+  Host& host_;
+  bool rememberedReadXpl_ = false;
+};
+
+}  // namespace klarvex

@@ -1,0 +1,156 @@
+#include "base/errors.h"
+#include "base/markup.h"
+#include "base/text_format.h"
+#include "jobs/jobs.h"
+#include "jobs/source_sequence.h"
+
+namespace klarvex {
+
+namespace {
+
+constexpr int64_t kMiB = 1048576;
+constexpr const char* kPlaylistName = "VPLST000.XPL";
+
+// Keeps the flag that forbids a second job up while one runs.
+class JobGuard {
+ public:
+  explicit JobGuard(bool& flag) : flag_(flag) { flag_ = true; }
+  ~JobGuard() { flag_ = false; }
+  JobGuard(const JobGuard&) = delete;
+  JobGuard& operator=(const JobGuard&) = delete;
+
+ private:
+  bool& flag_;
+};
+
+}  // namespace
+
+void Jobs::EVOadj() {
+  SourceNames& names = state_.names;
+  state_.buttons.bReadEVO = !state_.eEVOfile.empty();
+  names.SourceName = FileNamePart(state_.eEVOfile);
+  names.SourceBase = CutExt(names.SourceName);
+  names.SourceDir = FolderPart(state_.eEVOfile);
+  state_.eXPLfile = kPlaylistName;
+  // A source in a disc's video folder has its playlist in the sibling ADV_OBJ.
+  const std::string videoFolder = "HVDVD_TS/";
+  const std::string& dir = names.SourceDir;
+  if (dir.size() >= videoFolder.size() && dir.compare(dir.size() - videoFolder.size(), videoFolder.size(), videoFolder) == 0) {
+    names.XplDir = dir.substr(0, dir.size() - videoFolder.size()) + "ADV_OBJ/";
+    names.XplName = kPlaylistName;
+    state_.eXPLfile = names.XplDir + names.XplName;
+  }
+  state_.buttons.bReadXPL = !names.XplName.empty();
+  host_.stateChanged();
+}
+
+void Jobs::cbFastCheckClick() {
+  state_.buttons.ieFastSize = state_.options.cbFastCheck;
+  host_.stateChanged();
+}
+
+void Jobs::bCancelClick() {
+  RunState& run = state_.engine.run;
+  if (!run.WriteJobRunning) {
+    run.StopRequested = true;
+    return;
+  }
+  if (host_.confirm("Are you sure to stop demuxing?")) {
+    run.StopRequested = true;
+    host_.log("Cancelled.");
+  }
+}
+
+void Jobs::setCancelEnabled(bool enabled) {
+  state_.buttons.bCancel = enabled;
+  host_.stateChanged();
+}
+
+std::string Jobs::sourceExtension() const { return ExtensionOf(state_.eEVOfile); }
+
+void Jobs::formOutputNames() {
+  SourceNames& names = state_.names;
+  names.SourceBase = CutExt(names.SourceName);
+  if (state_.options.cbContinue && !getnext(state_.eEVOfile).empty()) names.SourceBase += "_MERGED";
+  const std::string& folder = state_.options.eWorkdir;
+  if (folder.empty()) names.OutputPrefix = names.SourceBase;
+  else names.OutputPrefix = folder + (folder.back() == '/' ? "" : "/") + names.SourceBase;
+}
+
+template <typename F>
+void Jobs::forEachFileOfTitle(F&& processFile) {
+  std::string current = state_.eEVOfile;
+  for (;;) {
+    processFile(current);
+    current = getnext(current);
+    if (current.empty() || !state_.options.cbContinue || state_.engine.run.StopRequested) break;
+  }
+}
+
+void Jobs::readButtonsOff() {
+  Buttons& b = state_.buttons;
+  b.bReadEVO = false;
+  rememberedReadXpl_ = b.bReadXPL;
+  b.bReadXPL = false;
+  b.bDemux = b.bRebuild = b.bbEVO = b.bbXPL = false;
+  host_.stateChanged();
+}
+
+void Jobs::readButtonsBack() {
+  Buttons& b = state_.buttons;
+  b.bReadEVO = true;
+  b.bReadXPL = rememberedReadXpl_;
+  b.bbEVO = b.bbXPL = true;
+  cbVideoClick();
+}
+
+void Jobs::readOneFile(const std::string& path) {
+  const std::string name = FileNamePart(path);
+  if (state_.options.cbDetails) host_.log(".");
+  host_.log("Opening file [b]" + Literal(name) + "[/b]");
+  InputFile& input = state_.engine.input;
+  input.open(path);  // releases the previous file of the title first
+  host_.log("Reading...");
+  host_.slog("Reading " + name + " ", 0);
+  host_.log("File size: " + IntText(input.size() / kMiB) + " Mbytes.");
+  demux(state_.engine, *this, WalkMode::Read);
+}
+
+void Jobs::bReadEVOClick() {
+  if (state_.jobRunning) return;  // one job at a time: they share the source and the table
+  JobGuard guard(state_.jobRunning);
+  if (state_.options.cbAutoClear) host_.clear();
+  readButtonsOff();
+  Resetcbs();
+  state_.activePage = 0;
+  host_.showPage(0);
+
+  Engine& engine = state_.engine;
+  engine.streams.video(0).frameCount = 0;
+  engine.streams.video(1).frameCount = 0;
+  engine.run.minFirstPts = 0xFFFFFFFF;
+  engine.run.firstPtm = 0;
+  engine.run.totalSeconds = 0;
+  engine.run.previousFileVob.reset();
+  formOutputNames();
+
+  try {
+    forEachFileOfTitle([this](const std::string& path) { readOneFile(path); });
+  } catch (...) {
+    // The failure ends the job, but the user must be able to try again.
+    engine.input.close();
+    readButtonsBack();
+    throw;
+  }
+  engine.input.close();
+
+  labelStreamBoxes();
+  host_.log("Done.");
+  host_.log("");
+  host_.slog("Ready", 0);
+  host_.slog("", 1);
+  logframes();
+  readButtonsBack();
+}
+
+}  // namespace klarvex
