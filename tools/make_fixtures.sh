@@ -239,6 +239,13 @@ EOF
     && VIDEO_FORMAT=NTSC dvdauthor -o "$D" -T >>"$WORK/dvdauthor.log" 2>&1 \
     || { tail -20 "$WORK/dvdauthor.log"; echo "make_fixtures: dvdauthor failed" >&2; exit 1; }
   ls -l "$D/VIDEO_TS"
+  # The VOB must carry the fixture streams unchanged.
+  "${FF[@]}" -i "$D/VIDEO_TS/VTS_01_1.VOB" -map 0:v -c copy -f mpeg2video - \
+    | cmp - "$OUT/mpeg2_480p.m2v" && say "  VOB video = mpeg2_480p.m2v"
+  "${FF[@]}" -i "$D/VIDEO_TS/VTS_01_1.VOB" -map 0:a -c copy -f ac3 - \
+    | cmp - "$OUT/ac3_stereo.ac3" && say "  VOB audio = ac3_stereo.ac3"
+  ffprobe -v error -show_entries stream=index,id,codec_name -of compact=p=0 \
+    "$D/VIDEO_TS/VTS_01_1.VOB" | grep . | sed 's/^/make_fixtures:   VOB stream /'
   say "DVD-Video written to $D/VIDEO_TS (not part of the repository)"
 fi
 say "done"

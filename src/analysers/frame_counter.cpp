@@ -30,8 +30,10 @@ int CountVideoFrames(const uint8_t* piece, int64_t count, VideoKind kind, FrameC
   // The rest lies wholly in the piece: find each 01 with memchr (most bytes
   // are skipped by the library's vector search) and look around it.
   // A code ending at index j >= 3 has its 01 at j-1 >= 2.
+  // Pieces of three bytes or fewer were wholly seen above (and piece + 2
+  // must not be formed past their end).
   const uint8_t* end = piece + count - 1;  // the code byte must follow the 01
-  const uint8_t* p = piece + 2;
+  const uint8_t* p = count > 3 ? piece + 2 : end;
   while (p < end) {
     const uint8_t* one = static_cast<const uint8_t*>(std::memchr(p, 0x01, static_cast<size_t>(end - p)));
     if (!one) break;

@@ -65,15 +65,18 @@ void OutputFile::create(const std::string& path) {
   // under it. Lock first, then empty.
   int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644);
   if (fd < 0) throw CannotCreateFile(path, errno);
-  if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
-    int error = errno == EWOULDBLOCK ? EBUSY : errno;
+  auto refuse = [&](int error) {
     ::close(fd);
     throw CannotCreateFile(path, error);
-  }
-  if (::ftruncate(fd, 0) != 0) {
-    int error = errno;
-    ::close(fd);
-    throw CannotCreateFile(path, error);
+  };
+  struct stat st {};
+  if (::fstat(fd, &st) != 0) refuse(errno);
+  // Only a regular file is held and emptied. A device or pipe (/dev/null) is
+  // a shared sink: a lock on it would refuse every other writer on the
+  // system, and ftruncate fails on it with EINVAL.
+  if (S_ISREG(st.st_mode)) {
+    if (::flock(fd, LOCK_EX | LOCK_NB) != 0) refuse(errno == EWOULDBLOCK ? EBUSY : errno);
+    if (::ftruncate(fd, 0) != 0) refuse(errno);
   }
   fd_ = fd;
   path_ = path;

@@ -80,8 +80,9 @@ std::string DurationText(double days) {
 }
 
 std::string ClockText(double days) {
-  // Whole seconds, as a time of day shows them (the milliseconds are dropped).
-  TimeParts p = SplitMillis(static_cast<int64_t>(std::floor(days * 86400.0)) * 1000);
+  // Rounded to the millisecond first, as DurationText, then the milliseconds
+  // are dropped: flooring days * 86400 directly turns 11 s into 10.9999... s.
+  TimeParts p = SplitMillis(std::llround(days * 86400000.0));
   std::string sep = TimeSeparator();
   char buffer[64];
   std::snprintf(buffer, sizeof buffer, "%lld%s%02lld%s%02lld", static_cast<long long>(p.hours), sep.c_str(),

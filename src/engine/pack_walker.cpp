@@ -237,6 +237,10 @@ bool PackWalker::headerStep(uint8_t byte) {
     timestampByte(5 - ptsBytes_, byte);
     if (ptsBytes_ == 0) {
       currentPts_ = tsAccumulator_;
+      // A video packet's own PTS, also when it comes without a DTS (streams
+      // without B-pictures): the first-payload report and minFirstPts must
+      // not take an earlier packet's time.
+      if (packetKind_ == PacketKind::Video) videoPts_ = tsAccumulator_;
       afterTimestamp();
     }
   } else if (ptsDtsBytes_ > 0) {

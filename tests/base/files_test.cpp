@@ -1,0 +1,151 @@
+#include "base/files.h"
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <vector>
+
+#include "base/errors.h"
+
+namespace klarvex {
+namespace {
+
+class Files : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    std::string pattern = (std::filesystem::temp_directory_path() / "klarvex-files-XXXXXX").string();
+    ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
+    dir_ = pattern;
+  }
+  void TearDown() override { std::filesystem::remove_all(dir_); }
+
+  std::string path(const std::string& name) const { return dir_ + "/" + name; }
+
+  void write(const std::string& name, const std::string& content) const {
+    std::ofstream(path(name), std::ios::binary) << content;
+  }
+  std::string contents(const std::string& name) const {
+    std::ifstream in(path(name), std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+  }
+
+  std::string dir_;
+};
+
+// Runs `action` and gives the KlarvexError text it throws ("" when none).
+template <typename F>
+std::string ErrorOf(F action) {
+  try {
+    action();
+  } catch (const KlarvexError& e) {
+    return e.what();
+  }
+  return "";
+}
+
+TEST_F(Files, InputOpenFailures) {
+  InputFile in;
+  const std::string missing = path("missing.EVO");
+  EXPECT_EQ(ErrorOf([&] { in.open(missing); }), "Cannot open file \"" + missing + "\". No such file or directory");
+  EXPECT_FALSE(in.isOpen());
+  EXPECT_EQ(ErrorOf([&] { in.open(dir_); }), "Cannot open file \"" + dir_ + "\". Is a directory");
+  EXPECT_FALSE(in.isOpen());
+}
+
+TEST_F(Files, InputReadsShortAtEnd) {
+  write("a.bin", "0123456789");
+  InputFile in;
+  in.open(path("a.bin"));
+  EXPECT_EQ(in.size(), 10);
+  uint8_t buffer[8] = {};
+  EXPECT_EQ(in.read(buffer, 6), 6);
+  EXPECT_EQ(in.position(), 6);
+  EXPECT_EQ(in.read(buffer, 8), 4);
+  EXPECT_EQ(std::string(buffer, buffer + 4), "6789");
+  EXPECT_EQ(in.position(), 10);
+  EXPECT_EQ(in.read(buffer, 8), 0);
+  in.seek(1);
+  EXPECT_EQ(in.read(buffer, 2), 2);
+  EXPECT_EQ(std::string(buffer, buffer + 2), "12");
+  EXPECT_EQ(in.position(), 3);
+}
+
+TEST_F(Files, InputSizeAndPositionBeyond4GiB) {
+  // A sparse file of 5 GiB whose last three bytes are "END".
+  const int64_t size = 5LL << 30;
+  int fd = ::open(path("big.bin").c_str(), O_WRONLY | O_CREAT, 0644);
+  ASSERT_GE(fd, 0);
+  ASSERT_EQ(::pwrite(fd, "END", 3, size - 3), 3);
+  ::close(fd);
+
+  InputFile in;
+  in.open(path("big.bin"));
+  EXPECT_EQ(in.size(), size);
+  in.seek(size - 3);
+  EXPECT_EQ(in.position(), size - 3);
+  uint8_t buffer[16] = {};
+  EXPECT_EQ(in.read(buffer, 16), 3);
+  EXPECT_EQ(std::string(buffer, buffer + 3), "END");
+  EXPECT_EQ(in.position(), size);
+}
+
+TEST_F(Files, OutputCreateFailures) {
+  OutputFile out;
+  const std::string inMissing = path("no/such/out.ac3");
+  EXPECT_EQ(ErrorOf([&] { out.create(inMissing); }),
+            "Cannot create file \"" + inMissing + "\". No such file or directory");
+  EXPECT_FALSE(out.isOpen());
+}
+
+TEST_F(Files, OutputHeldExclusivelyAndNotEmptiedByRefusal) {
+  const std::string target = path("out.ac3");
+  OutputFile first;
+  first.create(target);
+  const uint8_t data[] = {'a', 'b', 'c'};
+  first.writeAll(data, 3);
+
+  OutputFile second;
+  std::string error = ErrorOf([&] { second.create(target); });
+  EXPECT_EQ(error.rfind("Cannot create file \"" + target + "\". ", 0), 0u) << error;
+  EXPECT_FALSE(second.isOpen());
+  EXPECT_EQ(contents("out.ac3"), "abc");
+
+  first.close();
+  second.create(target);  // free again once the first is closed
+  EXPECT_TRUE(second.isOpen());
+}
+
+TEST_F(Files, OutputEmptiesExistingFile) {
+  write("old.ac3", "previous content");
+  OutputFile out;
+  out.create(path("old.ac3"));
+  const uint8_t data[] = {'n', 'e', 'w'};
+  out.writeAll(data, 3);
+  out.close();
+  EXPECT_EQ(contents("old.ac3"), "new");
+}
+
+TEST_F(Files, OutputToDevices) {
+  const uint8_t data[4] = {1, 2, 3, 4};
+  // A device is a shared sink: written as it is, neither emptied nor held.
+  OutputFile sink, other;
+  sink.create("/dev/null");
+  other.create("/dev/null");
+  sink.writeAll(data, 4);
+  sink.close();
+  other.close();
+
+  OutputFile full;
+  full.create("/dev/full");
+  EXPECT_EQ(ErrorOf([&] { full.writeAll(data, 4); }), "Stream write error");
+}
+
+}  // namespace
+}  // namespace klarvex

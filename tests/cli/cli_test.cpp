@@ -1,0 +1,133 @@
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+
+#include <array>
+#include <cstdio>
+#include <fstream>
+#include <sstream>
+
+#include "cli/terminal_host.h"
+#include "ps_writer.h"
+#include "temp_dir.h"
+
+namespace klarvex::testing {
+namespace {
+
+struct CliRun {
+  int status = -1;
+  std::string out;
+  std::string err;
+};
+
+std::string Slurp(const std::string& path) {
+  std::ifstream in(path);
+  std::stringstream s;
+  s << in.rdbuf();
+  return s.str();
+}
+
+// Runs klarvex-cli with `args` (already quoted for the shell).
+CliRun RunCli(const TempDir& dir, const std::string& args) {
+  std::string out = dir.file("stdout.txt"), err = dir.file("stderr.txt");
+  std::string command = "LC_ALL=C '" KLARVEX_CLI "' " + args + " >'" + out + "' 2>'" + err + "'";
+  int raw = std::system(command.c_str());
+  CliRun run;
+  run.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+  run.out = Slurp(out);
+  run.err = Slurp(err);
+  return run;
+}
+
+std::string WriteTitle(const TempDir& dir, const std::string& name) {
+  ProgramStreamWriter w;
+  NavPackInfo nav;
+  nav.vobStartPtm = 90000;
+  nav.vobEndPtm = 90000 + 90000;
+  nav.audioSync = {1};
+  w.navPack(nav);
+  Bytes video;
+  for (int i = 0; i < 5; ++i) video.insert(video.end(), {0x00, 0x00, 0x01, 0x0D, 0x80, 0x81, 0x82});
+  w.vc1(0x55, video, {108000, 104400});
+  w.audio(0x80, Bytes(600, 0x33), {90000});
+  std::string path = dir.file(name);
+  w.writeTo(path);
+  return path;
+}
+
+TEST(CommandLine, ReadPrintsTheLogWithoutTags) {
+  TempDir dir;
+  std::string path = WriteTitle(dir, "MOVIE.EVO");
+  CliRun run = RunCli(dir, "read '" + path + "'");
+  EXPECT_EQ(run.status, 0) << run.err;
+  EXPECT_EQ(run.out,
+            ".\n"
+            "Opening file MOVIE.EVO\n"
+            "Reading...\n"
+            "File size: 0 Mbytes.\n"
+            "VOB number 1 contains 0 video and 1 audio stream.\n"
+            "PTM of first video frame = 00015F90\n"
+            "PTM of last video frame = 0002BF20\n"
+            "Duration = 0:00:01.000\n"
+            "VC-1 video stream 0 found!\n"
+            "   First PTS = 0001A5E0  (+200ms)\n"
+            "   Substream id = 55\n"
+            "Dolby Digital audio stream 0 found!\n"
+            "   First PTS = 00015F90\n"
+            "   Substream id = 80\n"
+            "Done.\n"
+            "\n"
+            "5 frames count in video stream 0.\n"
+            "\n");
+  EXPECT_EQ(run.err, "") << "no progress when standard error is not a terminal";
+}
+
+TEST(CommandLine, JsonListsTheStreams) {
+  TempDir dir;
+  std::string path = WriteTitle(dir, "MOVIE.EVO");
+  CliRun run = RunCli(dir, "read --json --no-count '" + path + "'");
+  EXPECT_EQ(run.status, 0) << run.err;
+  EXPECT_EQ(run.out,
+            "{\n  \"source\": \"" + path +
+                "\",\n  \"streams\": [\n"
+                "    {\"kind\": \"video\", \"number\": 0, \"streamId\": \"55\", \"type\": \"VC-1.stream\", "
+                "\"caption\": \"VC-1.stream.0\", \"firstPts\": 108000, \"delayMs\": 200, \"frames\": 0, "
+                "\"frameRate\": null},\n"
+                "    {\"kind\": \"audio\", \"number\": 0, \"streamId\": \"80\", \"type\": \"DD.stream\", "
+                "\"caption\": \"DD.stream.00\", \"firstPts\": 90000, \"delayMs\": 0}\n"
+                "  ],\n  \"totalSeconds\": 1\n}\n");
+}
+
+TEST(CommandLine, FailuresGoToStandardErrorWithAStatus) {
+  TempDir dir;
+  CliRun missing = RunCli(dir, "read '" + dir.file("NONE.EVO") + "'");
+  EXPECT_EQ(missing.status, 1);
+  EXPECT_EQ(missing.err, "klarvex-cli: Cannot open file \"" + dir.file("NONE.EVO") + "\". No such file or directory\n");
+
+  CliRun usage = RunCli(dir, "read --fast-size x y");
+  EXPECT_EQ(usage.status, 2);
+  EXPECT_EQ(usage.err.rfind("klarvex-cli: --fast-size takes a whole number from 0 to 999\n", 0), 0u);
+  EXPECT_EQ(RunCli(dir, "frobnicate").status, 2);
+  EXPECT_EQ(RunCli(dir, "read").status, 2);
+}
+
+TEST(CommandLine, NoContinueReadsOnlyTheGivenFile) {
+  TempDir dir;
+  std::string first = WriteTitle(dir, "FEATURE_1.EVO");
+  WriteTitle(dir, "FEATURE_2.EVO");
+  CliRun both = RunCli(dir, "read --no-details '" + first + "'");
+  EXPECT_NE(both.out.find("Opening file FEATURE_2.EVO"), std::string::npos);
+  CliRun one = RunCli(dir, "read --no-details --no-continue '" + first + "'");
+  EXPECT_EQ(one.out.find("Opening file FEATURE_2.EVO"), std::string::npos);
+  EXPECT_EQ(one.out.find("\n.\n"), std::string::npos) << "no dot line without details";
+}
+
+TEST(TerminalOutput, ColoursOnlyBoldBlueAndRed) {
+  using cli::TerminalLine;
+  EXPECT_EQ(TerminalLine("Frame rate = [bl]23.976[/bl] fps", true), "Frame rate = \x1b[34m23.976\x1b[0m fps");
+  EXPECT_EQ(TerminalLine("Opening file [b]X[/b]", true), "Opening file \x1b[1mX\x1b[0m");
+  EXPECT_EQ(TerminalLine("[re]bad[/re] and [i]it[/i]", true), "\x1b[31mbad\x1b[0m and it");
+  EXPECT_EQ(TerminalLine("Frame rate = [bl]23.976[/bl] fps", false), "Frame rate = 23.976 fps");
+}
+
+}  // namespace
+}  // namespace klarvex::testing

@@ -1,0 +1,22 @@
+#!/usr/bin/env bash
+# Installs what building and testing Klarvex needs on Debian 12, when it is
+# missing. Runs apt-get as root (no sudo); does nothing when all is there.
+set -euo pipefail
+
+packages=(cmake ninja-build g++ libgtest-dev)
+missing=()
+for p in "${packages[@]}"; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+done
+if [ ${#missing[@]} -eq 0 ]; then
+  exit 0
+fi
+if [ "$(id -u)" -ne 0 ]; then
+  echo "klarvex: these Debian packages are missing: ${missing[*]}" >&2
+  echo "klarvex: install them as root: apt-get install -y ${missing[*]}" >&2
+  exit 1
+fi
+echo "Installing ${missing[*]} ..."
+export DEBIAN_FRONTEND=noninteractive
+apt-get update -qq
+apt-get install -y -qq "${missing[@]}" >/dev/null
