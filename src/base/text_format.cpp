@@ -3,11 +3,17 @@
 #include <langinfo.h>
 #include <locale.h>
 
+#include <cctype>
 #include <charconv>
 #include <cmath>
 #include <cstdio>
 
 namespace klarvex {
+
+std::string UpperCase(std::string text) {
+  for (char& c : text) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+  return text;
+}
 
 std::string IntText(int64_t value) { return std::to_string(value); }
 

@@ -6,6 +6,9 @@
 
 namespace klarvex {
 
+// ASCII upper case (extensions such as ".evo" compare as ".EVO").
+std::string UpperCase(std::string text);
+
 // Decimal integer, minus sign when negative, no padding.
 std::string IntText(int64_t value);
 

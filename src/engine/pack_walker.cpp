@@ -1,7 +1,6 @@
 #include "engine/pack_walker.h"
 
 #include <algorithm>
-#include <cctype>
 
 #include "analysers/dispatch.h"
 #include "analysers/frame_counter.h"
@@ -17,11 +16,6 @@ namespace {
 constexpr int64_t kMiB = 1048576;
 constexpr int64_t kProgressStep = 4 * kMiB;
 constexpr int64_t kRepaintStep = 64 * kMiB;
-
-std::string UpperCase(std::string text) {
-  for (char& c : text) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-  return text;
-}
 
 // Days since `start`, as the clock shows elapsed time.
 double DaysSince(std::chrono::steady_clock::time_point start) {

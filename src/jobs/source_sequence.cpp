@@ -1,5 +1,7 @@
 #include "jobs/source_sequence.h"
 
+#include "base/text_format.h"
+
 #include <sys/stat.h>
 
 #include <cctype>
@@ -42,11 +44,6 @@ std::string NextDvdTitleFile(const std::string& folder, const std::string& name)
 }
 
 }  // namespace
-
-std::string UpperCase(std::string text) {
-  for (char& c : text) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-  return text;
-}
 
 std::string FolderPart(const std::string& path) {
   size_t slash = path.rfind('/');

@@ -18,6 +18,5 @@ std::string FolderPart(const std::string& path);
 std::string FileNamePart(const std::string& path);
 // Extension with its dot, as written ("" when none).
 std::string ExtensionOf(const std::string& path);
-std::string UpperCase(std::string text);
 
 }  // namespace klarvex

@@ -1,3 +1,4 @@
+#include "base/text_format.h"
 #include "engine/stream_ids.h"
 #include "jobs/jobs.h"
 #include "jobs/source_sequence.h"

@@ -13,20 +13,14 @@
 #include <vector>
 
 #include "base/errors.h"
+#include "temp_dir.h"
 
 namespace klarvex {
 namespace {
 
 class Files : public ::testing::Test {
  protected:
-  void SetUp() override {
-    std::string pattern = (std::filesystem::temp_directory_path() / "klarvex-files-XXXXXX").string();
-    ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
-    dir_ = pattern;
-  }
-  void TearDown() override { std::filesystem::remove_all(dir_); }
-
-  std::string path(const std::string& name) const { return dir_ + "/" + name; }
+  std::string path(const std::string& name) const { return dir_.file(name); }
 
   void write(const std::string& name, const std::string& content) const {
     std::ofstream(path(name), std::ios::binary) << content;
@@ -36,7 +30,7 @@ class Files : public ::testing::Test {
     return std::string(std::istreambuf_iterator<char>(in), {});
   }
 
-  std::string dir_;
+  testing::TempDir dir_;
 };
 
 // Runs `action` and gives the KlarvexError text it throws ("" when none).
@@ -55,7 +49,7 @@ TEST_F(Files, InputOpenFailures) {
   const std::string missing = path("missing.EVO");
   EXPECT_EQ(ErrorOf([&] { in.open(missing); }), "Cannot open file \"" + missing + "\". No such file or directory");
   EXPECT_FALSE(in.isOpen());
-  EXPECT_EQ(ErrorOf([&] { in.open(dir_); }), "Cannot open file \"" + dir_ + "\". Is a directory");
+  EXPECT_EQ(ErrorOf([&] { in.open(dir_.path()); }), "Cannot open file \"" + dir_.path() + "\". Is a directory");
   EXPECT_FALSE(in.isOpen());
 }
 

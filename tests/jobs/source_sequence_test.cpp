@@ -8,18 +8,15 @@
 #include <initializer_list>
 #include <string>
 
+#include "temp_dir.h"
+
 namespace klarvex {
 namespace {
 
 // Each case gets its own empty folder holding only the files it names.
 class SourceSequence : public ::testing::Test {
  protected:
-  void SetUp() override {
-    std::string pattern = (std::filesystem::temp_directory_path() / "klarvex-seq-XXXXXX").string();
-    ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
-    dir_ = pattern + "/";
-  }
-  void TearDown() override { std::filesystem::remove_all(dir_); }
+  void SetUp() override { dir_ = temp_.path() + "/"; }
 
   void touch(std::initializer_list<const char*> names) {
     for (const char* name : names) std::ofstream(dir_ + name) << "x";
@@ -32,6 +29,7 @@ class SourceSequence : public ::testing::Test {
     return path.substr(dir_.size());
   }
 
+  testing::TempDir temp_;
   std::string dir_;
 };
 
