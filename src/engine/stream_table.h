@@ -42,7 +42,8 @@ class StreamTable {
   StreamSlot& slot(Section section, int n);
   const StreamSlot& slot(Section section, int n) const;
 
-  // Start of a walk: every streamId -1, details not shown, counter carry cleared.
+  // Start of a walk: every streamId -1, details and first PTS not yet seen,
+  // counter carry cleared.
   void resetForWalk();
 
  private:
