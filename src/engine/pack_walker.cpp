@@ -1,6 +1,7 @@
 #include "engine/pack_walker.h"
 
 #include <algorithm>
+#include <cstring>
 
 #include "analysers/dispatch.h"
 #include "analysers/frame_counter.h"
@@ -31,7 +32,7 @@ void demux(Engine& engine, WalkerHost& host, WalkMode mode) {
 }
 
 PackWalker::PackWalker(Engine& engine, WalkerHost& host, WalkMode mode)
-    : engine_(engine), host_(host), mode_(mode), buf_(engine.buffer.data()) {}
+    : engine_(engine), host_(host), mode_(mode), buf_(engine.buffer.data()), scanEveryByte_(host.scanEveryByte()) {}
 
 bool PackWalker::sourceIsAob() const { return UpperCase(host_.sourceExtension()) == ".AOB"; }
 
@@ -142,11 +143,29 @@ void PackWalker::stepByte() {
       return;
     }
   }
-  if ((window_ & 0xFFFFFF00u) == 0x00000100u) {
-    startCode(byte);
-    return;
-  }
-  headerStep(byte);
+  if ((window_ & 0xFFFFFF00u) == 0x00000100u && startCode(byte)) return;
+  if (!headerStep(byte) && !scanEveryByte_) skipScannedBytes();
+}
+
+// Nothing is in progress, so every byte up to the next 01 would merely be
+// scanned over: resume two bytes before it, where a start code 00 00 01 xx
+// would begin, and the window still sees the code whole. Pack headers and
+// unknown packets are passed over this way without a step per byte.
+void PackWalker::skipScannedBytes() {
+  int64_t from = pos_ + 1;
+  if (from >= bytesInBuffer_) return;
+  uint8_t byte = buf_[pos_];
+  if (byte == 0x00 || byte == 0x01) return;  // a start code may be under way: step on
+  if (window_ == 0x000001BA && skipPackHeader()) return;
+  // The current byte may itself be the 01 whose id byte comes next.
+  const void* one = std::memchr(buf_ + pos_, 0x01, static_cast<size_t>(bytesInBuffer_ - pos_));
+  // Without a 01 the buffer's last bytes may still begin a start code.
+  int64_t resume = one ? static_cast<const uint8_t*>(one) - buf_ - 2 : bytesInBuffer_ - 3;
+  if (resume <= from) return;
+  // The window holds the last four bytes before the resume point, as if
+  // every byte had been scanned.
+  for (int64_t i = std::max(from, resume - 4); i < resume; ++i) window_ = window_ << 8 | buf_[i];
+  pos_ = resume - 1;
 }
 
 // Moves on to the first byte after the packet; a skip past the end of the
@@ -157,7 +176,23 @@ void PackWalker::skipRestOfPacket() {
   skipLeft_ = 0;
 }
 
-void PackWalker::startCode(uint8_t streamId) {
+// At the BA of a pack start code: an MPEG-2 pack header whose marker bits
+// are all in place can hold no start code prefix (every byte that could be
+// 00 00 01 has a marker bit set), so the walk may resume at its byte 14
+// with the window as the scan would have left it.
+bool PackWalker::skipPackHeader() {
+  const int64_t last = pos_ + 10;  // byte 13 of the pack header
+  if (last + 1 >= bytesInBuffer_) return false;
+  const uint8_t* h = buf_ + pos_ - 3;  // h[0..3] = 00 00 01 BA
+  bool markers = (h[4] & 0xC4) == 0x44 && (h[6] & 0x04) && (h[8] & 0x04) && (h[9] & 0x01) &&
+                 (h[12] & 0x03) == 0x03 && (h[13] & 0xF8) == 0xF8;
+  if (!markers) return false;
+  window_ = static_cast<uint32_t>(h[10]) << 24 | h[11] << 16 | h[12] << 8 | h[13];
+  pos_ = last;
+  return true;
+}
+
+bool PackWalker::startCode(uint8_t streamId) {
   // A recognised start code begins a new packet, whatever was in progress.
   auto beginPacket = [this](PacketKind kind) {
     packetKind_ = kind;
@@ -185,8 +220,9 @@ void PackWalker::startCode(uint8_t streamId) {
   } else if (streamId == 0xBF) {
     beginPacket(PacketKind::Navigation);
   } else {
-    headerStep(streamId);  // not a start code of ours: an ordinary byte
+    return false;  // not a start code of ours: an ordinary byte
   }
+  return true;
 }
 
 void PackWalker::videoStartCode(uint8_t streamId, const char* found, VideoKind kind, bool takePts) {

@@ -36,7 +36,9 @@ class PackWalker {
   void stepByte();
 
   bool headerStep(uint8_t byte);
-  void startCode(uint8_t streamId);
+  bool startCode(uint8_t streamId);
+  void skipScannedBytes();
+  bool skipPackHeader();
   void videoStartCode(uint8_t streamId, const char* found, VideoKind kind, bool takePts);
   void endOfHeader();
   void timestampByte(int index, uint8_t byte);
@@ -62,6 +64,7 @@ class PackWalker {
   WalkerHost& host_;
   WalkMode mode_;
   const uint8_t* buf_ = nullptr;
+  bool scanEveryByte_ = false;
   ByteView view_;
 
   std::chrono::steady_clock::time_point startTime_;

@@ -29,6 +29,10 @@ class WalkerHost {
   virtual void processEvents() = 0;
   virtual void repaint() = 0;
   virtual void setCancelEnabled(bool enabled) = 0;
+
+  // The walker passes over bytes outside packets without a step per byte;
+  // true makes it step every byte (the reference its tests compare with).
+  virtual bool scanEveryByte() const { return false; }
 };
 
 }  // namespace klarvex

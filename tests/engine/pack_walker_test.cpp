@@ -427,5 +427,86 @@ TEST_F(WalkerTest, DamagedAndTruncatedInputNeverCrashes) {
   SUCCEED();
 }
 
+// The walker passes over pack headers and bytes outside packets without
+// stepping each byte; what it finds must be exactly what the plain
+// byte-by-byte scan finds, on clean and on damaged input.
+TEST_F(WalkerTest, PassingOverScannedBytesFindsWhatTheByteByteScanFinds) {
+  ProgramStreamWriter w;
+  w.navPack(TitleNav());
+  w.vc1(0x55, PictureStream(0x0D, 300, 90), {90000, 87000});
+  w.video(0xE3, PictureStream(0x09, 200, 70), {90000, 87000});
+  w.audio(0x80, Filler(20000, 1), {90000});
+  w.audio(0xA2, Filler(9000, 2), {90000});
+  w.audio(0xB1, Filler(9000, 3), {90000});
+  w.subpicture(0x22, Filler(3000, 4), {90000});
+  w.advPack(Filler(100, 5));
+  w.raw(Bytes{0x00, 0x00, 0x01, 0xBA, 0x00, 0x00, 0x01, 0xE0, 0x00, 0x00, 0x01});  // a broken pack header
+  w.vc1(0x55, PictureStream(0x0D, 100, 90), {190000});
+  const Bytes& clean = w.bytes();
+
+  struct Outcome {
+    Lines lines;
+    std::vector<int32_t> ids;
+    int32_t frames0, frames1;
+    uint32_t firstPtm;
+    Bytes video, audio, sub;
+  };
+  auto walkBoth = [this](const Bytes& bytes, bool everyByte) {
+    options.scanEveryByte = everyByte;
+    recorder.lines.clear();
+    Outcome o;
+    o.lines = walk(bytes);
+    for (int i = 1; i <= StreamTable::kEntries; ++i) o.ids.push_back(engine.streams.entry(i).streamId);
+    o.frames0 = engine.streams.video(0).frameCount;
+    o.frames1 = engine.streams.video(1).frameCount;
+    o.firstPtm = engine.run.firstPtm;
+    OutputFile v, a, s;
+    v.create(dir.file("v"));
+    a.create(dir.file("a"));
+    s.create(dir.file("s"));
+    engine.streams.video(0).outFile = &v;
+    engine.streams.audio(0).outFile = &a;
+    engine.streams.subpicture(2).outFile = &s;
+    options.ticked = {{Section::Video, 0}, {Section::Audio, 0}, {Section::Subpicture, 2}};
+    walkFile(dir.file("T.EVO"), WalkMode::Demux);
+    v.close();
+    a.close();
+    s.close();
+    o.video = ReadAll(dir.file("v"));
+    o.audio = ReadAll(dir.file("a"));
+    o.sub = ReadAll(dir.file("s"));
+    options.ticked.clear();
+    for (int i = 1; i <= StreamTable::kEntries; ++i) engine.streams.entry(i).outFile = nullptr;
+    engine.streams.video(0).frameCount = engine.streams.video(1).frameCount = 0;
+    engine.run = RunState{};
+    return o;
+  };
+  auto expectSame = [&](const Bytes& bytes, const std::string& what) {
+    Outcome fast = walkBoth(bytes, false), plain = walkBoth(bytes, true);
+    EXPECT_EQ(fast.lines, plain.lines) << what;
+    EXPECT_EQ(fast.ids, plain.ids) << what;
+    EXPECT_EQ(fast.frames0, plain.frames0) << what;
+    EXPECT_EQ(fast.frames1, plain.frames1) << what;
+    EXPECT_EQ(fast.firstPtm, plain.firstPtm) << what;
+    EXPECT_TRUE(fast.video == plain.video && fast.audio == plain.audio && fast.sub == plain.sub) << what;
+  };
+
+  expectSame(clean, "clean");
+  std::mt19937 random(11);
+  for (int round = 0; round < 40; ++round) {
+    Bytes damaged = clean;
+    for (int i = 0; i < 30; ++i) {
+      size_t at = random() % damaged.size();
+      switch (random() % 4) {
+        case 0: damaged[at] = static_cast<uint8_t>(random()); break;
+        case 1: damaged[at] = 0x00; break;
+        case 2: damaged.insert(damaged.begin() + static_cast<std::ptrdiff_t>(at), {0x00, 0x00, 0x01}); break;
+        default: damaged.erase(damaged.begin() + static_cast<std::ptrdiff_t>(at)); break;
+      }
+    }
+    expectSame(damaged, "damaged round " + std::to_string(round));
+  }
+}
+
 }  // namespace
 }  // namespace klarvex::testing

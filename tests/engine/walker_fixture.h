@@ -25,6 +25,7 @@ struct WalkOptions {
   bool details = true;
   std::string extension = ".EVO";
   std::set<std::pair<Section, int>> ticked;
+  bool scanEveryByte = false;
 };
 
 class TestWalkerHost : public WalkerHost {
@@ -42,6 +43,7 @@ class TestWalkerHost : public WalkerHost {
   void processEvents() override { recorder_.processEvents(); }
   void repaint() override { ++repaints; }
   void setCancelEnabled(bool enabled) override { cancelStates.push_back(enabled); }
+  bool scanEveryByte() const override { return options_.scanEveryByte; }
 
   int repaints = 0;
   std::vector<bool> cancelStates;
