@@ -14,7 +14,19 @@ KlarvexError CannotCreateFile(const std::string& path, int errnoValue) {
   return KlarvexError("Cannot create file \"" + path + "\". " + SystemReason(errnoValue));
 }
 
-KlarvexError StreamReadError() { return KlarvexError("Stream read error"); }
-KlarvexError StreamWriteError() { return KlarvexError("Stream write error"); }
+static std::string Detail(const char* doing, const std::string& path, int errnoValue) {
+  if (path.empty()) return "";
+  std::string detail = std::string(doing) + " \"" + path + "\"";
+  if (errnoValue) detail += ": " + SystemReason(errnoValue);
+  return detail;
+}
+
+KlarvexError StreamReadError(const std::string& path, int errnoValue) {
+  return KlarvexError("Stream read error", Detail("reading", path, errnoValue));
+}
+
+KlarvexError StreamWriteError(const std::string& path, int errnoValue) {
+  return KlarvexError("Stream write error", Detail("writing", path, errnoValue));
+}
 
 }  // namespace klarvex

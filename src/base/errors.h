@@ -4,19 +4,29 @@
 
 #include <stdexcept>
 #include <string>
+#include <utility>
 
 namespace klarvex {
 
 class KlarvexError : public std::runtime_error {
  public:
   using std::runtime_error::runtime_error;
+  KlarvexError(const std::string& message, std::string detail)
+      : std::runtime_error(message), detail_(std::move(detail)) {}
+
+  // Which file and why, where the message itself doesn't say it ("Stream
+  // write error"): for the command line's standard error.
+  const std::string& detail() const { return detail_; }
+
+ private:
+  std::string detail_;
 };
 
 // "Cannot open file "%s". %s" with the path and the system's reason.
 KlarvexError CannotOpenFile(const std::string& path, int errnoValue);
 // "Cannot create file "%s". %s" with the path and the system's reason.
 KlarvexError CannotCreateFile(const std::string& path, int errnoValue);
-KlarvexError StreamReadError();
-KlarvexError StreamWriteError();
+KlarvexError StreamReadError(const std::string& path = "", int errnoValue = 0);
+KlarvexError StreamWriteError(const std::string& path = "", int errnoValue = 0);
 
 }  // namespace klarvex

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "base/errors.h"
+#include "cli/stream_choice.h"
 #include "cli/stream_listing.h"
 #include "cli/terminal_host.h"
 #include "jobs/app_state.h"
@@ -16,10 +17,17 @@ namespace {
 
 constexpr const char* kUsage =
     "Usage: klarvex-cli read [options] FILE\n"
+    "       klarvex-cli demux [options] [-o DIR] [--streams LIST] [--video-ext E]\n"
+    "                         [--audio-ext E] [--sub-ext E] FILE\n"
     "\n"
-    "Reads an EVO (HD DVD), VOB (DVD-Video) or AOB (DVD-Audio) file, lists and\n"
-    "describes its streams. With \"continue\" on, the files that follow it in its\n"
-    "title (FEATURE_2.EVO, VTS_01_2.VOB, ...) are read in the same run.\n"
+    "read   reads an EVO (HD DVD), VOB (DVD-Video) or AOB (DVD-Audio) file and\n"
+    "       lists and describes its streams. With \"continue\" on, the files that\n"
+    "       follow it in its title (FEATURE_2.EVO, VTS_01_2.VOB, ...) are read in\n"
+    "       the same run.\n"
+    "demux  reads the title as above, then writes each stream found (or those\n"
+    "       of --streams) to an elementary-stream file named\n"
+    "       DIR/BASE.CAPTION.EXT, e.g. out/FEATURE_1_MERGED.DD+.stream.00.mpa;\n"
+    "       subpictures as .sup files.\n"
     "\n"
     "Options (defaults as in the window's Options tab):\n"
     "  --no-continue    read only FILE, not the files that follow it\n"
@@ -27,15 +35,23 @@ constexpr const char* kUsage =
     "  --fast-size N    fast check: read the first N MiB of each file (default 300)\n"
     "  --no-details     do not describe the streams\n"
     "  --no-count       do not count video frames\n"
-    "  --json           print the stream list as JSON instead of the log\n"
+    "  --json           read: print the stream list as JSON instead of the log\n"
+    "  -o DIR           demux: output folder (default: the current folder)\n"
+    "  --streams LIST   demux: only these streams, e.g. v0,a1,s0 (v0-v1, a0-a15,\n"
+    "                   s0-s31; default: every stream found)\n"
+    "  --video-ext E    demux: extension of video files (default mpv)\n"
+    "  --audio-ext E    demux: extension of audio files (default mpa)\n"
+    "  --sub-ext E      demux: extension of subpicture files (default sup)\n"
     "  -h, --help       show this text\n"
     "  --version        show the version\n"
     "\n"
-    "Ctrl-C stops the read at its next progress point; the exit status is 0 on\n"
-    "success and 1 on failure (2 for a usage error).\n";
+    "Ctrl-C stops the job at its next buffer; a demux keeps what it wrote.\n"
+    "The exit status is 0 on success, 1 on failure, 2 for a usage error.\n";
 
-struct ReadCommand {
+struct Command {
+  bool demux = false;
   bool json = false;
+  std::optional<std::vector<StreamChoice>> streams;
   std::string file;
 };
 
@@ -51,19 +67,38 @@ int64_t ParseFastSize(const std::string& text) {
   return value;
 }
 
-ReadCommand ParseReadOptions(const std::vector<std::string>& args, Options& options) {
-  ReadCommand command;
+// An extension as the window's box takes it: at most 5 characters, and
+// nothing that would lead out of the output folder.
+std::string ParseExtension(const std::string& option, const std::string& text) {
+  if (text.size() > 5 || text.find('/') != std::string::npos) UsageError(option + " takes up to 5 characters, no \"/\"");
+  return text;
+}
+
+Command ParseOptions(bool demux, const std::vector<std::string>& args, Options& options) {
+  Command command;
+  command.demux = demux;
+  auto value = [&](size_t& i) -> const std::string& {
+    if (++i >= args.size()) UsageError(args[i - 1] + " needs a value");
+    return args[i];
+  };
   for (size_t i = 0; i < args.size(); ++i) {
     const std::string& a = args[i];
     if (a == "--no-continue") options.cbContinue = false;
     else if (a == "--full") options.cbFastCheck = false;
     else if (a == "--fast-size") {
-      if (++i >= args.size()) UsageError("--fast-size needs a number");
-      options.ieFastSize = ParseFastSize(args[i]);
+      options.ieFastSize = ParseFastSize(value(i));
       options.cbFastCheck = true;
     } else if (a == "--no-details") options.cbDetails = false;
     else if (a == "--no-count") options.cbCountFr = false;
-    else if (a == "--json") command.json = true;
+    else if (a == "--json" && !demux) command.json = true;
+    else if (a == "-o" && demux) options.eWorkdir = value(i);
+    else if (a == "--streams" && demux) {
+      std::string error;
+      command.streams = ParseStreamList(value(i), error);
+      if (!command.streams) UsageError(error);
+    } else if (a == "--video-ext" && demux) options.eVideoExt = ParseExtension(a, value(i));
+    else if (a == "--audio-ext" && demux) options.eAudioExt = ParseExtension(a, value(i));
+    else if (a == "--sub-ext" && demux) options.eSubExt = ParseExtension(a, value(i));
     else if (a.size() > 1 && a[0] == '-' && a != "-") UsageError("unknown option " + a);
     else if (command.file.empty()) command.file = a;
     else UsageError("only one FILE may be given");
@@ -72,9 +107,31 @@ ReadCommand ParseReadOptions(const std::vector<std::string>& args, Options& opti
   return command;
 }
 
-int RunRead(const std::vector<std::string>& args) {
+int Failure(TerminalHost& host, const std::string& message, const std::string& detail = "") {
+  host.finishProgress();
+  std::fflush(stdout);
+  if (detail.empty()) std::fprintf(stderr, "klarvex-cli: %s\n", message.c_str());
+  else std::fprintf(stderr, "klarvex-cli: %s (%s)\n", message.c_str(), detail.c_str());
+  return 1;
+}
+
+// Keeps ticked only the chosen streams; a chosen stream the read did not
+// find is an error, before anything is written.
+bool ChooseStreams(AppState& state, const std::vector<StreamChoice>& choices, std::string& missing) {
+  for (const StreamChoice& c : choices) {
+    if (!state.box(c.section, c.number).enabled) {
+      missing = c.name;
+      return false;
+    }
+  }
+  state.forEachBox([](StreamBox& b) { b.ticked = false; });
+  for (const StreamChoice& c : choices) state.box(c.section, c.number).ticked = true;
+  return true;
+}
+
+int Run(bool demux, const std::vector<std::string>& args) {
   AppState state;
-  ReadCommand command = ParseReadOptions(args, state.options);
+  Command command = ParseOptions(demux, args, state.options);
   TerminalSettings settings = DetectTerminal();
   settings.quiet = command.json;
   TerminalHost host(settings, stdout, stderr);
@@ -88,13 +145,21 @@ int RunRead(const std::vector<std::string>& args) {
   try {
     jobs.bReadEVOClick();
   } catch (const KlarvexError& error) {
+    return Failure(host, error.what(), error.detail());
+  }
+  if (command.json) {
     host.finishProgress();
-    std::fflush(stdout);
-    std::fprintf(stderr, "klarvex-cli: %s\n", error.what());
-    return 1;
+    std::fputs(StreamListJson(state).c_str(), stdout);
+  }
+  if (command.demux && !state.engine.run.StopRequested) {
+    std::string missing;
+    if (command.streams && !ChooseStreams(state, *command.streams, missing))
+      return Failure(host, "no stream " + missing + " in " + command.file);
+    jobs.cbVideoClick();
+    jobs.bDemuxClick();
+    if (jobs.lastFailure()) return Failure(host, jobs.lastFailure()->what(), jobs.lastFailure()->detail());
   }
   host.finishProgress();
-  if (command.json) std::fputs(StreamListJson(state).c_str(), stdout);
   return std::fflush(stdout) == 0 ? 0 : 1;
 }
 
@@ -115,6 +180,7 @@ int main(int argc, char** argv) {
   }
   std::string command = args[0];
   args.erase(args.begin());
-  if (command == "read") return klarvex::cli::RunRead(args);
+  if (command == "read") return klarvex::cli::Run(false, args);
+  if (command == "demux") return klarvex::cli::Run(true, args);
   klarvex::cli::UsageError("unknown command " + command);
 }

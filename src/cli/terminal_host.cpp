@@ -85,11 +85,15 @@ void TerminalHost::erslog(const std::string& text) {
   (void)text;  // the red log line already carries the message
 }
 
-void TerminalHost::processEvents() {
+// Ctrl-C is the command line's Cancel, and its answer to the question
+// whether to stop a write job too.
+void TerminalHost::pollStop() {
   if (InterruptRequested() && jobs_) {
     gInterrupted = 0;
     jobs_->bCancelClick();
   }
 }
+
+void TerminalHost::processEvents() { pollStop(); }
 
 }  // namespace klarvex::cli

@@ -36,6 +36,7 @@ class TerminalHost : public Host {
   void beep() override {}
   void clear() override {}
   void processEvents() override;
+  void pollStop() override;
   bool confirm(const std::string&) override { return true; }  // Ctrl-C is the user's answer
 
   // Ends a progress line so the next output starts on a fresh line.

@@ -55,6 +55,7 @@ void PackWalker::run() {
   InputFile& input = engine_.input;
   RunState& run = engine_.run;
   for (;;) {
+    host_.pollStop();
     int64_t size = input.size();
     if (input.position() >= size || run.StopRequested || run.fastCheckStop) break;
     bytesInBuffer_ = input.read(engine_.buffer.data(), ReadBuffer::kSize);
@@ -196,6 +197,7 @@ bool PackWalker::startCode(uint8_t streamId) {
   // A recognised start code begins a new packet, whatever was in progress.
   auto beginPacket = [this](PacketKind kind) {
     packetKind_ = kind;
+    packetHasPts_ = false;
     lengthBytes_ = 2;
     fixedBytes_ = ptsBytes_ = ptsDtsBytes_ = 0;
     extFlagsBytes_ = pstdBytes_ = ext2Bytes_ = 0;
@@ -267,6 +269,7 @@ bool PackWalker::headerStep(uint8_t byte) {
     timestampByte(5 - ptsBytes_, byte);
     if (ptsBytes_ == 0) {
       currentPts_ = tsAccumulator_;
+      packetHasPts_ = true;
       // A video packet's own PTS, also when it comes without a DTS (streams
       // without B-pictures): the first-payload report and minFirstPts must
       // not take an earlier packet's time.
@@ -282,6 +285,7 @@ bool PackWalker::headerStep(uint8_t byte) {
     if (index == 5) {
       currentPts_ = tsAccumulator_;
       videoPts_ = tsAccumulator_;
+      packetHasPts_ = true;
     } else if (index == 10) {
       afterTimestamp();  // the DTS is assembled but not used
     }
@@ -509,11 +513,13 @@ void PackWalker::subpicturePayload(int64_t chunk) {
     }
     return;
   }
+  // A record starts at each packet that carries a PTS (even one that
+  // rebases to 0); the following chunks and packets continue the unit.
   if (host_.streamTicked(Section::Subpicture, subSlot_) && slot.outFile) {
-    if (currentPts_ != 0) currentPts_ -= engine_.run.minFirstPts;
-    if (currentPts_ != 0) WriteSupHeader(*slot.outFile, currentPts_);
+    if (packetHasPts_) WriteSupHeader(*slot.outFile, currentPts_ - SupTimeBase(engine_.run.minFirstPts));
     slot.outFile->writeAll(buf_ + pos_, chunk);
   }
+  packetHasPts_ = false;
   currentPts_ = 0;
 }
 

@@ -96,6 +96,7 @@ class PackWalker {
   bool firstGci_ = true;
   uint32_t tsAccumulator_ = 0;
   uint32_t currentPts_ = 0;
+  bool packetHasPts_ = false;  // the current packet's header carried a PTS
   uint32_t videoPts_ = 0;
   uint32_t audioFirstPts_ = 0;
   uint32_t subFirstPts_ = 0;

@@ -11,4 +11,8 @@ class OutputFile;
 // (little-endian, 90 kHz), a zero decoding time.
 void WriteSupHeader(OutputFile& file, uint32_t presentationTime);
 
+// What .sup times are rebased on: the earliest first PTS of the title's
+// audio and video, or 0 when no read with details has found one.
+inline uint32_t SupTimeBase(uint32_t minFirstPts) { return minFirstPts == 0xFFFFFFFF ? 0 : minFirstPts; }
+
 }  // namespace klarvex

@@ -29,6 +29,9 @@ class WalkerHost {
   virtual void processEvents() = 0;
   virtual void repaint() = 0;
   virtual void setCancelEnabled(bool enabled) = 0;
+  // Once per buffer: a front end whose stop request can't wait for the next
+  // progress point (Ctrl-C on the command line) passes it on here.
+  virtual void pollStop() {}
 
   // The walker passes over bytes outside packets without a step per byte;
   // true makes it step every byte (the reference its tests compare with).

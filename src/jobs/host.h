@@ -13,6 +13,9 @@ class Host : public MessageLog {
  public:
   // Handles pending user events (Cancel, closing) at a job's progress points.
   virtual void processEvents() = 0;
+  // Once per 256 KiB buffer of a walk: only for stop requests that must not
+  // wait for the next progress point (the command line's Ctrl-C).
+  virtual void pollStop() {}
   virtual void repaint() {}
   virtual void showPage(int page) { (void)page; }
   // A yes/no question; true for yes.

@@ -3,8 +3,11 @@
 // calls the same routines.
 #pragma once
 
+#include <functional>
+#include <optional>
 #include <string>
 
+#include "base/errors.h"
 #include "engine/pack_walker.h"
 #include "engine/walker_host.h"
 #include "jobs/app_state.h"
@@ -21,6 +24,11 @@ class Jobs : private WalkerHost {
   // The Read EVO job over the whole title. A failure that ends it escapes
   // as KlarvexError once the buttons are usable again.
   void bReadEVOClick();
+  // The Demux job: one file per ticked box, the title's files walked in
+  // demux mode. A failure is logged as one red line and the job ends
+  // normally; lastFailure() gives it to callers that must report it again.
+  void bDemuxClick();
+  const std::optional<KlarvexError>& lastFailure() const { return lastFailure_; }
   // Every stream box unticked, disabled, with its reset caption.
   void Resetcbs();
   // Demux and Rebuild follow the ticks.
@@ -48,20 +56,27 @@ class Jobs : private WalkerHost {
   bool streamTicked(Section section, int number) const override;
   std::string sourceExtension() const override;
   void processEvents() override { host_.processEvents(); }
+  void pollStop() override { host_.pollStop(); }
   void repaint() override { host_.repaint(); }
   void setCancelEnabled(bool enabled) override;
 
   void readOneFile(const std::string& path);
+  void runReadJob();
+  void chainAfterRead();
+  void runDemuxJob();
+  void createOutputs(class DemuxOutputs& outputs);
+  void demuxOneFile(const std::string& path);
   void labelStreamBoxes();
   void readButtonsOff();
   void readButtonsBack();
-  // Runs `processFile` on the source and the files that follow it.
-  template <typename F>
-  void forEachFileOfTitle(F&& processFile);
+  // Runs `processFile` on the source and, with "Continue with the next
+  // EVO", the files that follow it, until the user stops.
+  void forEachFileOfTitle(const std::function<void(const std::string&)>& processFile);
 
   AppState& state_;
   Host& host_;
   bool rememberedReadXpl_ = false;
+  std::optional<KlarvexError> lastFailure_;
 };
 
 }  // namespace klarvex

@@ -1,6 +1,7 @@
 #include "base/errors.h"
 #include "base/markup.h"
 #include "base/text_format.h"
+#include "jobs/job_guard.h"
 #include "jobs/jobs.h"
 #include "jobs/source_sequence.h"
 
@@ -10,18 +11,6 @@ namespace {
 
 constexpr int64_t kMiB = 1048576;
 constexpr const char* kPlaylistName = "VPLST000.XPL";
-
-// Keeps the flag that forbids a second job up while one runs.
-class JobGuard {
- public:
-  explicit JobGuard(bool& flag) : flag_(flag) { flag_ = true; }
-  ~JobGuard() { flag_ = false; }
-  JobGuard(const JobGuard&) = delete;
-  JobGuard& operator=(const JobGuard&) = delete;
-
- private:
-  bool& flag_;
-};
 
 }  // namespace
 
@@ -77,8 +66,7 @@ void Jobs::formOutputNames() {
   else names.OutputPrefix = folder + (folder.back() == '/' ? "" : "/") + names.SourceBase;
 }
 
-template <typename F>
-void Jobs::forEachFileOfTitle(F&& processFile) {
+void Jobs::forEachFileOfTitle(const std::function<void(const std::string&)>& processFile) {
   std::string current = state_.eEVOfile;
   for (;;) {
     processFile(current);
@@ -118,7 +106,14 @@ void Jobs::readOneFile(const std::string& path) {
 
 void Jobs::bReadEVOClick() {
   if (state_.jobRunning) return;  // one job at a time: they share the source and the table
-  JobGuard guard(state_.jobRunning);
+  {
+    JobGuard guard(state_.jobRunning);
+    runReadJob();
+  }
+  chainAfterRead();
+}
+
+void Jobs::runReadJob() {
   if (state_.options.cbAutoClear) host_.clear();
   readButtonsOff();
   Resetcbs();
@@ -151,6 +146,12 @@ void Jobs::bReadEVOClick() {
   host_.slog("", 1);
   logframes();
   readButtonsBack();
+}
+
+// "Auto Demux" or "Auto Rebuild" chain a job of their own; the title set
+// information comes last.
+void Jobs::chainAfterRead() {
+  if (state_.options.autoProcess == AutoProcess::Demux) bDemuxClick();
 }
 
 }  // namespace klarvex

@@ -139,6 +139,37 @@ TEST_F(Files, OutputToDevices) {
   OutputFile full;
   full.create("/dev/full");
   EXPECT_EQ(ErrorOf([&] { full.writeAll(data, 4); }), "Stream write error");
+
+  // Buffered, the failure shows when the buffer goes out: at the latest on
+  // close, which names the file and the reason for the command line.
+  OutputFile buffered;
+  buffered.create("/dev/full");
+  buffered.setBuffer(16);
+  buffered.writeAll(data, 4);
+  try {
+    buffered.close();
+    FAIL() << "close reported nothing";
+  } catch (const KlarvexError& e) {
+    EXPECT_EQ(std::string(e.what()), "Stream write error");
+    EXPECT_EQ(e.detail(), "writing \"/dev/full\": No space left on device");
+  }
+  EXPECT_FALSE(buffered.isOpen());
+}
+
+// Writes smaller than the buffer are gathered, larger ones go straight
+// through; the file holds every byte in order.
+TEST_F(Files, BufferedOutputKeepsOrderAcrossFlushes) {
+  OutputFile out;
+  out.create(path("b.bin"));
+  out.setBuffer(10);
+  std::string expected;
+  for (size_t size : {3u, 8u, 25u, 2u, 10u, 1u, 9u}) {
+    std::string piece(size, static_cast<char>('a' + expected.size() % 26));
+    out.writeAll(reinterpret_cast<const uint8_t*>(piece.data()), static_cast<int64_t>(piece.size()));
+    expected += piece;
+  }
+  out.close();
+  EXPECT_EQ(contents("b.bin"), expected);
 }
 
 }  // namespace

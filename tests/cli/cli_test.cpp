@@ -3,6 +3,7 @@
 
 #include <array>
 #include <cstdio>
+#include <filesystem>
 #include <fstream>
 #include <sstream>
 
@@ -119,6 +120,46 @@ TEST(CommandLine, NoContinueReadsOnlyTheGivenFile) {
   CliRun one = RunCli(dir, "read --no-details --no-continue '" + first + "'");
   EXPECT_EQ(one.out.find("Opening file FEATURE_2.EVO"), std::string::npos);
   EXPECT_EQ(one.out.find("\n.\n"), std::string::npos) << "no dot line without details";
+}
+
+TEST(CommandLine, DemuxWritesTheChosenStreams) {
+  TempDir dir;
+  std::string path = WriteTitle(dir, "MOVIE.EVO");
+  std::string out = dir.file("out");
+  std::filesystem::create_directory(out);
+  CliRun all = RunCli(dir, "demux --no-details -o '" + out + "' --audio-ext ac3 '" + path + "'");
+  EXPECT_EQ(all.status, 0) << all.err;
+  EXPECT_NE(all.out.find("Creating " + out + "/MOVIE.VC-1.stream.0.mpv\nCreating " + out + "/MOVIE.DD.stream.00.ac3\n"),
+            std::string::npos)
+      << all.out;
+  EXPECT_EQ(Slurp(out + "/MOVIE.DD.stream.00.ac3"), std::string(600, '\x33'));
+
+  std::filesystem::remove_all(out);
+  std::filesystem::create_directory(out);
+  CliRun one = RunCli(dir, "demux --no-details -o '" + out + "' --streams a0 '" + path + "'");
+  EXPECT_EQ(one.status, 0) << one.err;
+  EXPECT_FALSE(std::filesystem::exists(out + "/MOVIE.VC-1.stream.0.mpv"));
+  EXPECT_TRUE(std::filesystem::exists(out + "/MOVIE.DD.stream.00.mpa"));
+}
+
+TEST(CommandLine, DemuxFailuresAreReportedWithAStatus) {
+  TempDir dir;
+  std::string path = WriteTitle(dir, "MOVIE.EVO");
+  CliRun missingStream = RunCli(dir, "demux --streams a7 '" + path + "'");
+  EXPECT_EQ(missingStream.status, 1);
+  EXPECT_EQ(missingStream.err, "klarvex-cli: no stream a7 in " + path + "\n");
+
+  std::string nowhere = dir.file("nowhere");
+  CliRun noFolder = RunCli(dir, "demux --streams a0 -o '" + nowhere + "' '" + path + "'");
+  EXPECT_EQ(noFolder.status, 1);
+  std::string message = "Cannot create file \"" + nowhere + "/MOVIE.DD.stream.00.mpa\". No such file or directory";
+  EXPECT_NE(noFolder.out.find(message + "\nDone.\n"), std::string::npos) << noFolder.out;
+  EXPECT_EQ(noFolder.err, "klarvex-cli: " + message + "\n");
+
+  EXPECT_EQ(RunCli(dir, "demux --streams x1 '" + path + "'").status, 2);
+  EXPECT_EQ(RunCli(dir, "demux --streams a16 '" + path + "'").status, 2);
+  EXPECT_EQ(RunCli(dir, "demux --video-ext toolong '" + path + "'").status, 2);
+  EXPECT_EQ(RunCli(dir, "read -o x '" + path + "'").status, 2) << "-o belongs to demux";
 }
 
 TEST(TerminalOutput, ColoursOnlyBoldBlueAndRed) {

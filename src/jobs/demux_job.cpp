@@ -1,0 +1,159 @@
+#include <algorithm>
+#include <cerrno>
+#include <memory>
+#include <optional>
+#include <set>
+#include <vector>
+
+#include "base/errors.h"
+#include "base/markup.h"
+#include "base/text_format.h"
+#include "jobs/job_guard.h"
+#include "jobs/jobs.h"
+#include "jobs/output_names.h"
+#include "jobs/source_sequence.h"
+
+namespace klarvex {
+
+// The output files of one Demux job. They are fixed when the job creates
+// them, and closed, every one, whatever way the job ends.
+class DemuxOutputs {
+ public:
+  explicit DemuxOutputs(StreamTable& streams) : streams_(streams) {}
+  DemuxOutputs(const DemuxOutputs&) = delete;
+  DemuxOutputs& operator=(const DemuxOutputs&) = delete;
+  ~DemuxOutputs() { detach(); }
+
+  // Creates the file of a box; two boxes whose names collide must not
+  // share one file, so the second creation fails as a held file would.
+  void create(StreamSlot& slot, const std::string& path) {
+    if (!paths_.insert(path).second) throw CannotCreateFile(path, EBUSY);
+    auto file = std::make_unique<OutputFile>();
+    file->create(path);
+    slot.outFile = file.get();
+    files_.push_back(std::move(file));
+  }
+
+  size_t count() const { return files_.size(); }
+  void setBuffers(size_t bytes) {
+    for (auto& f : files_) f->setBuffer(bytes);
+  }
+
+  // Closes every file; gives the first failure, if one was.
+  std::optional<KlarvexError> closeAll() {
+    detach();
+    std::optional<KlarvexError> failure;
+    for (auto& f : files_) {
+      try {
+        f->close();
+      } catch (const KlarvexError& e) {
+        if (!failure) failure = e;
+      }
+    }
+    return failure;
+  }
+
+ private:
+  void detach() {
+    for (int i = 1; i <= StreamTable::kEntries; ++i) streams_.entry(i).outFile = nullptr;
+  }
+
+  StreamTable& streams_;
+  std::vector<std::unique_ptr<OutputFile>> files_;
+  std::set<std::string> paths_;
+};
+
+namespace {
+
+constexpr int64_t kMiB = 1048576;
+
+// Output buffers: big blocks for few streams, less each when there are many,
+// so the whole stays within a few MiB.
+size_t OutputBufferSize(size_t files) {
+  if (files == 0) return 0;
+  size_t each = static_cast<size_t>(8 * kMiB) / files;
+  return std::clamp<size_t>(each, 64 * 1024, static_cast<size_t>(kMiB));
+}
+
+}  // namespace
+
+void Jobs::bDemuxClick() {
+  if (state_.jobRunning) return;
+  JobGuard guard(state_.jobRunning);
+  runDemuxJob();
+}
+
+void Jobs::createOutputs(DemuxOutputs& outputs) {
+  auto createFor = [&](Section section, int count, const std::string& extension) {
+    for (int n = 0; n < count; ++n) {
+      const StreamBox& box = state_.box(section, n);
+      if (!box.ticked) continue;
+      std::string path = OutputFileName(state_.names.OutputPrefix, box.caption, extension);
+      outputs.create(state_.engine.streams.slot(section, n), path);
+      host_.log("Creating " + Literal(path));
+    }
+  };
+  createFor(Section::Video, StreamTable::kVideoStreams, state_.options.eVideoExt);
+  createFor(Section::Audio, StreamTable::kAudioStreams, state_.options.eAudioExt);
+  createFor(Section::Subpicture, StreamTable::kSubpictureStreams, state_.options.eSubExt);
+  outputs.setBuffers(OutputBufferSize(outputs.count()));
+}
+
+void Jobs::demuxOneFile(const std::string& path) {
+  const std::string name = FileNamePart(path);
+  host_.log("Opening file [b]" + Literal(name) + "[/b]");
+  host_.slog("Opening", 0);
+  InputFile& input = state_.engine.input;
+  input.open(path);
+  host_.log("File size: " + IntText(input.size() / kMiB) + " Mbytes.");
+  host_.log("Demuxing " + Literal(name));
+  host_.slog("Demuxing " + name, 0);
+  demux(state_.engine, *this, WalkMode::Demux);
+}
+
+void Jobs::runDemuxJob() {
+  Engine& engine = state_.engine;
+  state_.buttons.bDemux = state_.buttons.bRebuild = false;
+  state_.activePage = 0;
+  host_.showPage(0);
+  host_.stateChanged();
+
+  engine.run.lastPtmSum = 0;
+  engine.streams.video(0).frameCount = 0;
+  engine.streams.video(1).frameCount = 0;
+  engine.run.totalSeconds = 0;
+  engine.run.previousFileVob.reset();
+  engine.run.WriteJobRunning = true;
+  formOutputNames();
+  lastFailure_.reset();
+
+  std::optional<KlarvexError> failure;
+  {
+    DemuxOutputs outputs(engine.streams);
+    try {
+      createOutputs(outputs);
+      forEachFileOfTitle([this](const std::string& path) { demuxOneFile(path); });
+    } catch (const KlarvexError& e) {
+      failure = e;
+    }
+    engine.input.close();
+    std::optional<KlarvexError> closing = outputs.closeAll();
+    if (!failure) failure = closing;
+  }
+  if (failure) {
+    // One red line; the window is usable again as after a normal run.
+    lastFailure_ = failure;
+    host_.log("[re]" + Literal(failure->what()) + "[/re]");
+  }
+
+  host_.log("Done.");
+  host_.log("");
+  host_.slog("Ready", 0);
+  host_.slog("", 1);
+  logframes();
+  state_.buttons.bDemux = state_.buttons.bRebuild = true;
+  engine.run.WriteJobRunning = false;
+  host_.stateChanged();
+}
+
+}  // namespace klarvex

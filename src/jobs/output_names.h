@@ -1,0 +1,16 @@
+// Names of the files a job writes.
+#pragma once
+
+#include <string>
+
+namespace klarvex {
+
+// A box caption made safe as part of a file name: "/", "\" and control
+// bytes become "_", and a caption of dots alone becomes underscores, so
+// every output stays in the output folder whatever the playlist named it.
+std::string SafeCaption(const std::string& caption);
+
+// OutputPrefix + "." + caption + "." + extension.
+std::string OutputFileName(const std::string& outputPrefix, const std::string& caption, const std::string& extension);
+
+}  // namespace klarvex
