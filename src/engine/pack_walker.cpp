@@ -32,7 +32,7 @@ void demux(Engine& engine, WalkerHost& host, WalkMode mode) {
 }
 
 PackWalker::PackWalker(Engine& engine, WalkerHost& host, WalkMode mode)
-    : engine_(engine), host_(host), mode_(mode), buf_(engine.buffer.data()), scanEveryByte_(host.scanEveryByte()) {}
+    : engine_(engine), host_(host), mode_(mode), scanEveryByte_(host.scanEveryByte()) {}
 
 bool PackWalker::sourceIsAob() const { return UpperCase(host_.sourceExtension()) == ".AOB"; }
 
@@ -58,8 +58,8 @@ void PackWalker::run() {
     host_.pollStop();
     int64_t size = input.size();
     if (input.position() >= size || run.StopRequested || run.fastCheckStop) break;
-    bytesInBuffer_ = input.read(engine_.buffer.data(), ReadBuffer::kSize);
-    engine_.buffer.loaded = bytesInBuffer_;
+    bytesInBuffer_ = engine_.buffer.fill(input);
+    buf_ = engine_.buffer.bytes();
     view_ = engine_.buffer.view();
     if (bytesInBuffer_ <= 0) break;  // the file shrank under us
     afterRead(input.position(), size);

@@ -9,6 +9,7 @@
 #include <new>
 
 #include "analysers/byte_view.h"
+#include "base/input_file.h"
 
 namespace klarvex {
 
@@ -18,21 +19,27 @@ class ReadBuffer {
 
   // Page-aligned: the kernel copies file data into an aligned buffer far
   // faster than into one that starts mid-line.
-  ReadBuffer() : data_(static_cast<uint8_t*>(std::aligned_alloc(4096, kSize))) {
-    if (!data_) throw std::bad_alloc();
-    std::memset(data_.get(), 0, kSize);
+  ReadBuffer() : storage_(static_cast<uint8_t*>(std::aligned_alloc(4096, kSize))) {
+    if (!storage_) throw std::bad_alloc();
+    std::memset(storage_.get(), 0, kSize);
   }
-  uint8_t* data() { return data_.get(); }
-  const uint8_t* data() const { return data_.get(); }
-  uint8_t operator[](int64_t i) const { return data_.get()[i]; }
+
+  // Reads the next block of `input`; returns the bytes loaded.
+  int64_t fill(InputFile& input) {
+    loaded = input.read(storage_.get(), kSize);
+    return loaded;
+  }
+
+  const uint8_t* bytes() const { return storage_.get(); }
+  uint8_t operator[](int64_t i) const { return storage_.get()[i]; }
   int64_t loaded = 0;  // bytes the last read returned
-  ByteView view() const { return ByteView{data_.get(), loaded}; }
+  ByteView view() const { return ByteView{storage_.get(), loaded}; }
 
  private:
   struct Free {
     void operator()(uint8_t* p) const { std::free(p); }
   };
-  std::unique_ptr<uint8_t, Free> data_;
+  std::unique_ptr<uint8_t, Free> storage_;
 };
 
 }  // namespace klarvex

@@ -1,0 +1,109 @@
+#include "base/output_file.h"
+
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+#include <optional>
+
+#include "base/errors.h"
+
+namespace klarvex {
+
+void OutputFile::create(const std::string& path) {
+  close();
+  // Not O_TRUNC yet: a file that another creation holds must not be emptied
+  // under it. Lock first, then empty.
+  int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644);
+  if (fd < 0) throw CannotCreateFile(path, errno);
+  // Only a regular file is held and emptied: a device or pipe (/dev/null)
+  // is a shared sink, written as it is.
+  struct stat st {};
+  if (::fstat(fd, &st) != 0) {
+    int error = errno;
+    ::close(fd);
+    throw CannotCreateFile(path, error);
+  }
+  if (S_ISREG(st.st_mode)) {
+    if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
+      int error = errno == EWOULDBLOCK ? EBUSY : errno;
+      ::close(fd);
+      throw CannotCreateFile(path, error);
+    }
+    if (::ftruncate(fd, 0) != 0) {
+      int error = errno;
+      ::close(fd);
+      throw CannotCreateFile(path, error);
+    }
+  }
+  fd_ = fd;
+  path_ = path;
+  failed_ = false;
+  used_ = 0;
+}
+
+OutputFile::~OutputFile() {
+  if (fd_ >= 0) ::close(fd_);
+}
+
+void OutputFile::setBuffer(size_t bytes) {
+  flush();
+  buffer_.reset(bytes ? new uint8_t[bytes] : nullptr);
+  capacity_ = bytes;
+  used_ = 0;
+}
+
+void OutputFile::close() {
+  if (fd_ < 0) return;
+  std::optional<KlarvexError> failure;
+  try {
+    flush();
+  } catch (const KlarvexError& e) {
+    failure = e;
+  }
+  if (failed_ && !failure) failure = StreamWriteError(path_);
+  int fd = fd_;
+  fd_ = -1;
+  used_ = 0;
+  // The file is released whatever happened; the first failure is reported.
+  if (::close(fd) != 0 && errno != EINTR && !failure) failure = StreamWriteError(path_, errno);
+  if (failure) throw *failure;
+}
+
+void OutputFile::fail(int error) {
+  failed_ = true;
+  used_ = 0;
+  throw StreamWriteError(path_, error);
+}
+
+void OutputFile::writeAll(const uint8_t* data, int64_t count) {
+  if (fd_ < 0 || failed_) throw StreamWriteError(path_);
+  if (count <= 0) return;
+  size_t n = static_cast<size_t>(count);
+  if (used_ + n > capacity_) flush();
+  if (n >= capacity_) return writeOut(data, count);
+  std::memcpy(buffer_.get() + used_, data, n);
+  used_ += n;
+}
+
+void OutputFile::flush() {
+  if (used_ == 0 || fd_ < 0) return;
+  size_t pending = used_;
+  used_ = 0;
+  writeOut(buffer_.get(), static_cast<int64_t>(pending));
+}
+
+void OutputFile::writeOut(const uint8_t* data, int64_t count) {
+  int64_t done = 0;
+  while (done < count) {
+    ssize_t put = ::write(fd_, data + done, static_cast<size_t>(count - done));
+    if (put < 0 && errno == EINTR) continue;
+    if (put <= 0) fail(put < 0 ? errno : ENOSPC);
+    done += put;
+  }
+}
+
+}  // namespace klarvex

@@ -1,0 +1,50 @@
+// Output files: created for exclusive use (a regular file is locked while
+// open, so a second creation of it fails), written in big blocks.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <string>
+
+namespace klarvex {
+
+class OutputFile {
+ public:
+  OutputFile() = default;
+  OutputFile(const OutputFile&) = delete;
+  OutputFile& operator=(const OutputFile&) = delete;
+  ~OutputFile();  // releases without reporting: call close() to learn of failures
+
+  // Creates or empties `path` and holds it exclusively; a second creation
+  // of the same file while this one is open fails. Throws "Cannot create file ...".
+  void create(const std::string& path);
+  // Collects writes in a buffer of `bytes` and hands them to the system in
+  // big blocks (0: every write goes straight through).
+  void setBuffer(size_t bytes);
+  // Writes out what is gathered and closes the file; a failure to write is
+  // "Stream write error", and the file is closed all the same.
+  void close();
+  bool isOpen() const { return fd_ >= 0; }
+  const std::string& path() const { return path_; }
+
+  // Writes all `count` bytes (through the buffer) or throws "Stream write
+  // error". After a failure the file takes nothing more: what reached the
+  // disk stays there.
+  void writeAll(const uint8_t* data, int64_t count);
+  // Hands the buffered bytes to the system.
+  void flush();
+
+ private:
+  void writeOut(const uint8_t* data, int64_t count);
+  void fail(int error);
+
+  int fd_ = -1;
+  std::string path_;
+  std::unique_ptr<uint8_t[]> buffer_;
+  size_t capacity_ = 0;
+  size_t used_ = 0;
+  bool failed_ = false;
+};
+
+}  // namespace klarvex
