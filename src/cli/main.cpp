@@ -46,7 +46,8 @@ constexpr const char* kUsage =
     "  --version        show the version\n"
     "\n"
     "Ctrl-C stops the job at its next buffer; a demux keeps what it wrote.\n"
-    "The exit status is 0 on success, 1 on failure, 2 for a usage error.\n";
+    "The exit status is 0 on success, 1 on failure, 2 for a usage error and\n"
+    "130 when stopped by Ctrl-C.\n";
 
 struct Command {
   bool demux = false;
@@ -115,6 +116,14 @@ int Failure(TerminalHost& host, const std::string& message, const std::string& d
   return 1;
 }
 
+// Stopped by Ctrl-C: not a success, whatever was written stays.
+int Cancelled(TerminalHost& host) {
+  host.finishProgress();
+  std::fflush(stdout);
+  std::fputs("klarvex-cli: cancelled\n", stderr);
+  return 130;
+}
+
 // Keeps ticked only the chosen streams; a chosen stream the read did not
 // find is an error, before anything is written.
 bool ChooseStreams(AppState& state, const std::vector<StreamChoice>& choices, std::string& missing) {
@@ -151,13 +160,15 @@ int Run(bool demux, const std::vector<std::string>& args) {
     host.finishProgress();
     std::fputs(StreamListJson(state).c_str(), stdout);
   }
-  if (command.demux && !state.engine.run.StopRequested) {
+  if (host.cancelled()) return Cancelled(host);
+  if (command.demux) {
     std::string missing;
     if (command.streams && !ChooseStreams(state, *command.streams, missing))
       return Failure(host, "no stream " + missing + " in " + command.file);
     jobs.cbVideoClick();
     jobs.bDemuxClick();
     if (jobs.lastFailure()) return Failure(host, jobs.lastFailure()->what(), jobs.lastFailure()->detail());
+    if (host.cancelled()) return Cancelled(host);
   }
   host.finishProgress();
   return std::fflush(stdout) == 0 ? 0 : 1;

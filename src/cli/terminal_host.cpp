@@ -90,6 +90,7 @@ void TerminalHost::erslog(const std::string& text) {
 void TerminalHost::pollStop() {
   if (InterruptRequested() && jobs_) {
     gInterrupted = 0;
+    cancelled_ = true;
     jobs_->bCancelClick();
   }
 }

@@ -41,6 +41,8 @@ class TerminalHost : public Host {
 
   // Ends a progress line so the next output starts on a fresh line.
   void finishProgress();
+  // The user pressed Ctrl-C and the job was told to stop.
+  bool cancelled() const { return cancelled_; }
 
  private:
   TerminalSettings settings_;
@@ -48,6 +50,7 @@ class TerminalHost : public Host {
   std::FILE* err_;
   Jobs* jobs_ = nullptr;
   bool progressShown_ = false;
+  bool cancelled_ = false;
 };
 
 // Installs the Ctrl-C handler; the first Ctrl-C asks the running job to
