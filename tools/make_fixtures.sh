@@ -160,6 +160,7 @@ say "  vc1_ap_1080p.vc1: ffprobe: $vc1"
 
 # --------------------------------------------------------------- description
 python3 "$HELP/describe.py" "$OUT" "$WORK"
+python3 "$HELP/summary_facts.py" "$OUT"
 
 cat > "$OUT/README.md" <<'EOF'
 # Test data
@@ -189,6 +190,7 @@ each one (codec, size, rates, dimensions, channels, frame counts, sha256).
 | `spu_2bit_2.sup.raw` | DVD subpicture unit (2-bit RLE), 200x24 bars at (260,420), all run-length code sizes, shown 0 to 132 ticks | `tools/fixtures/make_spu.py`, checked like the first |
 | `spu_8bit_1.sup.raw` | HD DVD style high-definition subpicture unit: `00 00`, 32-bit size, 32-bit control offset, 8-bit RLE, 96x20 | `tools/fixtures/make_spu.py` (round-trips through its own parser) |
 | `fixtures.json` | ffprobe / mediainfo descriptions of the files above | `tools/fixtures/describe.py` |
+| `fixture_facts.txt` | the same facts as "file key value" lines, for the C++ tests | `tools/fixtures/summary_facts.py` |
 EOF
 
 # --------------------------------------------------------------- sizes
