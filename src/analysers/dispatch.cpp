@@ -1,21 +1,24 @@
 #include "analysers/dispatch.h"
 
+#include "analysers/ac3_info.h"
+#include "analysers/dts_info.h"
+#include "analysers/h264_info.h"
+#include "analysers/lpcm_info.h"
+#include "analysers/mlp_info.h"
+#include "analysers/mpeg2_info.h"
+#include "analysers/vc1_info.h"
+
 namespace klarvex {
 
 std::optional<double> AnalyseFirstPayload(const ByteView& view, const AnalyserCall& call, MessageLog& log) {
-  // The coding analysers plug in here, one per route. Until a coding has
-  // its analyser, its streams are listed without a description.
-  (void)view;
-  (void)log;
   switch (call.route) {
-    case AnalyserRoute::Mpeg2Video:
-    case AnalyserRoute::H264Video:
-    case AnalyserRoute::Vc1Video:
-    case AnalyserRoute::Ac3:
-    case AnalyserRoute::Dts:
-    case AnalyserRoute::Mlp:
-    case AnalyserRoute::Lpcm:
-      break;
+    case AnalyserRoute::Mpeg2Video: return Mpeg2Info(view, call.start, call.count, call.pts, call.streamNumber, log);
+    case AnalyserRoute::H264Video: return H264Info(view, call.start, call.count, call.streamNumber, log);
+    case AnalyserRoute::Vc1Video: return Vc1Info(view, call.start, call.count, call.streamNumber, log);
+    case AnalyserRoute::Ac3: Ac3Info(view, call.start, call.count, call.streamNumber, log); break;
+    case AnalyserRoute::Dts: DtsInfo(view, call.start, call.count, call.streamNumber, log); break;
+    case AnalyserRoute::Mlp: MlpInfo(view, call.start, call.count, log); break;
+    case AnalyserRoute::Lpcm: LpcmInfo(view, call.start, call.count, log); break;
   }
   return std::nullopt;
 }

@@ -59,6 +59,9 @@ std::string StreamJson(const AppState& state, Section section, int n) {
   } else {
     json += ", \"firstPts\": null, \"delayMs\": null";
   }
+  json += ", \"description\": [";
+  for (size_t i = 0; i < slot.description.size(); ++i) json += (i ? ", " : "") + JsonString(slot.description[i]);
+  json += "]";
   if (section == Section::Video) {
     json += ", \"frames\": " + IntText(slot.frameCount);
     json += ", \"frameRate\": " + (slot.frameRate > 0 ? JsonNumber(slot.frameRate) : std::string("null"));

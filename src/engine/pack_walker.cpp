@@ -7,6 +7,7 @@
 #include "analysers/frame_counter.h"
 #include "analysers/subpicture_format.h"
 #include "base/files.h"
+#include "base/markup.h"
 #include "base/text_format.h"
 #include "engine/payload_output.h"
 
@@ -25,6 +26,25 @@ double DaysSince(std::chrono::steady_clock::time_point start) {
 }
 
 }  // namespace
+
+// Passes an analyser's lines on to the log and keeps them, tags removed, as
+// the stream's description.
+class DescriptionLog : public MessageLog {
+ public:
+  DescriptionLog(MessageLog& log, std::vector<std::string>& description) : log_(log), description_(description) {}
+  void log(const std::string& message) override {
+    log_.log(message);
+    description_.push_back(StripTags(message));
+  }
+  void slog(const std::string& text, int panel) override { log_.slog(text, panel); }
+  void erslog(const std::string& text) override { log_.erslog(text); }
+  void beep() override { log_.beep(); }
+  void clear() override { log_.clear(); }
+
+ private:
+  MessageLog& log_;
+  std::vector<std::string>& description_;
+};
 
 void demux(Engine& engine, WalkerHost& host, WalkMode mode) {
   PackWalker walker(engine, host, mode);
@@ -464,7 +484,8 @@ void PackWalker::videoPayload(int64_t chunk) {
                             : videoKind_ == VideoKind::H264 ? AnalyserRoute::H264Video
                                                             : AnalyserRoute::Mpeg2Video;
       AnalyserCall call{route, pos_, chunk, videoPts_, videoSlot_};
-      if (auto rate = AnalyseFirstPayload(view_, call, host_.messages())) slot.frameRate = *rate;
+      DescriptionLog described(host_.messages(), slot.description);
+      if (auto rate = AnalyseFirstPayload(view_, call, described)) slot.frameRate = *rate;
     }
   } else {
     if (host_.streamTicked(Section::Video, videoSlot_)) writeChunk(slot, chunk);
@@ -491,7 +512,8 @@ void PackWalker::audioPayload(int64_t chunk) {
         case AudioKind::TrueHd: route = AnalyserRoute::Mlp; break;
         default: route = audioSubstreamId_ == 0xA1 && sourceIsAob() ? AnalyserRoute::Mlp : AnalyserRoute::Lpcm;
       }
-      AnalyseFirstPayload(view_, AnalyserCall{route, pos_, chunk, 0, audioSlot_}, host_.messages());
+      DescriptionLog described(host_.messages(), slot.description);
+      AnalyseFirstPayload(view_, AnalyserCall{route, pos_, chunk, 0, audioSlot_}, described);
     }
   } else {
     if (host_.streamTicked(Section::Audio, audioSlot_)) writeChunk(slot, chunk);
@@ -509,7 +531,8 @@ void PackWalker::subpicturePayload(int64_t chunk) {
     }
     if (host_.detailedInfo() && !slot.detailsShown) {
       firstPayloadReport(slot, subFirstPts_, subSubstreamId_);
-      SubpictureFormat(view_, pos_, host_.messages());
+      DescriptionLog described(host_.messages(), slot.description);
+      SubpictureFormat(view_, pos_, described);
     }
     return;
   }

@@ -20,6 +20,7 @@ void StreamTable::resetForWalk() {
     s.streamId = -1;
     s.detailsShown = false;
     s.firstPtsKnown = false;
+    s.description.clear();
     s.counterCarry.clear();
   }
 }

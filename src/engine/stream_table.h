@@ -5,6 +5,8 @@
 
 #include <array>
 #include <cstdint>
+#include <string>
+#include <vector>
 
 #include "analysers/frame_counter.h"
 #include "engine/stream_ids.h"
@@ -23,6 +25,8 @@ struct StreamSlot {
   bool firstPtsKnown = false;
   uint32_t firstPts = 0;
   FrameCounterCarry counterCarry;  // video: bytes carried between payload pieces
+  // What the analyser said of the stream in the last read (tags removed).
+  std::vector<std::string> description;
 };
 
 class StreamTable {

@@ -91,10 +91,10 @@ TEST(CommandLine, JsonListsTheStreams) {
             "{\n  \"source\": \"" + path +
                 "\",\n  \"streams\": [\n"
                 "    {\"kind\": \"video\", \"number\": 0, \"streamId\": \"55\", \"type\": \"VC-1.stream\", "
-                "\"caption\": \"VC-1.stream.0\", \"firstPts\": 108000, \"delayMs\": 200, \"frames\": 0, "
+                "\"caption\": \"VC-1.stream.0\", \"firstPts\": 108000, \"delayMs\": 200, \"description\": [], \"frames\": 0, "
                 "\"frameRate\": null},\n"
                 "    {\"kind\": \"audio\", \"number\": 0, \"streamId\": \"80\", \"type\": \"DD.stream\", "
-                "\"caption\": \"DD.stream.00\", \"firstPts\": 90000, \"delayMs\": 0}\n"
+                "\"caption\": \"DD.stream.00\", \"firstPts\": 90000, \"delayMs\": 0, \"description\": []}\n"
                 "  ],\n  \"totalSeconds\": 1\n}\n");
 }
 

@@ -1,0 +1,14 @@
+#include "analysers/ac3_info.h"
+
+namespace klarvex {
+
+// Placeholder until the analyser lands: describes nothing.
+void Ac3Info(const ByteView& view, int64_t start, int64_t count, int audioStream, MessageLog& log) {
+  (void)view;
+  (void)start;
+  (void)count;
+  (void)log;
+  
+}
+
+}  // namespace klarvex

@@ -1,0 +1,13 @@
+#pragma once
+
+#include <cstdint>
+#include <optional>
+
+#include "analysers/byte_view.h"
+#include "base/message_log.h"
+
+namespace klarvex {
+
+void Ac3Info(const ByteView& view, int64_t start, int64_t count, int audioStream, MessageLog& log);
+
+}  // namespace klarvex
