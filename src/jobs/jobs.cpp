@@ -1,0 +1,74 @@
+#include "base/text_format.h"
+#include "jobs/jobs.h"
+#include "jobs/source_sequence.h"
+
+namespace klarvex {
+
+namespace {
+
+constexpr const char* kPlaylistName = "VPLST000.XPL";
+
+}  // namespace
+
+void Jobs::EVOadj() {
+  SourceNames& names = state_.names;
+  state_.buttons.bReadEVO = !state_.eEVOfile.empty();
+  names.SourceName = FileNamePart(state_.eEVOfile);
+  names.SourceBase = CutExt(names.SourceName);
+  names.SourceDir = FolderPart(state_.eEVOfile);
+  state_.eXPLfile = kPlaylistName;
+  // A source in a disc's video folder has its playlist in the sibling ADV_OBJ.
+  const std::string videoFolder = "HVDVD_TS/";
+  const std::string& dir = names.SourceDir;
+  if (dir.size() >= videoFolder.size() && dir.compare(dir.size() - videoFolder.size(), videoFolder.size(), videoFolder) == 0) {
+    names.XplDir = dir.substr(0, dir.size() - videoFolder.size()) + "ADV_OBJ/";
+    names.XplName = kPlaylistName;
+    state_.eXPLfile = names.XplDir + names.XplName;
+  }
+  state_.buttons.bReadXPL = !names.XplName.empty();
+  host_.stateChanged();
+}
+
+void Jobs::cbFastCheckClick() {
+  state_.buttons.ieFastSize = state_.options.cbFastCheck;
+  host_.stateChanged();
+}
+
+void Jobs::bCancelClick() {
+  RunState& run = state_.engine.run;
+  if (!run.WriteJobRunning) {
+    run.StopRequested = true;
+    return;
+  }
+  if (host_.confirm("Are you sure to stop demuxing?")) {
+    run.StopRequested = true;
+    host_.log("Cancelled.");
+  }
+}
+
+void Jobs::setCancelEnabled(bool enabled) {
+  state_.buttons.bCancel = enabled;
+  host_.stateChanged();
+}
+
+std::string Jobs::sourceExtension() const { return ExtensionOf(state_.eEVOfile); }
+
+void Jobs::formOutputNames() {
+  SourceNames& names = state_.names;
+  names.SourceBase = CutExt(names.SourceName);
+  if (state_.options.cbContinue && !getnext(state_.eEVOfile).empty()) names.SourceBase += "_MERGED";
+  const std::string& folder = state_.options.eWorkdir;
+  if (folder.empty()) names.OutputPrefix = names.SourceBase;
+  else names.OutputPrefix = folder + (folder.back() == '/' ? "" : "/") + names.SourceBase;
+}
+
+void Jobs::forEachFileOfTitle(const std::function<void(const std::string&)>& processFile) {
+  std::string current = state_.eEVOfile;
+  for (;;) {
+    processFile(current);
+    current = getnext(current);
+    if (current.empty() || !state_.options.cbContinue || state_.engine.run.StopRequested) break;
+  }
+}
+
+}  // namespace klarvex
