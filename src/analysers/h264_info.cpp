@@ -1,14 +1,220 @@
 #include "analysers/h264_info.h"
 
-namespace klarvex {
+#include <array>
+#include <cmath>
+#include <string>
+#include <string_view>
 
-// Placeholder until the analyser lands: describes nothing.
-std::optional<double> H264Info(const ByteView& view, int64_t start, int64_t count, int videoStream, MessageLog& log) {
-  (void)view;
-  (void)start;
-  (void)count;
-  (void)log;
-  return std::nullopt;
+#include "analysers/aspect_ratio_texts.h"
+#include "analysers/bit_reader.h"
+#include "base/text_format.h"
+
+namespace klarvex {
+namespace {
+
+// Start code prefix and a NAL header of type 7 (sequence parameter set)
+// with nal_ref_idc 1 or 3.
+constexpr uint32_t kSpsCodeRefIdc1 = 0x00000127;
+constexpr uint32_t kSpsCodeRefIdc3 = 0x00000167;
+
+// The rate every H.264 stream is stored with, whatever its VUI timing says.
+constexpr double kStoredFrameRate = 24000.0 / 1001.0;
+
+struct ProfileName {
+  uint32_t idc;
+  std::string_view line;
+};
+
+constexpr std::array<ProfileName, 7> kProfiles = {{
+    {66, "   Profile = Baseline "},
+    {77, "   Profile = Main"},
+    {88, "   Profile = Extended"},
+    {100, "   Profile = High"},
+    {110, "   Profile = High 10"},
+    {122, "   Profile = High 4:2:2"},
+    {144, "   Profile = High 4:4:4"},
+}};
+
+// Profiles whose SPS carries the chroma format and bit depths, matched as
+// text: any profile_idc whose digits occur in here counts.
+constexpr std::string_view kChromaProfiles = "100 110 122 144";
+
+constexpr std::array<std::string_view, 4> kChromaFormatTexts = {"monochrome", "4:2:0", "4:2:2", "4:4:4"};
+constexpr uint32_t kMonochrome = 0;
+constexpr uint32_t kChroma420 = 1;
+constexpr uint32_t kChroma444 = 3;
+
+constexpr std::array<std::string_view, 8> kVideoFormatTexts = {"Component", "PAL", "NTSC", "SECAM",
+                                                               "MAC", "Unspecified", "", ""};
+
+constexpr uint32_t kExtendedSar = 255;  // sar_width and sar_height follow
+
+// What the SPS fields decoded so far imply for the frame size.
+struct SizeState {
+  uint32_t chromaFormatIdc = kChroma420;
+  int64_t subHeightC = 2;
+  int64_t width = 0;
+  int64_t height = 0;
+};
+
+// Moves the reader past the first SPS start code and NAL header; false when
+// the piece has none: the bytes after its end would describe nothing real.
+bool SeekSequenceParameterSet(BitReader& reader, int64_t start, int64_t count) {
+  reader.LoadAt(static_cast<int32_t>(start));
+  auto isSps = [&reader] { return reader.window == kSpsCodeRefIdc1 || reader.window == kSpsCodeRefIdc3; };
+  while (reader.position < start + count - 1 && !isSps()) reader.SkipBits(8);
+  bool found = isSps();
+  reader.SkipBits(32);
+  return found;
+}
+
+std::string_view ProfileLine(uint32_t profileIdc) {
+  for (const ProfileName& profile : kProfiles)
+    if (profile.idc == profileIdc) return profile.line;
+  return "   Profile = Unknown";
+}
+
+// Reports profile and level; returns profile_idc.
+uint32_t ReportProfileAndLevel(BitReader& reader, MessageLog& log) {
+  uint32_t profileIdc = reader.ReadBits(8);
+  log.log(std::string(ProfileLine(profileIdc)));
+  reader.SkipBits(3);  // constraint_set0..2_flag
+  bool constraintSet3 = reader.ReadFlag();
+  reader.SkipBits(4);  // constraint_set4..5_flag, reserved bits
+  uint32_t levelIdc = reader.ReadBits(8);
+  if (levelIdc == 11 && constraintSet3)
+    log.log("   Level = 1b");
+  else
+    log.log("   Level = " + IntText(levelIdc / 10) + "." + IntText(levelIdc % 10));
+  return profileIdc;
+}
+
+bool CarriesChromaFormat(uint32_t profileIdc) { return kChromaProfiles.find(IntText(profileIdc)) != std::string_view::npos; }
+
+// Reads over one scaling list: only the deltas that the list codes.
+void SkipScalingList(BitReader& reader, int size) {
+  int64_t lastScale = 8;
+  int64_t nextScale = 8;
+  for (int j = 0; j < size && nextScale != 0; ++j) {
+    int64_t delta = reader.ReadSE();
+    nextScale = ((lastScale + delta) % 256 + 256) % 256;
+    if (nextScale != 0) lastScale = nextScale;
+  }
+}
+
+void SkipScalingMatrix(BitReader& reader, uint32_t chromaFormatIdc) {
+  if (!reader.ReadFlag()) return;  // seq_scaling_matrix_present_flag
+  int lists = chromaFormatIdc == kChroma444 ? 12 : 8;
+  for (int i = 0; i < lists; ++i)
+    if (reader.ReadFlag()) SkipScalingList(reader, i < 6 ? 16 : 64);
+}
+
+void ReportChromaFormat(BitReader& reader, SizeState& state, MessageLog& log) {
+  state.chromaFormatIdc = reader.ReadUE();
+  // Corrupt values beyond 4:4:4 have no text and count as unsubsampled.
+  state.subHeightC = state.chromaFormatIdc == kChroma420 ? 2 : 1;
+  if (state.chromaFormatIdc == kChroma444) reader.SkipBits(1);  // separate_colour_plane_flag
+  std::string_view chromaText =
+      state.chromaFormatIdc < kChromaFormatTexts.size() ? kChromaFormatTexts[state.chromaFormatIdc] : "";
+  int64_t lumaBits = int64_t{reader.ReadUE()} + 8;
+  int64_t chromaBits = int64_t{reader.ReadUE()} + 8;
+  log.log("   Chroma format = [bl]" + std::string(chromaText) + "[/bl]  (l, c) = " + IntText(lumaBits) + ", " +
+          IntText(chromaBits) + " bit");
+  reader.SkipBits(1);  // qpprime_y_zero_transform_bypass_flag
+  SkipScalingMatrix(reader, state.chromaFormatIdc);
+}
+
+void SkipPictureOrderCount(BitReader& reader) {
+  reader.ReadUE();  // log2_max_frame_num_minus4
+  uint32_t type = reader.ReadUE();
+  if (type == 0) {
+    reader.ReadUE();  // log2_max_pic_order_cnt_lsb_minus4
+  } else if (type == 1) {
+    reader.SkipBits(1);  // delta_pic_order_always_zero_flag
+    reader.ReadSE();     // offset_for_non_ref_pic
+    reader.ReadSE();     // offset_for_top_to_bottom_field
+    uint32_t cycle = reader.ReadUE();
+    // Past the loaded bytes every further code reads as 0, so a corrupt
+    // cycle length need not be run to its end.
+    for (uint32_t i = 0; i < cycle && !reader.pastEnd(); ++i) reader.ReadSE();
+  }
+}
+
+void ReportSize(BitReader& reader, SizeState& state, MessageLog& log) {
+  reader.ReadUE();     // max_num_ref_frames
+  reader.SkipBits(1);  // gaps_in_frame_num_value_allowed_flag
+  state.width = (int64_t{reader.ReadUE()} + 1) * 16;
+  int64_t mapUnits = int64_t{reader.ReadUE()} + 1;
+  int64_t frameMbsOnly = reader.ReadBits(1);
+  if (frameMbsOnly == 0) reader.SkipBits(1);  // mb_adaptive_frame_field_flag
+  reader.SkipBits(1);                         // direct_8x8_inference_flag
+  state.height = (2 - frameMbsOnly) * mapUnits * 16;
+  if (reader.ReadFlag()) {  // frame_cropping_flag: only the bottom crop changes the shown size
+    reader.ReadUE();
+    reader.ReadUE();
+    reader.ReadUE();
+    int64_t bottom = reader.ReadUE();
+    int64_t cropUnitY = (2 - frameMbsOnly) * (state.chromaFormatIdc != kMonochrome ? state.subHeightC : 1);
+    state.height -= cropUnitY * bottom;
+  }
+  log.log("   Size = [bl]" + IntText(state.width) + "[/bl]x[bl]" + IntText(state.height) + "[/bl]");
+}
+
+void ReportAspectRatio(BitReader& reader, MessageLog& log) {
+  uint32_t idc = reader.ReadBits(8);
+  if (idc < AspectRatioTexts.size()) {
+    log.log("   Aspect ratio = " + std::string(AspectRatioTexts[idc]));
+  } else if (idc == kExtendedSar) {
+    uint32_t width = reader.ReadBits(16);
+    uint32_t height = reader.ReadBits(16);
+    log.log("   Aspect ratio = " + IntText(width) + ":" + IntText(height));
+  }
+}
+
+void ReportVideoSignalType(BitReader& reader, MessageLog& log) {
+  log.log("   Video format = " + std::string(kVideoFormatTexts[reader.ReadBits(3)]));
+  reader.SkipBits(1);                              // video_full_range_flag
+  if (reader.ReadFlag()) reader.SkipBits(8 * 3);  // colour primaries, transfer, matrix
+}
+
+void ReportTiming(BitReader& reader, MessageLog& log) {
+  uint32_t unitsInTick = reader.ReadBits(32);
+  uint32_t timeScale = reader.ReadBits(32);
+  log.log("   Time scale = " + IntText(timeScale / 1000000) + " MHz");
+  if (unitsInTick != 0) {
+    // The tick rate itself: two ticks per frame are not taken into account.
+    double rate = static_cast<double>(timeScale) / unitsInTick;
+    log.log("   Frame rate = " + GeneralNumberText(std::nearbyint(rate * 1000) / 1000) + " fps");
+  }
+  reader.SkipBits(1);  // fixed_frame_rate_flag
+}
+
+void ReportVui(BitReader& reader, MessageLog& log) {
+  if (reader.ReadFlag()) ReportAspectRatio(reader, log);
+  if (reader.ReadFlag()) reader.SkipBits(1);  // overscan_appropriate_flag
+  if (reader.ReadFlag()) ReportVideoSignalType(reader, log);
+  if (reader.ReadFlag()) {  // chroma sample locations
+    reader.ReadUE();
+    reader.ReadUE();
+  }
+  if (reader.ReadFlag()) ReportTiming(reader, log);
+  reader.SkipBits(1);  // nal_hrd_parameters_present_flag; nothing after it is reported
+}
+
+}  // namespace
+
+std::optional<double> H264Info(const ByteView& view, int64_t start, int64_t count, int /*videoStream*/,
+                               MessageLog& log) {
+  BitReader reader(view);
+  if (!SeekSequenceParameterSet(reader, start, count)) return kStoredFrameRate;
+  uint32_t profileIdc = ReportProfileAndLevel(reader, log);
+  reader.ReadUE();  // seq_parameter_set_id
+  SizeState state;
+  if (CarriesChromaFormat(profileIdc)) ReportChromaFormat(reader, state, log);
+  SkipPictureOrderCount(reader);
+  ReportSize(reader, state, log);
+  if (reader.ReadFlag()) ReportVui(reader, log);  // vui_parameters_present_flag
+  return kStoredFrameRate;
 }
 
 }  // namespace klarvex

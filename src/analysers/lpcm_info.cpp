@@ -1,14 +1,48 @@
 #include "analysers/lpcm_info.h"
 
+#include <string>
+
+#include "analysers/audio_texts.h"
+
 namespace klarvex {
 
-// Placeholder until the analyser lands: describes nothing.
+namespace {
+
+// The walker has consumed the private stream 1 substream header and the LPCM
+// header in front of the payload; their fields are read back at these
+// offsets from the first audio byte (the substream id at -7 is not used).
+constexpr int64_t kFrameHeaderCountAt = -6;
+constexpr int64_t kFirstAccessUnitAt = -5;  // 16 bits
+constexpr int64_t kFrameInfoAt = -3;        // emphasis, mute, frame number
+constexpr int64_t kFormatAt = -2;           // word length, sample rate, channels
+constexpr int64_t kDynamicRangeAt = -1;
+
+constexpr uint8_t kNoDynamicRange = 0x80;
+
+std::string OnOff(bool on) { return on ? "on" : "off"; }
+
+void LogFrameInfo(uint8_t info, MessageLog& log) {
+  log.log("   Emphasis = " + OnOff(info & 0x80) + ", mute = " + OnOff(info & 0x40));
+  log.log("   Frame number = " + IntText(info & 0x1F));
+}
+
+void LogFormat(uint8_t format, MessageLog& log) {
+  log.log("   Quantization length = [bl]" + TableText(QuantizationTexts, format >> 6) + "[/bl] bits");
+  log.log("   Sampling frequency = [bl]" + TableText(SampleRateTexts, (format >> 4) & 3) + "[/bl] kHz");
+  // Only the two low bits of the channel field are taken.
+  log.log("   Number of audio channels = [bl]" + IntText((format & 3) + 1) + "[/bl]");
+}
+
+}  // namespace
+
 void LpcmInfo(const ByteView& view, int64_t start, int64_t count, MessageLog& log) {
-  (void)view;
-  (void)start;
-  (void)count;
-  (void)log;
-  
+  if (count < 1) return;
+  log.log("   Number of frame headers = " + IntText(view.at(start + kFrameHeaderCountAt)));
+  log.log("   First acces unit pointer = " + HexText(view.be16(start + kFirstAccessUnitAt), 4));
+  LogFrameInfo(view.at(start + kFrameInfoAt), log);
+  LogFormat(view.at(start + kFormatAt), log);
+  uint8_t dynamicRange = view.at(start + kDynamicRangeAt);
+  if (dynamicRange != kNoDynamicRange) log.log("   Dynamic range = " + DynamicRangeText(dynamicRange) + " dB");
 }
 
 }  // namespace klarvex

@@ -8,6 +8,8 @@
 
 namespace klarvex {
 
+// Describes a Dolby TrueHD or DVD-Audio MLP stream from the major sync
+// headers in its first payload piece (all but the piece's last byte).
 void MlpInfo(const ByteView& view, int64_t start, int64_t count, MessageLog& log);
 
 }  // namespace klarvex

@@ -1,14 +1,120 @@
 #include "analysers/vc1_info.h"
 
-namespace klarvex {
+#include <array>
+#include <cmath>
+#include <span>
+#include <string>
 
-// Placeholder until the analyser lands: describes nothing.
-std::optional<double> Vc1Info(const ByteView& view, int64_t start, int64_t count, int videoStream, MessageLog& log) {
-  (void)view;
-  (void)start;
-  (void)count;
-  (void)log;
-  return std::nullopt;
+#include "analysers/aspect_ratio_texts.h"
+#include "analysers/bit_reader.h"
+#include "base/text_format.h"
+
+namespace klarvex {
+namespace {
+
+constexpr uint32_t kSequenceHeaderCode = 0x0000010F;
+constexpr uint32_t kAdvancedProfile = 3;
+constexpr uint32_t kHighestLevel = 4;
+constexpr uint32_t kChroma420 = 1;
+constexpr uint32_t kAspectRatioEscape = 15;  // explicit horizontal and vertical sizes follow
+
+// FRAMERATENR 1 to 7 and FRAMERATEDR 1 and 2; row 0 is the forbidden code.
+constexpr std::array<uint32_t, 8> kFrameRateNumerators = {0, 24000, 25000, 30000, 50000, 60000, 48000, 72000};
+constexpr std::array<uint32_t, 3> kFrameRateDenominators = {0, 1000, 1001};
+
+// Moves the reader past the sequence header start code; false when the
+// piece has none (a piece that begins mid-stream): the bytes after its end
+// would only describe a stream that isn't there, and give a made-up rate.
+bool SeekSequenceHeader(BitReader& reader, int64_t start, int64_t count) {
+  reader.LoadAt(static_cast<int32_t>(start));
+  while (reader.position < start + count - 1 && reader.window != kSequenceHeaderCode) reader.SkipBits(8);
+  bool found = reader.window == kSequenceHeaderCode;
+  reader.SkipBits(32);
+  return found;
+}
+
+void ReportProfileLevelChroma(BitReader& reader, MessageLog& log) {
+  log.log(reader.ReadBits(2) == kAdvancedProfile ? "   Profile = Advanced" : "   Profile = Reserved");
+  uint32_t level = reader.ReadBits(3);
+  log.log(level <= kHighestLevel ? "   Level = " + IntText(level) : "   Level = Reserved");
+  log.log(reader.ReadBits(2) == kChroma420 ? "   Chroma Format = [bl]4:2:0[/bl]" : "   Chroma Format = Reserved");
+}
+
+// Coded size, pulldown and PSF; returns PULLDOWN, which the frame rate needs.
+bool ReportCodedSize(BitReader& reader, MessageLog& log) {
+  reader.SkipBits(3 + 5 + 1);  // FRMRTQ_POSTPROC, BITRTQ_POSTPROC, POSTPROCFLAG
+  int64_t width = int64_t{reader.ReadBits(12)} * 2 + 2;
+  int64_t height = int64_t{reader.ReadBits(12)} * 2 + 2;
+  log.log("   Size = [bl]" + IntText(width) + "[/bl]x[bl]" + IntText(height) + "[/bl]");
+  bool pulldown = reader.ReadFlag();
+  reader.SkipBits(4);  // INTERLACE, TFCNTRFLAG, FINTERPFLAG, reserved bit
+  if (reader.ReadFlag()) log.log("  Progressive segmented frames.");
+  return pulldown;
+}
+
+void ReportAspectRatio(BitReader& reader, MessageLog& log) {
+  uint32_t code = reader.ReadBits(4);
+  if (code == kAspectRatioEscape) {
+    uint32_t horizontal = reader.ReadBits(8);
+    uint32_t vertical = reader.ReadBits(8);
+    log.log("   Aspect ratio = " + IntText(horizontal) + ":" + IntText(vertical));
+  } else {
+    log.log("   Aspect ratio = " + std::string(AspectRatioTexts[code]));
+  }
+}
+
+// Looks a frame rate code up: the table value, or the code itself (with a
+// warning) when it is forbidden or reserved.
+uint32_t FrameRateTerm(uint32_t code, std::span<const uint32_t> table, MessageLog& log) {
+  if (code == 0) {
+    log.log("   Forbidden Frame Rate!");
+    return 0;
+  }
+  if (code < table.size()) return table[code];
+  log.log("   Reserved Frame Rate!");
+  return code;
+}
+
+std::optional<double> ReportCodedFrameRate(BitReader& reader, bool pulldown, MessageLog& log) {
+  uint32_t numerator = FrameRateTerm(reader.ReadBits(8), kFrameRateNumerators, log);
+  uint32_t denominator = FrameRateTerm(reader.ReadBits(4), kFrameRateDenominators, log);
+  if (denominator == 0) return std::nullopt;  // no rate to show or store
+  if (pulldown && numerator == 30000) numerator = 24000;
+  double rate = static_cast<double>(numerator) / denominator;
+  log.log("   Frame Rate = [bl]" + GeneralNumberText(std::nearbyint(rate * 1000) / 1000) + "[/bl] (" +
+          IntText(numerator) + "/" + IntText(denominator) + ")");
+  return rate;
+}
+
+std::optional<double> ReportFrameRate(BitReader& reader, bool pulldown, MessageLog& log) {
+  if (!reader.ReadFlag()) return ReportCodedFrameRate(reader, pulldown, log);  // FRAMERATEIND
+  double rate = (reader.ReadBits(16) + 1) / 32.0;  // FRAMERATEEXP
+  log.log("   Frame Rate = [bl]" + GeneralNumberText(rate) + "[/bl]");
+  return rate;
+}
+
+std::optional<double> ReportDisplayExtension(BitReader& reader, bool pulldown, MessageLog& log) {
+  int64_t width = int64_t{reader.ReadBits(14)} + 1;
+  int64_t height = int64_t{reader.ReadBits(14)} + 1;
+  log.log("   Display size = [bl]" + IntText(width) + "[/bl]x[bl]" + IntText(height) + "[/bl]");
+  if (reader.ReadFlag()) ReportAspectRatio(reader, log);
+  std::optional<double> rate;
+  if (reader.ReadFlag()) rate = ReportFrameRate(reader, pulldown, log);
+  // The colour format fields that follow are not reported, so reading
+  // stops here.
+  return rate;
+}
+
+}  // namespace
+
+std::optional<double> Vc1Info(const ByteView& view, int64_t start, int64_t count, int /*videoStream*/,
+                              MessageLog& log) {
+  BitReader reader(view);
+  if (!SeekSequenceHeader(reader, start, count)) return std::nullopt;
+  ReportProfileLevelChroma(reader, log);
+  bool pulldown = ReportCodedSize(reader, log);
+  if (!reader.ReadFlag()) return std::nullopt;  // DISPLAY_EXT
+  return ReportDisplayExtension(reader, pulldown, log);
 }
 
 }  // namespace klarvex

@@ -162,6 +162,28 @@ TEST(CommandLine, DemuxFailuresAreReportedWithAStatus) {
   EXPECT_EQ(RunCli(dir, "read -o x '" + path + "'").status, 2) << "-o belongs to demux";
 }
 
+// The bundled sample title: every stream is described, and the video
+// streams carry the frame rate their analyser found.
+TEST(CommandLine, JsonDescribesEveryStreamOfTheSampleTitle) {
+  TempDir dir;
+  CliRun run = RunCli(dir, "read --json --no-continue '" KLARVEX_SAMPLES "/HVDVD_TS/FEATURE_1.EVO'");
+  ASSERT_EQ(run.status, 0) << run.err;
+  size_t streams = 0;
+  for (size_t at = run.out.find("{\"kind\""); at != std::string::npos; at = run.out.find("{\"kind\"", at + 1)) {
+    ++streams;
+    std::string entry = run.out.substr(at, run.out.find('}', at) - at);
+    EXPECT_EQ(entry.find("\"description\": []"), std::string::npos) << entry;
+  }
+  EXPECT_EQ(streams, 9u);
+  auto has = [&run](const std::string& text) { return run.out.find(text) != std::string::npos; };
+  EXPECT_TRUE(has("\"   Frame Rate = 23.976 (24000/1001)\"], \"frames\": 96, \"frameRate\": 23.97602398}"));
+  EXPECT_TRUE(has("\"   Size = 1920x1080\""));
+  EXPECT_TRUE(has("\"   Profile = High\", \"   Level = 4.1\""));
+  EXPECT_TRUE(has("\"   Sampling frequency = 48 kHz\""));
+  EXPECT_TRUE(has("\"   TrueHD stream (up to 8 channels)\""));
+  EXPECT_TRUE(has("\"   Format = 8bitRLE\"]"));
+}
+
 TEST(TerminalOutput, ColoursOnlyBoldBlueAndRed) {
   using cli::TerminalLine;
   EXPECT_EQ(TerminalLine("Frame rate = [bl]23.976[/bl] fps", true), "Frame rate = \x1b[34m23.976\x1b[0m fps");

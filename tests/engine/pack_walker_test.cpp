@@ -157,10 +157,12 @@ TEST_F(WalkerTest, VideoWithoutDtsReportsItsOwnFirstPts) {
   w.video(0xE0, PictureStream(0x00, 1), {97000});  // PTS alone
   w.video(0xE3, PictureStream(0x09, 1), {99000});
   options.extension = ".VOB";
-  Lines lines = walk(w.bytes());
-  ASSERT_EQ(lines.size(), 9u);
-  EXPECT_EQ(lines[4], "   First PTS = [re]00017AE8[/re]  ([re]+1077[/re]ms)");
-  EXPECT_EQ(lines[7], "   First PTS = [re]000182B8[/re]  ([re]+1100[/re]ms)");
+  Lines firstPts;
+  for (const std::string& line : walk(w.bytes()))
+    if (line.rfind("   First PTS", 0) == 0) firstPts.push_back(line);
+  EXPECT_EQ(firstPts, (Lines{"   First PTS = [re]00017318[/re]  ([re]+1055[/re]ms)",
+                             "   First PTS = [re]00017AE8[/re]  ([re]+1077[/re]ms)",
+                             "   First PTS = [re]000182B8[/re]  ([re]+1100[/re]ms)"}));
 }
 
 TEST_F(WalkerTest, StreamStartingBeforeTheTitleShowsANegativeDelay) {

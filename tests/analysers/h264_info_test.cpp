@@ -1,0 +1,383 @@
+#include "analysers/h264_info.h"
+
+#include <gtest/gtest.h>
+
+#include <clocale>
+#include <fstream>
+#include <iterator>
+#include <map>
+#include <string>
+#include <vector>
+
+namespace klarvex {
+namespace {
+
+class RecordingLog : public MessageLog {
+ public:
+  void log(const std::string& message) override { lines.push_back(message); }
+  void slog(const std::string&, int) override {}
+  void erslog(const std::string&) override {}
+  void beep() override {}
+  void clear() override { lines.clear(); }
+
+  std::vector<std::string> lines;
+};
+
+class BitWriter {
+ public:
+  void put(uint32_t value, int width) {
+    for (int i = width - 1; i >= 0; --i) bits_.push_back((value >> i) & 1);
+  }
+  void ue(uint32_t value) {
+    uint64_t code = uint64_t{value} + 1;
+    int width = 0;
+    while ((code >> width) > 1) ++width;
+    put(0, width);
+    for (int i = width; i >= 0; --i) bits_.push_back((code >> i) & 1);
+  }
+  void se(int32_t value) { ue(value > 0 ? 2 * value - 1 : -2 * value); }
+  std::vector<uint8_t> bytes() const {
+    std::vector<uint8_t> out((bits_.size() + 7) / 8, 0);
+    for (size_t i = 0; i < bits_.size(); ++i) out[i / 8] |= static_cast<uint8_t>(bits_[i] << (7 - i % 8));
+    return out;
+  }
+
+ private:
+  std::vector<int> bits_;
+};
+
+// Sequence parameter set fields; by default High profile 4.1, 1920x1080
+// progressive, VUI with square samples and 24000/1001 timing.
+struct Sps {
+  uint32_t nalHeader = 0x67;
+  uint32_t profile = 100, constraintSet3 = 0, level = 41;
+  uint32_t chromaFormat = 1, lumaDepth = 0, chromaDepth = 0;
+  std::vector<std::vector<int32_t>> scalingLists;  // deltas of lists 0, 1, ...; empty: no matrix
+  uint32_t pocType = 0, pocCycle = 0;
+  uint32_t widthMbs = 119, heightMapUnits = 67, frameMbsOnly = 1, cropBottom = 4;
+  uint32_t vui = 1, aspectIdc = 1, sarWidth = 0, sarHeight = 0;
+  uint32_t videoSignal = 0, videoFormat = 5;
+  uint32_t timing = 1, unitsInTick = 1001, timeScale = 48000;
+
+  std::vector<uint8_t> bytes() const {
+    BitWriter w;
+    w.put(0x000001, 24), w.put(nalHeader, 8);
+    w.put(profile, 8), w.put(0, 3), w.put(constraintSet3, 1), w.put(0, 4), w.put(level, 8);
+    w.ue(0);  // seq_parameter_set_id
+    if (profile == 100 || profile == 44) {
+      w.ue(chromaFormat);
+      if (chromaFormat == 3) w.put(0, 1);
+      w.ue(lumaDepth), w.ue(chromaDepth), w.put(0, 1);
+      w.put(!scalingLists.empty(), 1);
+      if (!scalingLists.empty())
+        for (size_t i = 0; i < (chromaFormat == 3 ? 12u : 8u); ++i) {
+          bool present = i < scalingLists.size() && !scalingLists[i].empty();
+          w.put(present, 1);
+          if (present)
+            for (int32_t delta : scalingLists[i]) w.se(delta);
+        }
+    }
+    w.ue(0), w.ue(pocType);  // log2_max_frame_num_minus4
+    if (pocType == 0) w.ue(2);
+    if (pocType == 1) {
+      w.put(0, 1), w.se(-1), w.se(2), w.ue(pocCycle);
+      for (uint32_t i = 0; i < pocCycle; ++i) w.se(static_cast<int32_t>(i) - 3);
+    }
+    w.ue(4), w.put(0, 1), w.ue(widthMbs), w.ue(heightMapUnits), w.put(frameMbsOnly, 1);
+    if (!frameMbsOnly) w.put(1, 1);
+    w.put(1, 1), w.put(cropBottom != 0, 1);
+    if (cropBottom) w.ue(3), w.ue(5), w.ue(7), w.ue(cropBottom);  // left, right, top are never applied
+    w.put(vui, 1);
+    if (vui) {
+      w.put(aspectIdc != 0, 1);
+      if (aspectIdc) w.put(aspectIdc, 8);
+      if (aspectIdc == 255) w.put(sarWidth, 16), w.put(sarHeight, 16);
+      w.put(1, 1), w.put(0, 1);  // overscan info
+      w.put(videoSignal, 1);
+      if (videoSignal) w.put(videoFormat, 3), w.put(0, 1), w.put(1, 1), w.put(0x010101, 24);
+      w.put(1, 1), w.ue(1), w.ue(2);  // chroma sample locations
+      w.put(timing, 1);
+      if (timing) w.put(unitsInTick, 32), w.put(timeScale, 32), w.put(1, 1);
+      w.put(0, 1), w.put(0, 1);  // no HRD
+    }
+    w.put(1, 1);  // rbsp stop bit
+    return w.bytes();
+  }
+};
+
+struct Result {
+  std::vector<std::string> lines;
+  std::optional<double> frameRate;
+};
+
+// The whole of `bytes` is loaded; the piece is [start, start + count).
+Result Analyse(const std::vector<uint8_t>& bytes, int64_t start, int64_t count) {
+  RecordingLog log;
+  std::optional<double> rate = H264Info(ByteView{bytes.data(), static_cast<int64_t>(bytes.size())}, start, count, 0, log);
+  return {log.lines, rate};
+}
+
+Result Analyse(const std::vector<uint8_t>& bytes) { return Analyse(bytes, 0, static_cast<int64_t>(bytes.size())); }
+
+std::vector<std::string> Lines(const Sps& sps) { return Analyse(sps.bytes()).lines; }
+
+// The first line that begins with `prefix`, "" when none does.
+std::string LineStarting(const std::vector<std::string>& lines, const std::string& prefix) {
+  for (const std::string& line : lines)
+    if (line.rfind(prefix, 0) == 0) return line;
+  return "";
+}
+
+const std::string kSize1080 = "   Size = [bl]1920[/bl]x[bl]1080[/bl]";
+const std::vector<std::string> kHigh1080 = {
+    "   Profile = High",
+    "   Level = 4.1",
+    "   Chroma format = [bl]4:2:0[/bl]  (l, c) = 8, 8 bit",
+    kSize1080,
+    "   Aspect ratio = [bl]1:1[/bl] (square samples)",
+    "   Time scale = 0 MHz",
+    "   Frame rate = 47.952 fps",
+};
+constexpr double kStoredRate = 24000.0 / 1001.0;
+
+class H264InfoTest : public ::testing::Test {
+ protected:
+  void SetUp() override { std::setlocale(LC_ALL, "C"); }
+};
+
+TEST_F(H264InfoTest, DescribesAHighProfileSps) {
+  Result r = Analyse(Sps{}.bytes());
+  EXPECT_EQ(r.lines, kHigh1080);
+  EXPECT_EQ(r.frameRate, kStoredRate);
+  Sps refIdc1;
+  refIdc1.nalHeader = 0x27;
+  EXPECT_EQ(Lines(refIdc1), kHigh1080);
+}
+
+TEST_F(H264InfoTest, TickRateFollowsTheLocaleSeparator) {
+  if (!std::setlocale(LC_ALL, "de_DE.UTF-8")) GTEST_SKIP() << "no de_DE.UTF-8 locale";
+  std::vector<std::string> lines = Lines(Sps{});
+  std::setlocale(LC_ALL, "C");
+  EXPECT_EQ(lines.back(), "   Frame rate = 47,952 fps");
+}
+
+TEST_F(H264InfoTest, HeightsFromMapUnitsAndBottomCrop) {
+  Sps interlaced;
+  interlaced.heightMapUnits = 33;
+  interlaced.frameMbsOnly = 0;
+  interlaced.cropBottom = 2;
+  EXPECT_EQ(LineStarting(Lines(interlaced), "   Size"), kSize1080);
+
+  Sps main;
+  main.profile = 77;
+  EXPECT_EQ(Lines(main), (std::vector<std::string>{"   Profile = Main", "   Level = 4.1", kSize1080, kHigh1080[4],
+                                                   kHigh1080[5], kHigh1080[6]}));
+  main.cropBottom = 0;
+  EXPECT_EQ(LineStarting(Lines(main), "   Size"), "   Size = [bl]1920[/bl]x[bl]1088[/bl]");
+
+  Sps monochrome;  // no chroma subsampling: one line per crop unit
+  monochrome.chromaFormat = 0;
+  monochrome.cropBottom = 8;
+  std::vector<std::string> lines = Lines(monochrome);
+  EXPECT_EQ(lines[2], "   Chroma format = [bl]monochrome[/bl]  (l, c) = 8, 8 bit");
+  EXPECT_EQ(lines[3], kSize1080);
+}
+
+TEST_F(H264InfoTest, ChromaFormatsAndBitDepths) {
+  Sps sps;
+  sps.chromaFormat = 3;  // separate_colour_plane_flag and twelve scaling lists
+  sps.lumaDepth = 2;
+  sps.chromaDepth = 4;
+  sps.cropBottom = 8;
+  sps.scalingLists = {{1, -9}, {}, {}, {}, {}, {}, {}, {}, {}, {}, {}, {-8}};
+  std::vector<std::string> lines = Lines(sps);
+  EXPECT_EQ(lines[2], "   Chroma format = [bl]4:4:4[/bl]  (l, c) = 10, 12 bit");
+  EXPECT_EQ(lines[3], kSize1080);
+  EXPECT_EQ(lines.back(), kHigh1080.back());
+
+  sps.chromaFormat = 2;
+  sps.scalingLists = {{-8}, {}, {}, {}, {}, {}, {1, -9}, {}};
+  lines = Lines(sps);
+  EXPECT_EQ(lines[2], "   Chroma format = [bl]4:2:2[/bl]  (l, c) = 10, 12 bit");
+  EXPECT_EQ(lines[3], kSize1080);
+  EXPECT_EQ(lines.back(), kHigh1080.back());
+
+  // A corrupt chroma_format_idc has no text and no chroma subsampling.
+  sps.chromaFormat = 5;
+  sps.scalingLists.clear();
+  lines = Lines(sps);
+  EXPECT_EQ(lines[2], "   Chroma format = [bl][/bl]  (l, c) = 10, 12 bit");
+  EXPECT_EQ(lines[3], kSize1080);
+}
+
+TEST_F(H264InfoTest, ScalingListsEndAtAZeroScale) {
+  Sps sps;
+  std::vector<int32_t> full(64, 1);
+  sps.scalingLists = {std::vector<int32_t>(16, 0), {-8}, {}, {}, {}, {}, full, {120, 0, -128}};
+  EXPECT_EQ(Lines(sps), kHigh1080);
+}
+
+TEST_F(H264InfoTest, PictureOrderCountTypes) {
+  Sps sps;
+  sps.pocType = 1;
+  sps.pocCycle = 5;
+  EXPECT_EQ(Lines(sps), kHigh1080);
+  sps.pocType = 2;
+  EXPECT_EQ(Lines(sps), kHigh1080);
+}
+
+TEST_F(H264InfoTest, ProfilesAndLevels) {
+  Sps sps;
+  sps.profile = 66;
+  sps.constraintSet3 = 1;
+  sps.level = 11;
+  std::vector<std::string> lines = Lines(sps);
+  EXPECT_EQ(lines[0], "   Profile = Baseline ");
+  EXPECT_EQ(lines[1], "   Level = 1b");
+  EXPECT_EQ(lines[2], kSize1080);
+  sps.constraintSet3 = 0;
+  EXPECT_EQ(Lines(sps)[1], "   Level = 1.1");
+  sps.level = 9;
+  EXPECT_EQ(Lines(sps)[1], "   Level = 0.9");
+
+  // Unknown profiles; 44 occurs in "144", so its SPS is read with the chroma fields.
+  sps.profile = 200;
+  EXPECT_EQ(Lines(sps)[0], "   Profile = Unknown");
+  EXPECT_EQ(Lines(sps)[2], kSize1080);
+  sps.profile = 44;
+  lines = Lines(sps);
+  EXPECT_EQ(lines[0], "   Profile = Unknown");
+  EXPECT_EQ(lines[2], kHigh1080[2]);
+  EXPECT_EQ(lines[3], kSize1080);
+
+  const std::pair<uint32_t, std::string> named[] = {{88, "Extended"}, {110, "High 10"}, {122, "High 4:2:2"}, {144, "High 4:4:4"}};
+  for (const auto& [idc, name] : named) {
+    sps.profile = idc;
+    EXPECT_EQ(Lines(sps)[0], "   Profile = " + name);
+  }
+}
+
+TEST_F(H264InfoTest, VuiAspectRatioAndVideoFormat) {
+  Sps sps;
+  sps.aspectIdc = 255;
+  sps.sarWidth = 4;
+  sps.sarHeight = 3;
+  EXPECT_EQ(Lines(sps)[4], "   Aspect ratio = 4:3");
+  sps.aspectIdc = 15;
+  EXPECT_EQ(Lines(sps)[4], "   Aspect ratio = [bl]3:2[/bl]\"");
+  sps.aspectIdc = 100;  // reserved: skipped without a line
+  sps.videoSignal = 1;
+  std::vector<std::string> lines = Lines(sps);
+  EXPECT_EQ(lines, (std::vector<std::string>{kHigh1080[0], kHigh1080[1], kHigh1080[2], kSize1080,
+                                             "   Video format = Unspecified", kHigh1080[5], kHigh1080[6]}));
+  sps.videoFormat = 2;
+  EXPECT_EQ(Lines(sps)[4], "   Video format = NTSC");
+  sps.videoFormat = 6;
+  EXPECT_EQ(Lines(sps)[4], "   Video format = ");
+}
+
+TEST_F(H264InfoTest, TimingAndTheStoredRate) {
+  Sps sps;
+  sps.unitsInTick = 1;
+  sps.timeScale = 27000000;
+  std::vector<std::string> lines = Lines(sps);
+  EXPECT_EQ(lines[5], "   Time scale = 27 MHz");
+  EXPECT_EQ(lines[6], "   Frame rate = 27000000 fps");
+  sps.unitsInTick = 1001;
+  sps.timeScale = 60000;
+  EXPECT_EQ(Lines(sps)[6], "   Frame rate = 59.94 fps");
+
+  // A zero tick: the time scale, but no rate and still the fixed stored rate.
+  sps.unitsInTick = 0;
+  Result r = Analyse(sps.bytes());
+  EXPECT_EQ(r.lines.size(), 6u);
+  EXPECT_EQ(r.lines.back(), "   Time scale = 0 MHz");
+  EXPECT_EQ(r.frameRate, kStoredRate);
+
+  sps.timing = 0;
+  r = Analyse(sps.bytes());
+  EXPECT_EQ(r.lines.size(), 5u);
+  EXPECT_EQ(r.frameRate, kStoredRate);
+  sps.vui = 0;
+  r = Analyse(sps.bytes());
+  EXPECT_EQ(r.lines.back(), kSize1080);
+  EXPECT_EQ(r.frameRate, kStoredRate);
+}
+
+TEST_F(H264InfoTest, SearchesForAReferenceSps) {
+  // An access unit delimiter and an SPS with nal_ref_idc 0 (not looked for)
+  // come first.
+  Sps unreferenced;
+  unreferenced.nalHeader = 0x07;
+  unreferenced.profile = 77;
+  std::vector<uint8_t> bytes = {0x00, 0x00, 0x00, 0x01, 0x09, 0x10};
+  std::vector<uint8_t> part = unreferenced.bytes();
+  bytes.insert(bytes.end(), part.begin(), part.end());
+  part = Sps{}.bytes();
+  bytes.insert(bytes.end(), part.begin(), part.end());
+  EXPECT_EQ(Analyse(bytes).lines, kHigh1080);
+}
+
+TEST_F(H264InfoTest, CutPiecesAndMissingBytes) {
+  // The piece ends inside the SPS: the rest is read from the bytes after it.
+  std::vector<uint8_t> bytes = Sps{}.bytes();
+  EXPECT_EQ(Analyse(bytes, 0, 10).lines, kHigh1080);
+  // Only the first 10 bytes loaded, ending inside pic_width_in_mbs_minus1:
+  // the rest reads as zero, and a zero run that reaches the end of the
+  // buffer gives 0.
+  bytes.resize(10);
+  EXPECT_EQ(Analyse(bytes).lines, (std::vector<std::string>{kHigh1080[0], kHigh1080[1], kHigh1080[2],
+                                                          "   Size = [bl]16[/bl]x[bl]32[/bl]"}));
+  // No SPS in the piece (it begins mid-stream): nothing is described, the
+  // stored rate is the usual one.
+  Result r = Analyse({0x00, 0x00, 0x01, 0x09, 0x10, 0x4D});
+  EXPECT_TRUE(r.lines.empty());
+  EXPECT_EQ(r.frameRate, kStoredRate);
+  EXPECT_TRUE(Analyse({}, 0, 0).lines.empty());
+}
+
+TEST_F(H264InfoTest, CorruptCodesEndAtTheBuffer) {
+  // A picture order count cycle of 2^31 - 1 entries over a short buffer,
+  // and a run of zero bits that never ends in a 1.
+  std::vector<uint8_t> bytes = {0x00, 0x00, 0x01, 0x67, 0x42, 0x00, 0x1F, 0xD3, 0x00, 0x00, 0x00, 0x01};
+  Result r = Analyse(bytes);
+  EXPECT_EQ(r.lines.size(), 3u);
+  EXPECT_EQ(r.frameRate, kStoredRate);
+  bytes.assign(64, 0x00);
+  bytes[2] = 0x01, bytes[3] = 0x67, bytes[4] = 0x64;
+  EXPECT_EQ(Analyse(bytes).lines.size(), 4u);
+}
+
+std::map<std::string, std::string> FixtureFacts(const std::string& file) {
+  std::ifstream in(std::string(KLARVEX_TEST_DATA) + "/fixture_facts.txt");
+  std::map<std::string, std::string> facts;
+  std::string name, key, value;
+  while (in >> name >> key >> value)
+    if (name == file) facts[key] = value;
+  return facts;
+}
+
+TEST_F(H264InfoTest, RealFixtureAgreesWithFfprobe) {
+  std::map<std::string, std::string> facts = FixtureFacts("h264_1080p.264");
+  ASSERT_EQ(facts["frame_rate"], "24000/1001");
+  std::ifstream in(std::string(KLARVEX_TEST_DATA) + "/h264_1080p.264", std::ios::binary);
+  std::vector<uint8_t> bytes(std::istreambuf_iterator<char>(in), {});
+  ASSERT_GT(bytes.size(), 4096u);
+  bytes.resize(4096);
+  Result r = Analyse(bytes, 0, 2028);
+  // x264 gives 48000 ticks per second at 1001 ticks per tick: the tick rate
+  // is twice the frame rate.
+  EXPECT_EQ(r.lines, (std::vector<std::string>{
+                         "   Profile = " + facts["profile"],
+                         "   Level = " + facts["level"].substr(0, 1) + "." + facts["level"].substr(1),
+                         "   Chroma format = [bl]4:2:0[/bl]  (l, c) = 8, 8 bit",  // pix_fmt yuv420p
+                         "   Size = [bl]" + facts["width"] + "[/bl]x[bl]" + facts["height"] + "[/bl]",
+                         "   Aspect ratio = [bl]" + facts["sample_aspect_ratio"] + "[/bl] (square samples)",
+                         "   Time scale = 0 MHz",
+                         "   Frame rate = 47.952 fps",
+                     }));
+  EXPECT_EQ(r.frameRate, 24000.0 / 1001.0);
+}
+
+}  // namespace
+}  // namespace klarvex
