@@ -1,3 +1,4 @@
+#include "analyser_support.h"
 #include "analysers/ac3_info.h"
 
 #include <gtest/gtest.h>
@@ -14,15 +15,7 @@ namespace {
 using Bytes = std::vector<uint8_t>;
 using Lines = std::vector<std::string>;
 
-class RecordingLog : public MessageLog {
- public:
-  Lines lines;
-  void log(const std::string& message) override { lines.push_back(message); }
-  void slog(const std::string&, int) override {}
-  void erslog(const std::string&) override {}
-  void beep() override {}
-  void clear() override { lines.clear(); }
-};
+using RecordingLog = testing::LineLog;
 
 // Runs the analyser over `count` bytes (count < 0: all) of a buffer that
 // holds exactly `bytes`.
@@ -183,14 +176,7 @@ TEST_F(Ac3Analyser, BytesBeyondTheLoadedOnesReadAsZero) {
 }
 
 // What ffprobe said about the fixtures.
-std::map<std::string, std::string> FixtureFacts(const std::string& file) {
-  std::ifstream in(std::string(KLARVEX_TEST_DATA) + "/fixture_facts.txt");
-  std::map<std::string, std::string> facts;
-  std::string name, key, value;
-  while (in >> name >> key >> value)
-    if (name == file) facts[key] = value;
-  return facts;
-}
+using testing::FixtureFacts;
 
 // The first 4 KiB of a fixture, as a first payload piece.
 Bytes FixtureHead(const std::string& file) {

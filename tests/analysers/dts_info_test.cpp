@@ -1,3 +1,4 @@
+#include "analyser_support.h"
 #include "analysers/dts_info.h"
 
 #include <gtest/gtest.h>
@@ -17,17 +18,7 @@ namespace {
 using Bytes = std::vector<uint8_t>;
 using Lines = std::vector<std::string>;
 
-// Keeps the message lines as given (markup and all); the panels are ignored.
-class RecordingLog : public MessageLog {
- public:
-  void log(const std::string& message) override { lines.push_back(message); }
-  void slog(const std::string&, int) override {}
-  void erslog(const std::string&) override {}
-  void beep() override {}
-  void clear() override { lines.clear(); }
-
-  Lines lines;
-};
+using RecordingLog = testing::LineLog;
 
 // Runs the analyser over `bytes`, all of them loaded, on the piece of
 // `count` bytes from `start`.
@@ -259,19 +250,7 @@ TEST(DtsInfo, MissingBytesReadAsZero) {
 }
 
 // "file key value" lines of the fixture descriptions.
-std::map<std::string, std::string> FixtureFacts(const std::string& file) {
-  std::map<std::string, std::string> facts;
-  std::ifstream in(std::string(KLARVEX_TEST_DATA) + "/fixture_facts.txt");
-  std::string line;
-  while (std::getline(in, line)) {
-    std::istringstream fields(line);
-    std::string name, key, value;
-    fields >> name >> key;
-    std::getline(fields >> std::ws, value);
-    if (name == file) facts[key] = value;
-  }
-  return facts;
-}
+using testing::FixtureFacts;
 
 Bytes FixtureHead(const std::string& file, size_t size) {
   std::ifstream in(std::string(KLARVEX_TEST_DATA) + "/" + file, std::ios::binary);

@@ -1,3 +1,4 @@
+#include "analyser_support.h"
 #include "analysers/mlp_info.h"
 
 #include <gtest/gtest.h>
@@ -13,16 +14,7 @@
 namespace klarvex {
 namespace {
 
-class RecordingLog : public MessageLog {
- public:
-  void log(const std::string& message) override { lines.push_back(message); }
-  void slog(const std::string&, int) override {}
-  void erslog(const std::string&) override {}
-  void beep() override {}
-  void clear() override { lines.clear(); }
-
-  std::vector<std::string> lines;
-};
+using RecordingLog = testing::LineLog;
 
 using Lines = std::vector<std::string>;
 
@@ -170,19 +162,7 @@ TEST_F(MlpInfoTest, EverySyncWordStartsANewReport) {
 
 // --- Real streams -----------------------------------------------------------
 
-std::map<std::string, std::string> FixtureFacts(const std::string& file) {
-  std::ifstream in(std::string(KLARVEX_TEST_DATA) + "/fixture_facts.txt");
-  std::map<std::string, std::string> facts;
-  std::string line;
-  while (std::getline(in, line)) {
-    std::istringstream fields(line);
-    std::string name, key, value;
-    fields >> name >> key;
-    std::getline(fields >> std::ws, value);
-    if (name == file) facts[key] = value;
-  }
-  return facts;
-}
+using testing::FixtureFacts;
 
 std::vector<uint8_t> FixtureHead(const std::string& file, size_t size) {
   std::ifstream in(std::string(KLARVEX_TEST_DATA) + "/" + file, std::ios::binary);

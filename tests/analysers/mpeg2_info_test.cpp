@@ -1,3 +1,4 @@
+#include "analyser_support.h"
 #include "analysers/mpeg2_info.h"
 
 #include <gtest/gtest.h>
@@ -15,15 +16,7 @@ namespace {
 using Bytes = std::vector<uint8_t>;
 using Lines = std::vector<std::string>;
 
-class RecordingLog : public MessageLog {
- public:
-  Lines lines;
-  void log(const std::string& message) override { lines.push_back(message); }
-  void slog(const std::string&, int) override {}
-  void erslog(const std::string&) override {}
-  void beep() override {}
-  void clear() override { lines.clear(); }
-};
+using RecordingLog = testing::LineLog;
 
 struct Result {
   Lines lines;
@@ -200,14 +193,7 @@ TEST(Mpeg2Info, BytesBeyondTheLoadedOnesReadAsZero) {
 }
 
 // What ffprobe said about the fixtures.
-std::map<std::string, std::string> FixtureFacts(const std::string& file) {
-  std::ifstream in(std::string(KLARVEX_TEST_DATA) + "/fixture_facts.txt");
-  std::map<std::string, std::string> facts;
-  std::string name, key, value;
-  while (in >> name >> key >> value)
-    if (name == file) facts[key] = value;
-  return facts;
-}
+using testing::FixtureFacts;
 
 // The first `size` bytes of a fixture (4 KiB: as a first payload piece).
 Bytes FixtureHead(const std::string& file, size_t size = 4096) {

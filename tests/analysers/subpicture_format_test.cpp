@@ -1,3 +1,4 @@
+#include "analyser_support.h"
 #include "analysers/subpicture_format.h"
 
 #include <gtest/gtest.h>
@@ -8,17 +9,7 @@
 namespace klarvex {
 namespace {
 
-// Keeps the message lines as given (markup and all); the panels are ignored.
-class RecordingLog : public MessageLog {
- public:
-  void log(const std::string& message) override { lines.push_back(message); }
-  void slog(const std::string&, int) override {}
-  void erslog(const std::string&) override {}
-  void beep() override {}
-  void clear() override { lines.clear(); }
-
-  std::vector<std::string> lines;
-};
+using RecordingLog = testing::LineLog;
 
 std::vector<std::string> FormatLines(const std::vector<uint8_t>& bytes, int64_t loaded, int64_t start) {
   RecordingLog log;

@@ -1,3 +1,4 @@
+#include "analyser_support.h"
 #include "analysers/vc1_info.h"
 
 #include <gtest/gtest.h>
@@ -12,16 +13,7 @@
 namespace klarvex {
 namespace {
 
-class RecordingLog : public MessageLog {
- public:
-  void log(const std::string& message) override { lines.push_back(message); }
-  void slog(const std::string&, int) override {}
-  void erslog(const std::string&) override {}
-  void beep() override {}
-  void clear() override { lines.clear(); }
-
-  std::vector<std::string> lines;
-};
+using RecordingLog = testing::LineLog;
 
 class BitWriter {
  public:
@@ -245,14 +237,7 @@ TEST_F(Vc1InfoTest, WithoutAHeaderNothingIsDescribed) {
   EXPECT_TRUE(Analyse({}, 0, 0).lines.empty());
 }
 
-std::map<std::string, std::string> FixtureFacts(const std::string& file) {
-  std::ifstream in(std::string(KLARVEX_TEST_DATA) + "/fixture_facts.txt");
-  std::map<std::string, std::string> facts;
-  std::string name, key, value;
-  while (in >> name >> key >> value)
-    if (name == file) facts[key] = value;
-  return facts;
-}
+using testing::FixtureFacts;
 
 TEST_F(Vc1InfoTest, RealFixtureAgreesWithFfprobe) {
   std::map<std::string, std::string> facts = FixtureFacts("vc1_ap_1080p.vc1");
