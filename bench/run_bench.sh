@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
-# Read and demux benchmark: klarvex-cli read --full on a large HD DVD title
-# against cat (the page-cache ceiling) and ffprobe -count_packets, and
-# klarvex-cli demux of every stream against cp of the same file.
+# Read, demux and rebuild benchmark: klarvex-cli read --full on a large HD
+# DVD title against cat (the page-cache ceiling) and ffprobe -count_packets,
+# and klarvex-cli demux and rebuild of every stream against cp of the file.
 #
 #   bench/run_bench.sh [BUILD_DIR] [SIZE_MIB]
 #
@@ -129,8 +129,10 @@ BEFORE='rm -rf "$OUT" && mkdir -p "$OUT"'
 best_of cp cp "$FILE" "$OUT/copy.EVO"
 best_of catcopy sh -c 'cat "$1" > "$2"' sh "$FILE" "$OUT/copy.EVO"
 best_of demux "$CLI" demux --fast-size 1 -o "$OUT" "$FILE"
-BEFORE=
 DEMUXED=$(du -cb "$OUT"/* | tail -1 | cut -f1)
+best_of rebuild "$CLI" rebuild --fast-size 1 -o "$OUT" "$FILE"
+REBUILT=$(du -cb "$OUT"/* | tail -1 | cut -f1)
+BEFORE=
 rm -rf "$OUT"
 HAVE_FFPROBE=0
 if command -v ffprobe >/dev/null; then
@@ -166,7 +168,8 @@ drow() {
 drow "cp FILE DIR" cp
 drow "cat FILE > DIR/copy" catcopy
 drow "klarvex-cli demux (every stream)" demux
-echo "  (demux wrote $DEMUXED bytes of elementary streams into $OUT_ROOT)"
+drow "klarvex-cli rebuild (every stream)" rebuild
+echo "  (demux wrote $DEMUXED bytes of elementary streams, rebuild $REBUILT bytes, into $OUT_ROOT)"
 echo
 
 RATIO=$(ratio "${BEST[klarvex]}" "${BEST[cat]}")
@@ -190,10 +193,17 @@ else
   echo "  speed: klarvex-cli demux / cp = $DRATIO (goal >= 0.60): NOT met"
   OK=0
 fi
-if ((RSS[demux] < 16 * 1024)); then
-  echo "  memory: demux peak RSS $(mib "${RSS[demux]}") MiB (goal < 16 MiB): met"
+RRATIO=$(ratio "${BEST[rebuild]}" "${BEST[cp]}")
+if awk -v r="$RRATIO" 'BEGIN { exit !(r >= 0.6) }'; then
+  echo "  speed: klarvex-cli rebuild / cp = $RRATIO (goal >= 0.60): met"
 else
-  echo "  memory: demux peak RSS $(mib "${RSS[demux]}") MiB (goal < 16 MiB): NOT met"
+  echo "  speed: klarvex-cli rebuild / cp = $RRATIO (goal >= 0.60): NOT met"
+  OK=0
+fi
+if ((RSS[demux] < 16 * 1024 && RSS[rebuild] < 16 * 1024)); then
+  echo "  memory: demux / rebuild peak RSS $(mib "${RSS[demux]}") / $(mib "${RSS[rebuild]}") MiB (goal < 16 MiB): met"
+else
+  echo "  memory: demux / rebuild peak RSS $(mib "${RSS[demux]}") / $(mib "${RSS[rebuild]}") MiB (goal < 16 MiB): NOT met"
   OK=0
 fi
 [[ $OK == 1 ]]

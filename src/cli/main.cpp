@@ -19,6 +19,8 @@ constexpr const char* kUsage =
     "Usage: klarvex-cli read [options] FILE\n"
     "       klarvex-cli demux [options] [-o DIR] [--streams LIST] [--video-ext E]\n"
     "                         [--audio-ext E] [--sub-ext E] FILE\n"
+    "       klarvex-cli rebuild [options] [-o DIR] [--streams LIST] [--adv-pck]\n"
+    "                           [--adjust-pts] FILE\n"
     "\n"
     "read   reads an EVO (HD DVD), VOB (DVD-Video) or AOB (DVD-Audio) file and\n"
     "       lists and describes its streams. With \"continue\" on, the files that\n"
@@ -28,6 +30,9 @@ constexpr const char* kUsage =
     "       of --streams) to an elementary-stream file named\n"
     "       DIR/BASE.CAPTION.EXT, e.g. out/FEATURE_1_MERGED.DD+.stream.00.mpa;\n"
     "       subpictures as .sup files.\n"
+    "rebuild reads the title as above, then writes DIR/BASE.rebuilt.EVO holding\n"
+    "       only the streams found (or those of --streams), renumbered, with the\n"
+    "       navigation packs patched to match (EVO sources).\n"
     "\n"
     "Options (defaults as in the window's Options tab):\n"
     "  --no-continue    read only FILE, not the files that follow it\n"
@@ -36,12 +41,15 @@ constexpr const char* kUsage =
     "  --no-details     do not describe the streams\n"
     "  --no-count       do not count video frames\n"
     "  --json           read: print the stream list as JSON instead of the log\n"
-    "  -o DIR           demux: output folder (default: the current folder)\n"
-    "  --streams LIST   demux: only these streams, e.g. v0,a1,s0 (v0-v1, a0-a15,\n"
+    "  -o DIR           demux, rebuild: output folder (default: the current folder)\n"
+    "  --streams LIST   demux, rebuild: only these streams, e.g. v0,a1,s0 (v0-v1, a0-a15,\n"
     "                   s0-s31; default: every stream found)\n"
     "  --video-ext E    demux: extension of video files (default mpv)\n"
     "  --audio-ext E    demux: extension of audio files (default mpa)\n"
     "  --sub-ext E      demux: extension of subpicture files (default sup)\n"
+    "  --adv-pck        rebuild: keep the advanced packs (ADV_PCK)\n"
+    "  --adjust-pts     rebuild: shift the time stamps of the files that follow\n"
+    "                   the first so the title plays as one\n"
     "  -h, --help       show this text\n"
     "  --version        show the version\n"
     "\n"
@@ -49,8 +57,10 @@ constexpr const char* kUsage =
     "The exit status is 0 on success, 1 on failure, 2 for a usage error and\n"
     "130 when stopped by Ctrl-C.\n";
 
+enum class Job { Read, Demux, Rebuild };
+
 struct Command {
-  bool demux = false;
+  Job job = Job::Read;
   bool json = false;
   std::optional<std::vector<StreamChoice>> streams;
   std::string file;
@@ -75,9 +85,11 @@ std::string ParseExtension(const std::string& option, const std::string& text) {
   return text;
 }
 
-Command ParseOptions(bool demux, const std::vector<std::string>& args, Options& options) {
+Command ParseOptions(Job job, const std::vector<std::string>& args, Options& options) {
   Command command;
-  command.demux = demux;
+  command.job = job;
+  const bool writes = job != Job::Read;
+  const bool demux = job == Job::Demux;
   auto value = [&](size_t& i) -> const std::string& {
     if (++i >= args.size()) UsageError(args[i - 1] + " needs a value");
     return args[i];
@@ -91,15 +103,17 @@ Command ParseOptions(bool demux, const std::vector<std::string>& args, Options& 
       options.cbFastCheck = true;
     } else if (a == "--no-details") options.cbDetails = false;
     else if (a == "--no-count") options.cbCountFr = false;
-    else if (a == "--json" && !demux) command.json = true;
-    else if (a == "-o" && demux) options.eWorkdir = value(i);
-    else if (a == "--streams" && demux) {
+    else if (a == "--json" && !writes) command.json = true;
+    else if (a == "-o" && writes) options.eWorkdir = value(i);
+    else if (a == "--streams" && writes) {
       std::string error;
       command.streams = ParseStreamList(value(i), error);
       if (!command.streams) UsageError(error);
     } else if (a == "--video-ext" && demux) options.eVideoExt = ParseExtension(a, value(i));
     else if (a == "--audio-ext" && demux) options.eAudioExt = ParseExtension(a, value(i));
     else if (a == "--sub-ext" && demux) options.eSubExt = ParseExtension(a, value(i));
+    else if (a == "--adv-pck" && job == Job::Rebuild) options.cbRBAdvanced = true;
+    else if (a == "--adjust-pts" && job == Job::Rebuild) options.cbAdjustPTS = true;
     else if (a.size() > 1 && a[0] == '-' && a != "-") UsageError("unknown option " + a);
     else if (command.file.empty()) command.file = a;
     else UsageError("only one FILE may be given");
@@ -138,9 +152,9 @@ bool ChooseStreams(AppState& state, const std::vector<StreamChoice>& choices, st
   return true;
 }
 
-int Run(bool demux, const std::vector<std::string>& args) {
+int Run(Job job, const std::vector<std::string>& args) {
   AppState state;
-  Command command = ParseOptions(demux, args, state.options);
+  Command command = ParseOptions(job, args, state.options);
   TerminalSettings settings = DetectTerminal();
   settings.quiet = command.json;
   TerminalHost host(settings, stdout, stderr);
@@ -161,12 +175,13 @@ int Run(bool demux, const std::vector<std::string>& args) {
     std::fputs(StreamListJson(state).c_str(), stdout);
   }
   if (host.cancelled()) return Cancelled(host);
-  if (command.demux) {
+  if (command.job != Job::Read) {
     std::string missing;
     if (command.streams && !ChooseStreams(state, *command.streams, missing))
       return Failure(host, "no stream " + missing + " in " + command.file);
     jobs.cbVideoClick();
-    jobs.bDemuxClick();
+    if (command.job == Job::Demux) jobs.bDemuxClick();
+    else jobs.bRebuildClick();
     if (jobs.lastFailure()) return Failure(host, jobs.lastFailure()->what(), jobs.lastFailure()->detail());
     if (host.cancelled()) return Cancelled(host);
   }
@@ -191,7 +206,9 @@ int main(int argc, char** argv) {
   }
   std::string command = args[0];
   args.erase(args.begin());
-  if (command == "read") return klarvex::cli::Run(false, args);
-  if (command == "demux") return klarvex::cli::Run(true, args);
+  using klarvex::cli::Job;
+  if (command == "read") return klarvex::cli::Run(Job::Read, args);
+  if (command == "demux") return klarvex::cli::Run(Job::Demux, args);
+  if (command == "rebuild") return klarvex::cli::Run(Job::Rebuild, args);
   klarvex::cli::UsageError("unknown command " + command);
 }

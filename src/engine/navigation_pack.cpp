@@ -75,7 +75,10 @@ void AnalyseDsi(const ByteView& view, int64_t base, const DsiContext& context) {
   double seconds = ticks / 90000.0;
   // A VOB continued from the previous file of the title is already counted.
   VobIdentity vob{vobNumber, startPtm};
-  if (!(run.previousFileVob && *run.previousFileVob == vob)) run.totalSeconds += seconds;
+  if (!(run.previousFileVob && *run.previousFileVob == vob)) {
+    run.totalSeconds += seconds;
+    run.titleDuration += ticks;
+  }
   run.previousFileVob = vob;
   run.fileDuration = seconds / 86400.0;
   if (context.readMode) context.log->log("Duration = [b]" + DurationText(run.fileDuration) + "[/b]");

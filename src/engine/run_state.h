@@ -23,6 +23,7 @@ struct RunState {
   uint32_t lastPtm = 0;      // VOB_V_E_PTM of the most recent file
   uint32_t lastPtmSum = 0;   // sum of VOB_V_E_PTM over the files walked
   double totalSeconds = 0;   // presentation time over the files walked
+  uint32_t titleDuration = 0;  // the same in 90 kHz ticks: where a rebuilt title ends
   double fileDuration = 0;   // most recent file's duration, in days
   // The VOB of the previous file's first navigation pack: a DVD VOB split
   // over two files (VTS_01_1.VOB, VTS_01_2.VOB) must not count twice.

@@ -122,6 +122,7 @@ void Jobs::runDemuxJob() {
   engine.streams.video(0).frameCount = 0;
   engine.streams.video(1).frameCount = 0;
   engine.run.totalSeconds = 0;
+  engine.run.titleDuration = 0;
   engine.run.previousFileVob.reset();
   engine.run.WriteJobRunning = true;
   formOutputNames();

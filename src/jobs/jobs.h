@@ -28,6 +28,10 @@ class Jobs : private WalkerHost {
   // demux mode. A failure is logged as one red line and the job ends
   // normally; lastFailure() gives it to callers that must report it again.
   void bDemuxClick();
+  // The Rebuild job: a new EVO, OutputPrefix + ".rebuilt.EVO", holding the
+  // packs of the ticked streams renumbered, with navigation packs to match.
+  // A failure is handled as in the Demux job.
+  void bRebuildClick();
   const std::optional<KlarvexError>& lastFailure() const { return lastFailure_; }
   // Every stream box unticked, disabled, with its reset caption.
   void Resetcbs();
@@ -64,6 +68,8 @@ class Jobs : private WalkerHost {
   void runReadJob();
   void chainAfterRead();
   void runDemuxJob();
+  void runRebuildJob();
+  void rebuildOneFile(const std::string& path, class Rebuild& pass);
   void createOutputs(class DemuxOutputs& outputs);
   void demuxOneFile(const std::string& path);
   void labelStreamBoxes();

@@ -64,6 +64,7 @@ void Jobs::runReadJob() {
   engine.run.minFirstPts = 0xFFFFFFFF;
   engine.run.firstPtm = 0;
   engine.run.totalSeconds = 0;
+  engine.run.titleDuration = 0;
   engine.run.previousFileVob.reset();
   formOutputNames();
 
@@ -90,6 +91,7 @@ void Jobs::runReadJob() {
 // information comes last.
 void Jobs::chainAfterRead() {
   if (state_.options.autoProcess == AutoProcess::Demux) bDemuxClick();
+  if (state_.options.autoProcess == AutoProcess::Rebuild) bRebuildClick();
 }
 
 }  // namespace klarvex

@@ -142,6 +142,26 @@ TEST(CommandLine, DemuxWritesTheChosenStreams) {
   EXPECT_TRUE(std::filesystem::exists(out + "/MOVIE.DD.stream.00.mpa"));
 }
 
+TEST(CommandLine, RebuildKeepsTheChosenStreamsRenumbered) {
+  TempDir dir;
+  std::string out = dir.file("out");
+  std::filesystem::create_directory(out);
+  std::string source = KLARVEX_SAMPLES "/HVDVD_TS/FEATURE_1.EVO";
+  CliRun rebuild = RunCli(dir, "rebuild --no-details -o '" + out + "' --streams v1,a3 '" + source + "'");
+  ASSERT_EQ(rebuild.status, 0) << rebuild.err;
+  std::string rebuilt = out + "/FEATURE_1_MERGED.rebuilt.EVO";
+  EXPECT_NE(rebuild.out.find("Creating " + rebuilt + "\n"), std::string::npos) << rebuild.out;
+
+  CliRun back = RunCli(dir, "read --no-details --no-count '" + rebuilt + "'");
+  ASSERT_EQ(back.status, 0) << back.err;
+  EXPECT_NE(back.out.find("VOB number 1 contains 1 video and 1 audio streams.\n"), std::string::npos) << back.out;
+  EXPECT_NE(back.out.find("H.264 (AVC) video stream 0 found!\nDolby TrueHD audio stream 0 found!\nDone.\n"),
+            std::string::npos)
+      << back.out;
+
+  EXPECT_EQ(RunCli(dir, "rebuild --json '" + source + "'").status, 2) << "--json belongs to read";
+}
+
 TEST(CommandLine, DemuxFailuresAreReportedWithAStatus) {
   TempDir dir;
   std::string path = WriteTitle(dir, "MOVIE.EVO");
