@@ -96,4 +96,17 @@ std::string ClockText(double days) {
   return buffer;
 }
 
+double DaysSince(std::chrono::steady_clock::time_point start) {
+  std::chrono::duration<double> elapsed = std::chrono::steady_clock::now() - start;
+  return elapsed.count() / 86400.0;
+}
+
+std::string ProgressText(int64_t position, int64_t size, double elapsedDays) {
+  constexpr int64_t kMiB = 1048576;
+  double remaining = position > 0 ? elapsedDays * static_cast<double>(size) / static_cast<double>(position) - elapsedDays
+                                  : 0;
+  remaining += 1.0 / 86400.0;
+  return IntText(position / kMiB) + "/" + IntText(size / kMiB) + " Mbytes, Remaining time: " + ClockText(remaining);
+}
+
 }  // namespace klarvex

@@ -1,6 +1,7 @@
 // Number and time texts shared by every message.
 #pragma once
 
+#include <chrono>
 #include <cstdint>
 #include <string>
 
@@ -30,5 +31,13 @@ std::string DurationText(double days);
 // A duration given as a fraction of a day, as "h:mm:ss" (elapsed and
 // remaining times).
 std::string ClockText(double days);
+
+// Time since `start`, as a fraction of a day (the unit the time texts take).
+double DaysSince(std::chrono::steady_clock::time_point start);
+
+// The progress of a long pass: "412/8191 Mbytes, Remaining time: 0:00:09",
+// the remaining time estimated from the time taken so far (in days), plus
+// one second.
+std::string ProgressText(int64_t position, int64_t size, double elapsedDays);
 
 }  // namespace klarvex

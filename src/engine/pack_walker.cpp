@@ -19,12 +19,6 @@ constexpr int64_t kMiB = 1048576;
 constexpr int64_t kProgressStep = 4 * kMiB;
 constexpr int64_t kRepaintStep = 64 * kMiB;
 
-// Days since `start`, as the clock shows elapsed time.
-double DaysSince(std::chrono::steady_clock::time_point start) {
-  std::chrono::duration<double> elapsed = std::chrono::steady_clock::now() - start;
-  return elapsed.count() / 86400.0;
-}
-
 }  // namespace
 
 // Passes an analyser's lines on to the log and keeps them, tags removed, as
@@ -94,11 +88,7 @@ void PackWalker::run() {
 
 void PackWalker::afterRead(int64_t position, int64_t size) {
   if (position % kProgressStep == 0) {
-    double elapsed = DaysSince(startTime_);
-    double remaining = elapsed * static_cast<double>(size) / static_cast<double>(position) - elapsed + 1.0 / 86400.0;
-    host_.messages().slog(IntText(position / kMiB) + "/" + IntText(size / kMiB) +
-                              " Mbytes, Remaining time: " + ClockText(remaining),
-                          1);
+    host_.messages().slog(ProgressText(position, size, DaysSince(startTime_)), 1);
     host_.processEvents();
   }
   if (readMode() && host_.fastCheck() && host_.fastCheckMiB() * kMiB < position) engine_.run.fastCheckStop = true;

@@ -113,20 +113,14 @@ void Jobs::demuxOneFile(const std::string& path) {
 
 void Jobs::runDemuxJob() {
   Engine& engine = state_.engine;
-  state_.buttons.bDemux = state_.buttons.bRebuild = false;
-  state_.activePage = 0;
-  host_.showPage(0);
-  host_.stateChanged();
-
+  startWriteJob();
   engine.run.lastPtmSum = 0;
   engine.streams.video(0).frameCount = 0;
   engine.streams.video(1).frameCount = 0;
   engine.run.totalSeconds = 0;
   engine.run.titleDuration = 0;
   engine.run.previousFileVob.reset();
-  engine.run.WriteJobRunning = true;
   formOutputNames();
-  lastFailure_.reset();
 
   std::optional<KlarvexError> failure;
   {
@@ -141,20 +135,7 @@ void Jobs::runDemuxJob() {
     std::optional<KlarvexError> closing = outputs.closeAll();
     if (!failure) failure = closing;
   }
-  if (failure) {
-    // One red line; the window is usable again as after a normal run.
-    lastFailure_ = failure;
-    host_.log("[re]" + Literal(failure->what()) + "[/re]");
-  }
-
-  host_.log("Done.");
-  host_.log("");
-  host_.slog("Ready", 0);
-  host_.slog("", 1);
-  logframes();
-  state_.buttons.bDemux = state_.buttons.bRebuild = true;
-  engine.run.WriteJobRunning = false;
-  host_.stateChanged();
+  finishWriteJob(failure, true);
 }
 
 }  // namespace klarvex

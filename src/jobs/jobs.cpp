@@ -1,3 +1,4 @@
+#include "base/markup.h"
 #include "base/text_format.h"
 #include "jobs/jobs.h"
 #include "jobs/source_sequence.h"
@@ -69,6 +70,34 @@ void Jobs::forEachFileOfTitle(const std::function<void(const std::string&)>& pro
     current = getnext(current);
     if (current.empty() || !state_.options.cbContinue || state_.engine.run.StopRequested) break;
   }
+}
+
+// The start of the Demux and Rebuild jobs: their buttons off, the log in
+// front, Cancel asking first.
+void Jobs::startWriteJob() {
+  state_.buttons.bDemux = state_.buttons.bRebuild = false;
+  state_.activePage = 0;
+  host_.showPage(0);
+  state_.engine.run.WriteJobRunning = true;
+  lastFailure_.reset();
+  host_.stateChanged();
+}
+
+// The end of a write job, failed or not: one red line for a failure, and
+// the window usable again as after a normal run.
+void Jobs::finishWriteJob(const std::optional<KlarvexError>& failure, bool frameReport) {
+  if (failure) {
+    lastFailure_ = failure;
+    host_.log("[re]" + Literal(failure->what()) + "[/re]");
+  }
+  host_.log("Done.");
+  host_.log("");
+  host_.slog("Ready", 0);
+  host_.slog("", 1);
+  if (frameReport) logframes();
+  state_.buttons.bDemux = state_.buttons.bRebuild = true;
+  state_.engine.run.WriteJobRunning = false;
+  host_.stateChanged();
 }
 
 }  // namespace klarvex

@@ -64,6 +64,8 @@ class Jobs : private WalkerHost {
   void repaint() override { host_.repaint(); }
   void setCancelEnabled(bool enabled) override;
 
+  void startWriteJob();
+  void finishWriteJob(const std::optional<KlarvexError>& failure, bool frameReport);
   void readOneFile(const std::string& path);
   void runReadJob();
   void chainAfterRead();

@@ -91,11 +91,6 @@ void ShiftTimestamp(uint8_t* f, uint32_t shift) {
   f[4] = static_cast<uint8_t>((v << 1) | 1);
 }
 
-double DaysSince(std::chrono::steady_clock::time_point start) {
-  std::chrono::duration<double> elapsed = std::chrono::steady_clock::now() - start;
-  return elapsed.count() / 86400.0;
-}
-
 // What a pack is: its first packet's stream id, and the substream id or
 // stream_id_extension with the place of the byte that numbers the stream.
 struct PackId {
@@ -350,11 +345,7 @@ void Rebuild::processPack(uint8_t* pack, int64_t n) {
 }
 
 void Rebuild::reportProgress(int64_t position, int64_t size) const {
-  double elapsed = DaysSince(start_);
-  double remaining = elapsed * static_cast<double>(size) / static_cast<double>(position) - elapsed + 1.0 / 86400.0;
-  host_.slog("Rebuilding " + name_ + " " + IntText(position / kMiB) + "/" + IntText(size / kMiB) +
-                 " Mbytes, Remaining time: " + ClockText(remaining),
-             1);
+  host_.slog("Rebuilding " + name_ + " " + ProgressText(position, size, DaysSince(start_)), 1);
 }
 
 void Jobs::bRebuildClick() {
@@ -377,15 +368,9 @@ void Jobs::rebuildOneFile(const std::string& path, Rebuild& pass) {
 
 void Jobs::runRebuildJob() {
   Engine& engine = state_.engine;
-  state_.buttons.bDemux = state_.buttons.bRebuild = false;
-  state_.activePage = 0;
-  host_.showPage(0);
-  host_.stateChanged();
-
-  engine.run.WriteJobRunning = true;
+  startWriteJob();
   engine.run.lastPtmSum = 0;
   formOutputNames();
-  lastFailure_.reset();
 
   std::optional<KlarvexError> failure;
   OutputFile output;
@@ -406,19 +391,7 @@ void Jobs::runRebuildJob() {
   } catch (const KlarvexError& e) {
     if (!failure) failure = e;
   }
-  if (failure) {
-    // One red line; the window is usable again as after a normal run.
-    lastFailure_ = failure;
-    host_.log("[re]" + Literal(failure->what()) + "[/re]");
-  }
-
-  host_.log("Done.");
-  host_.log("");
-  host_.slog("Ready", 0);
-  host_.slog("", 1);
-  state_.buttons.bDemux = state_.buttons.bRebuild = true;
-  engine.run.WriteJobRunning = false;
-  host_.stateChanged();
+  finishWriteJob(failure, false);  // no frame report after a rebuild
 }
 
 }  // namespace klarvex
