@@ -12,28 +12,12 @@
 #include "ps_writer.h"
 #include "recording_host.h"
 #include "temp_dir.h"
+#include "test_bytes.h"
 
 namespace klarvex::testing {
 namespace {
 
 using Lines = std::vector<std::string>;
-
-Bytes Data(size_t n, uint8_t seed) {
-  Bytes b(n);
-  for (size_t i = 0; i < n; ++i) b[i] = static_cast<uint8_t>(0x40 + (i * 13 + seed) % 0x3F);
-  return b;
-}
-
-Bytes Cat(std::initializer_list<Bytes> parts) {
-  Bytes all;
-  for (const Bytes& p : parts) all.insert(all.end(), p.begin(), p.end());
-  return all;
-}
-
-Bytes ReadAll(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  return Bytes(std::istreambuf_iterator<char>(in), {});
-}
 
 class DemuxJobTest : public ::testing::Test {
  protected:

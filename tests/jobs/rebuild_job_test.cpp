@@ -16,29 +16,13 @@
 #include "ps_writer.h"
 #include "recording_host.h"
 #include "temp_dir.h"
+#include "test_bytes.h"
 
 namespace klarvex::testing {
 namespace {
 
 using Lines = std::vector<std::string>;
 using Write = std::function<void(ProgramStreamWriter&)>;
-
-Bytes Data(size_t n, uint8_t seed) {
-  Bytes b(n);
-  for (size_t i = 0; i < n; ++i) b[i] = static_cast<uint8_t>(0x40 + (i * 13 + seed) % 0x3F);
-  return b;
-}
-
-Bytes Cat(std::initializer_list<Bytes> parts) {
-  Bytes all;
-  for (const Bytes& p : parts) all.insert(all.end(), p.begin(), p.end());
-  return all;
-}
-
-Bytes ReadAll(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  return Bytes(std::istreambuf_iterator<char>(in), {});
-}
 
 // The pack the writer makes at position `index` of a file: what a rebuilt
 // pack must equal, SCR included.
