@@ -10,6 +10,8 @@
 
 #include "engine/engine.h"
 #include "engine/stream_ids.h"
+#include "navigation/vti_model.h"
+#include "navigation/xpl_model.h"
 
 namespace klarvex {
 
@@ -72,6 +74,8 @@ class AppState {
   SourceNames names;
   std::string eEVOfile;                  // source path
   std::string eXPLfile = "VPLST000.XPL"; // playlist path
+  XplModel xpl;                          // the XPL tab
+  VtiModel vti;                          // the VTI tab
   int activePage = 0;                    // 0: Status
   bool jobRunning = false;               // a job is on its way: no second one starts
 

@@ -44,6 +44,11 @@ class Jobs : private WalkerHost {
   // The frame counts and durations of both video streams.
   void logframes();
 
+  // --- the playlist (XPL) and chapter export ---
+
+  // --- the title set information (VTI) ---
+
+
   // The output base name of a job: SourceBase, "_MERGED" when the title
   // continues, and OutputPrefix in the output folder.
   void formOutputNames();

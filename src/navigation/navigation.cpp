@@ -1,0 +1,1 @@
+// The navigation library's sources sit beside this file, one per concept.
