@@ -6,9 +6,11 @@
 #include <vector>
 
 #include "base/errors.h"
+#include "cli/playlist_command.h"
 #include "cli/stream_choice.h"
 #include "cli/stream_listing.h"
 #include "cli/terminal_host.h"
+#include "cli/vti_command.h"
 #include "jobs/app_state.h"
 #include "jobs/jobs.h"
 
@@ -21,6 +23,9 @@ constexpr const char* kUsage =
     "                         [--audio-ext E] [--sub-ext E] FILE\n"
     "       klarvex-cli rebuild [options] [-o DIR] [--streams LIST] [--adv-pck]\n"
     "                           [--adjust-pts] FILE\n"
+    "       klarvex-cli xpl [--source FILE] XPL\n"
+    "       klarvex-cli chapters [--source FILE] [-o DIR] XPL\n"
+    "       klarvex-cli vti [--evob NAME] FILE\n"
     "\n"
     "read   reads an EVO (HD DVD), VOB (DVD-Video) or AOB (DVD-Audio) file and\n"
     "       lists and describes its streams. With \"continue\" on, the files that\n"
@@ -33,6 +38,14 @@ constexpr const char* kUsage =
     "rebuild reads the title as above, then writes DIR/BASE.rebuilt.EVO holding\n"
     "       only the streams found (or those of --streams), renumbered, with the\n"
     "       navigation packs patched to match (EVO sources).\n"
+    "xpl    reads an HD DVD playlist (ADV_OBJ/VPLST000.XPL) and prints the tags,\n"
+    "       tracks and chapters of the title that names the --source EVO (the\n"
+    "       whole playlist when no title does).\n"
+    "chapters reads the playlist as xpl does and writes the title's chapters to\n"
+    "       DIR/BASE.chapters.txt, BASE being the --source EVO's name.\n"
+    "vti    reads an HD DVD title set information file (HVDVD_TS/HVA00001.VTI)\n"
+    "       and prints its EVOB attribute and EVOB information tables decoded;\n"
+    "       --evob NAME selects the EVOB of that name (letter case aside).\n"
     "\n"
     "Options (defaults as in the window's Options tab):\n"
     "  --no-continue    read only FILE, not the files that follow it\n"
@@ -210,5 +223,7 @@ int main(int argc, char** argv) {
   if (command == "read") return klarvex::cli::Run(Job::Read, args);
   if (command == "demux") return klarvex::cli::Run(Job::Demux, args);
   if (command == "rebuild") return klarvex::cli::Run(Job::Rebuild, args);
+  if (command == "xpl" || command == "chapters") return klarvex::cli::RunPlaylistCommand(command, args);
+  if (command == "vti") return klarvex::cli::RunVti(args);
   klarvex::cli::UsageError("unknown command " + command);
 }

@@ -45,8 +45,32 @@ class Jobs : private WalkerHost {
   void logframes();
 
   // --- the playlist (XPL) and chapter export ---
+  // A new playlist path is in eXPLfile: derive its names, and the source
+  // folder when the playlist lies in a disc's ADV_OBJ folder.
+  void XPLadj();
+  // A playlist picked by browsing or dropped: into the box, read at once
+  // with "Auto read".
+  void XplChosen(const std::string& path);
+  // Read XPL: the playlist's tags into the XPL tab, and the title of the
+  // source file applied to the stream marks and boxes. A failure to open
+  // or read escapes as KlarvexError once the buttons are usable again.
+  void bReadXPLClick();
+  // Write chapters: the ChapterList to SourceBase + ".chapters.txt" in the
+  // output folder. A failure escapes as KlarvexError.
+  void bWriteChapsClick();
 
   // --- the title set information (VTI) ---
+  // Read VTI: "HVA00001.VTI" from the source folder, when "Read .VTI file"
+  // is ticked. A file that ends early escapes as "Stream read error".
+  void bReadVTIClick();
+  // The same read of a named file (the command line's), whatever the option.
+  void readVTI(const std::string& path);
+  // After a Read EVO job: the read, only when the option is ticked and the
+  // file is there.
+  void readVTIAfterRead();
+  // The user picked an EVOB or an attribute number in the VTI tab.
+  void cbEVOnameChange();
+  void cbAttrNoChange();
 
 
   // The output base name of a job: SourceBase, "_MERGED" when the title

@@ -92,6 +92,7 @@ void Jobs::runReadJob() {
 void Jobs::chainAfterRead() {
   if (state_.options.autoProcess == AutoProcess::Demux) bDemuxClick();
   if (state_.options.autoProcess == AutoProcess::Rebuild) bRebuildClick();
+  readVTIAfterRead();
 }
 
 }  // namespace klarvex

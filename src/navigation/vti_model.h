@@ -1,8 +1,59 @@
-// What the VTI tab shows after a title set information read.
+// What the VTI tab shows after a title set information read: the two
+// tables, the lists with their entries, selection and enabled state, the
+// decoded texts and the three stream grids with their layout.
 #pragma once
+
+#include <string>
+#include <vector>
+
+#include "navigation/vti_tables.h"
 
 namespace klarvex {
 
-struct VtiModel {};
+// A drop-down list: fixed entries (or those a read put in), the position
+// selected (-1: nothing) and whether the user can use it.
+struct VtiList {
+  std::vector<std::string> items;
+  int selected = -1;
+  bool enabled = true;
+
+  const std::string& selectedText() const;  // "" when nothing is selected
+};
+
+// A string grid: row 0 holds the headings; `top` and `height` in pixels.
+struct VtiGrid {
+  static constexpr int kColumns = 5;
+  using Row = std::vector<std::string>;
+
+  std::vector<Row> rows;
+  int top = 0;
+  int height = 0;
+};
+
+// The five lists of one video stream (main or sub).
+struct VtiVideoLists {
+  VtiList compression, resolution, aspect, scanType, tvSystem;
+};
+
+struct VtiModel {
+  VtiModel();
+
+  EvobAttrTable attrTable;  // EvobAttrTable: entry i is listed as i + 1
+  EvobInfoTable infoTable;  // EvobInfoTable
+
+  VtiList cbEVOname;  // hint "VTS_EVOBI"
+  VtiList cbAttrNo;   // "1" to N
+
+  // The EVOB information part.
+  VtiList cbAppType, cbA0gap, cbA1gap;
+  std::string eEVOBname, eAddrOffs, ieEVOsize, ieEVOindex, eStartPTM, eEndPTM;
+
+  // The attribute part.
+  VtiVideoLists main;  // cbMainCompr, cbMainRes, cbMainAspect, cbMainProgInt, cbMainTV
+  VtiVideoLists sub;   // cbSubCompr, cbSubRes, cbSubAspect, cbSubProgInt, cbSubTV
+  VtiGrid sgMainAudio, sgSubAudio, sgSubpicture;
+  int lSubAudioTop = 0;    // the label "Sub Audio"
+  int lSubpictureTop = 0;  // the label "Subpicture"
+};
 
 }  // namespace klarvex

@@ -1,0 +1,60 @@
+// libFuzzer target: Read XPL over arbitrary bytes as the playlist, with a
+// source whose base name the input may hold, so titles are cut out too.
+#include <sys/mman.h>
+#include <unistd.h>
+
+#include <cstdint>
+#include <string>
+
+#include "jobs/jobs.h"
+#include "navigation/xpl_chapters.h"
+
+namespace {
+
+class NullHost : public klarvex::Host {
+ public:
+  void log(const std::string& message) override { sink_ += message.size(); }
+  void slog(const std::string& text, int) override { sink_ += text.size(); }
+  void erslog(const std::string&) override {}
+  void beep() override {}
+  void clear() override {}
+  void processEvents() override {}
+  bool confirm(const std::string&) override { return true; }
+
+ private:
+  size_t sink_ = 0;
+};
+
+// The reader opens a path: hand it the bytes in memory.
+std::string MemoryFile(const uint8_t* data, size_t size, int& fd) {
+  fd = memfd_create("xpl-input", MFD_CLOEXEC);
+  if (fd < 0) return "";
+  size_t done = 0;
+  while (done < size) {
+    ssize_t put = write(fd, data + done, size - done);
+    if (put <= 0) break;
+    done += static_cast<size_t>(put);
+  }
+  return "/proc/self/fd/" + std::to_string(fd);
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+  int fd = -1;
+  std::string path = MemoryFile(data, size, fd);
+  if (path.empty()) return 0;
+
+  static klarvex::AppState state;  // the tables persist between reads, as in the program
+  NullHost host;
+  klarvex::Jobs jobs(state, host);
+  state.eEVOfile = "/disc/HVDVD_TS/FEATURE_1.EVO";
+  jobs.EVOadj();
+  state.eXPLfile = path;
+  jobs.XPLadj();
+  jobs.bReadXPLClick();
+  volatile size_t chapterBytes = klarvex::ChapterFileText(state.xpl.mChapter).size();
+  (void)chapterBytes;
+  close(fd);
+  return 0;
+}

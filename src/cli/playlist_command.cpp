@@ -1,0 +1,117 @@
+#include "cli/playlist_command.h"
+
+#include <cstdio>
+#include <cstdlib>
+
+#include "base/errors.h"
+#include "cli/terminal_host.h"
+#include "jobs/app_state.h"
+#include "jobs/jobs.h"
+
+namespace klarvex::cli {
+
+const char* const kPlaylistUsage =
+    "       klarvex-cli xpl [--source FILE] XPL\n"
+    "       klarvex-cli chapters [--source FILE] [-o DIR] XPL\n";
+
+namespace {
+
+struct PlaylistCommand {
+  std::string source;
+  std::string playlist;
+  std::string outputFolder;
+};
+
+[[noreturn]] void PlaylistUsageError(const std::string& message) {
+  std::fprintf(stderr, "klarvex-cli: %s\n\nUsage:\n%s", message.c_str(), kPlaylistUsage);
+  std::exit(2);
+}
+
+PlaylistCommand ParsePlaylistCommand(const std::vector<std::string>& args, bool writes) {
+  PlaylistCommand command;
+  auto value = [&](size_t& i) -> const std::string& {
+    if (++i >= args.size()) PlaylistUsageError(args[i - 1] + " needs a value");
+    return args[i];
+  };
+  for (size_t i = 0; i < args.size(); ++i) {
+    const std::string& a = args[i];
+    if (a == "--source") command.source = value(i);
+    else if (a == "-o" && writes) command.outputFolder = value(i);
+    else if (a.size() > 1 && a[0] == '-') PlaylistUsageError("unknown option " + a);
+    else if (command.playlist.empty()) command.playlist = a;
+    else PlaylistUsageError("only one XPL may be given");
+  }
+  if (command.playlist.empty()) PlaylistUsageError("no XPL given");
+  return command;
+}
+
+int PlaylistFailure(TerminalHost& host, const KlarvexError& error) {
+  host.finishProgress();
+  std::fflush(stdout);
+  if (error.detail().empty()) std::fprintf(stderr, "klarvex-cli: %s\n", error.what());
+  else std::fprintf(stderr, "klarvex-cli: %s (%s)\n", error.what(), error.detail().c_str());
+  return 1;
+}
+
+// Runs the read as the window does after the source and the playlist are
+// chosen; then `afterRead` on the result.
+template <typename AfterRead>
+int RunPlaylist(const std::vector<std::string>& args, bool writes, AfterRead afterRead) {
+  PlaylistCommand command = ParsePlaylistCommand(args, writes);
+  AppState state;
+  state.options.eWorkdir = command.outputFolder;
+  TerminalHost host(DetectTerminal(), stdout, stderr);
+  Jobs jobs(state, host);
+  host.attach(&jobs);
+  jobs.Resetcbs();
+  state.eEVOfile = command.source;
+  jobs.EVOadj();
+  try {
+    state.eXPLfile = command.playlist;
+    jobs.XPLadj();
+    jobs.bReadXPLClick();
+    host.finishProgress();
+    int status = afterRead(state, jobs);
+    return std::fflush(stdout) == 0 ? status : 1;
+  } catch (const KlarvexError& error) {
+    return PlaylistFailure(host, error);
+  }
+}
+
+}  // namespace
+
+std::string PlaylistListing(const XplModel& xpl) {
+  std::string text;
+  for (const std::string& line : xpl.mXPL) text += line + "\n";
+  text += "\n";
+  for (const XplTreeNode& node : xpl.tvXPL) {
+    text += node.text + "\n";
+    for (const std::string& child : node.children) text += "  " + child + "\n";
+  }
+  return text;
+}
+
+int RunXplCommand(const std::vector<std::string>& args) {
+  return RunPlaylist(args, false, [](AppState& state, Jobs&) {
+    std::fputs(PlaylistListing(state.xpl).c_str(), stdout);
+    return 0;
+  });
+}
+
+int RunChaptersCommand(const std::vector<std::string>& args) {
+  return RunPlaylist(args, true, [](AppState& state, Jobs& jobs) {
+    if (!state.xpl.bWriteChaps) {
+      std::fflush(stdout);
+      std::fputs("klarvex-cli: no chapters: no title of the playlist names the source file\n", stderr);
+      return 1;
+    }
+    jobs.bWriteChapsClick();
+    return 0;
+  });
+}
+
+int RunPlaylistCommand(const std::string& command, const std::vector<std::string>& args) {
+  return command == "chapters" ? RunChaptersCommand(args) : RunXplCommand(args);
+}
+
+}  // namespace klarvex::cli

@@ -1,0 +1,70 @@
+#include <filesystem>
+
+#include "base/markup.h"
+#include "jobs/job_guard.h"
+#include "jobs/jobs.h"
+#include "jobs/source_sequence.h"
+#include "navigation/vti_reader.h"
+#include "navigation/vti_view.h"
+
+namespace klarvex {
+
+namespace {
+
+constexpr const char* kVtiName = "HVA00001.VTI";
+
+bool IsFile(const std::string& path) {
+  std::error_code ignored;
+  return std::filesystem::is_regular_file(path, ignored);
+}
+
+}  // namespace
+
+void Jobs::bReadVTIClick() {
+  if (!state_.options.cbReadVTI) return;
+  readVTI(state_.names.SourceDir + kVtiName);
+}
+
+void Jobs::readVTIAfterRead() {
+  if (state_.options.cbReadVTI && IsFile(state_.names.SourceDir + kVtiName)) bReadVTIClick();
+}
+
+void Jobs::readVTI(const std::string& path) {
+  if (state_.jobRunning) return;  // the file would take the shared input stream from a job
+  const std::string name = FileNamePart(path);
+  if (!IsFile(path)) {
+    host_.log(Literal(name) + " not found");
+    return;
+  }
+  JobGuard guard(state_.jobRunning);
+  host_.log("Reading [b]" + Literal(name) + "[/b]");
+  InputFile& input = state_.engine.input;
+  VtiModel& vti = state_.vti;
+  try {
+    input.open(path);
+    ReadVtiTables(input, state_.names.SourceName, vti, host_);
+  } catch (...) {
+    input.close();
+    host_.stateChanged();
+    throw;
+  }
+  input.close();
+  if (vti.cbEVOname.selected < 0 && !vti.cbEVOname.items.empty()) vti.cbEVOname.selected = 0;
+  cbEVOnameChange();
+  host_.log("Done.");
+  host_.log("");
+  host_.slog("Ready", 0);
+  host_.slog("", 1);
+}
+
+void Jobs::cbEVOnameChange() {
+  RefreshEvob(state_.vti);
+  host_.stateChanged();
+}
+
+void Jobs::cbAttrNoChange() {
+  RefreshAttr(state_.vti);
+  host_.stateChanged();
+}
+
+}  // namespace klarvex

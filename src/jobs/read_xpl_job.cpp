@@ -1,0 +1,156 @@
+#include "base/errors.h"
+#include "base/markup.h"
+#include "base/text_format.h"
+#include "jobs/job_guard.h"
+#include "jobs/jobs.h"
+#include "jobs/source_sequence.h"
+#include "navigation/xpl_chapters.h"
+#include "navigation/xpl_scanner.h"
+#include "navigation/xpl_title.h"
+
+namespace klarvex {
+
+namespace {
+
+constexpr int kXplPage = 3;
+
+// Reads the whole playlist into the memo, a piece of the read buffer at a
+// time, filling the attribute tables as each tag is finished.
+XplPlaylistValues ScanPlaylist(AppState& state, Host& host) {
+  InputFile& input = state.engine.input;
+  ReadBuffer& buffer = state.engine.buffer;
+  XplModel& xpl = state.xpl;
+  XplPlaylistValues values;
+  XplTagScanner scanner([&xpl, &values](const std::string& line) {
+    xpl.mXPL.push_back(line);
+    ApplyAttributeLine(line, xpl.tables, values);
+  });
+  const int64_t size = input.size();
+  while (input.position() < size) {
+    int64_t loaded = buffer.fill(input);
+    host.slog(IntText(input.position()) + "/" + IntText(size) + " bytes", 1);
+    if (loaded <= 0) break;  // the file shrank under us
+    scanner.feed(buffer.bytes(), loaded);
+  }
+  return values;
+}
+
+// The title's tracks become the stream marks, and the boxes that exist
+// for them take the playlist's names.
+void ApplyTracks(AppState& state, Host& host, const std::vector<XplTrack>& tracks) {
+  for (const XplTrack& track : tracks) {
+    Section section = track.kind == XplTrackKind::Video   ? Section::Video
+                      : track.kind == XplTrackKind::Audio ? Section::Audio
+                                                          : Section::Subpicture;
+    state.engine.streams.slot(section, track.stream).streamId = 1;
+    host.log(Literal(track.name) + " found!");
+    if (section == Section::Video && track.stream != 0) continue;  // only cbVideo0 takes a playlist name
+    StreamBox& box = state.box(section, track.stream);
+    box.enabled = box.ticked = true;
+    box.caption = track.name;
+  }
+}
+
+void ClearStreamMarks(StreamTable& streams) {
+  for (int n = 1; n <= StreamTable::kEntries; ++n) streams.entry(n).streamId = -1;
+}
+
+}  // namespace
+
+void Jobs::XPLadj() {
+  SourceNames& names = state_.names;
+  names.XplName = FileNamePart(state_.eXPLfile);
+  names.XplDir = FolderPart(state_.eXPLfile);
+  state_.buttons.bReadXPL = !names.XplName.empty();
+  // A playlist in a disc's ADV_OBJ folder has its EVOs in the sibling HVDVD_TS.
+  const std::string playlistFolder = "ADV_OBJ/";
+  const std::string& dir = names.XplDir;
+  if (dir.size() >= playlistFolder.size() &&
+      dir.compare(dir.size() - playlistFolder.size(), playlistFolder.size(), playlistFolder) == 0)
+    names.SourceDir = dir.substr(0, dir.size() - playlistFolder.size()) + "HVDVD_TS/";
+  host_.stateChanged();
+}
+
+void Jobs::XplChosen(const std::string& path) {
+  state_.eXPLfile = path;
+  XPLadj();
+  if (state_.options.cbAutoRead) bReadXPLClick();
+}
+
+void Jobs::bReadXPLClick() {
+  if (state_.jobRunning) return;  // the read shares the input file and the buffer with the jobs
+  JobGuard guard(state_.jobRunning);
+  Resetcbs();
+  Buttons& b = state_.buttons;
+  const bool readEvoWas = b.bReadEVO;
+  b.bReadXPL = b.bReadEVO = b.bbEVO = b.bbXPL = false;
+  state_.activePage = kXplPage;
+  host_.showPage(kXplPage);
+  host_.stateChanged();
+  XplModel& xpl = state_.xpl;
+  auto buttonsBack = [this, &b, &xpl, readEvoWas] {
+    xpl.bWriteChaps = !xpl.mChapter.empty();
+    b.bReadXPL = true;
+    b.bReadEVO = readEvoWas;
+    b.bbEVO = b.bbXPL = true;
+    host_.stateChanged();
+  };
+
+  InputFile& input = state_.engine.input;
+  XplPlaylistValues values;
+  try {
+    input.open(state_.eXPLfile);
+    host_.log("Open " + Literal(state_.names.XplName));
+    host_.log("Filesize: " + IntText(input.size()) + " bytes");
+    xpl.mXPL.clear();
+    xpl.mXPLVisible = false;
+    xpl.mChapter.clear();
+    values = ScanPlaylist(state_, host_);
+  } catch (...) {
+    input.close();
+    xpl.mXPLVisible = true;
+    buttonsBack();
+    throw;
+  }
+  input.close();
+  ClearStreamMarks(state_.engine.streams);
+
+  if (CutToTitle(xpl.mXPL, CutExt(FileNamePart(state_.eEVOfile)))) {
+    XplTitleView view = BuildTitleView(xpl.mXPL, xpl.tables, values);
+    xpl.tvXPL = std::move(view.tree);
+    xpl.mChapter = std::move(view.chapters);
+    ApplyTracks(state_, host_, view.tracks);
+    cbVideoClick();  // ticking a box is a click: Demux and Rebuild follow
+  }
+
+  xpl.mXPLVisible = true;
+  host_.log("Done.");
+  host_.log("");
+  host_.slog("Ready", 0);
+  host_.slog("", 1);
+  buttonsBack();
+}
+
+void Jobs::bWriteChapsClick() {
+  XplModel& xpl = state_.xpl;
+  xpl.bWriteChaps = false;
+  host_.stateChanged();
+  const std::string name = ChapterFileName(state_.options.eWorkdir, state_.names.SourceBase);
+  OutputFile file;
+  try {
+    file.create(name);
+    const std::string text = ChapterFileText(xpl.mChapter);
+    file.writeAll(reinterpret_cast<const uint8_t*>(text.data()), static_cast<int64_t>(text.size()));
+    file.close();
+  } catch (...) {
+    // The list is still there: the user may fix the folder and try again.
+    xpl.bWriteChaps = true;
+    host_.stateChanged();
+    throw;
+  }
+  host_.log("Chapters info writed to " + Literal(name));
+  xpl.bWriteChaps = true;
+  host_.stateChanged();
+}
+
+}  // namespace klarvex

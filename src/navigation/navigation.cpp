@@ -1,1 +1,0 @@
-// The navigation library's sources sit beside this file, one per concept.

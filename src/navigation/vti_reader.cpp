@@ -1,0 +1,176 @@
+#include "navigation/vti_reader.h"
+
+#include <utility>
+
+#include "base/errors.h"
+#include "base/text_format.h"
+#include "navigation/vti_view.h"
+
+namespace klarvex {
+
+namespace {
+
+constexpr int64_t kSector = 2048;
+constexpr int64_t kHeaderEnd = 1024;
+
+}  // namespace
+
+void VtiFieldReader::readExactly(uint8_t* into, int64_t count) {
+  if (input_.read(into, count) != count) throw StreamReadError(input_.path(), 0);
+}
+
+uint8_t VtiFieldReader::readbyte() {
+  uint8_t byte = 0;
+  readExactly(&byte, 1);
+  return byte;
+}
+
+uint16_t VtiFieldReader::readword() {
+  uint8_t b[2];
+  readExactly(b, 2);
+  return static_cast<uint16_t>(b[0] << 8 | b[1]);
+}
+
+uint32_t VtiFieldReader::readlword() {
+  uint8_t b[4];
+  readExactly(b, 4);
+  return uint32_t{b[0]} << 24 | uint32_t{b[1]} << 16 | uint32_t{b[2]} << 8 | b[3];
+}
+
+std::string VtiFieldReader::readstring(int count) {
+  std::string bytes(static_cast<size_t>(count), '\0');
+  readExactly(reinterpret_cast<uint8_t*>(bytes.data()), count);
+  return bytes.substr(0, bytes.find('\0'));
+}
+
+// Asked of the file's size rather than read, so a huge count in a damaged
+// file costs nothing before it fails.
+void VtiFieldReader::readPast(int64_t count) {
+  int64_t end = input_.position() + count;
+  if (end > input_.size()) throw StreamReadError(input_.path(), 0);
+  input_.seek(end);
+}
+
+namespace {
+
+struct TableStarts {
+  uint32_t attrSector = 0;  // A
+  uint32_t infoSector = 0;  // B
+};
+
+TableStarts ReadHeaderRest(VtiFieldReader& in) {
+  in.readPast(16);
+  in.readlword();
+  in.readword();
+  in.readlword();
+  in.readPast(90);
+  in.readlword();
+  in.readPast(52);
+  TableStarts starts;
+  starts.attrSector = in.readlword();
+  starts.infoSector = in.readlword();
+  in.readPast(kHeaderEnd - 192);
+  return starts;
+}
+
+void ReadAudioAttrs(VtiFieldReader& in, std::array<AudioAttr, EvobAttr::kAudioSlots>& attrs) {
+  for (AudioAttr& attr : attrs)
+    for (uint8_t& byte : attr) byte = in.readbyte();
+}
+
+EvobAttr ReadAttrEntry(VtiFieldReader& in) {
+  EvobAttr a;
+  a.flags = in.readword();
+  a.mainVideo = in.readlword();
+  a.subVideo = in.readlword();
+  in.readword();
+  in.readword();
+  a.mainAudioCount = in.readword();
+  ReadAudioAttrs(in, a.mainAudio);
+  in.readPast(144);
+  a.subAudioCount = in.readword();
+  ReadAudioAttrs(in, a.subAudio);
+  in.readword();
+  a.subpictureCount = in.readword();
+  for (SubpictureAttr& attr : a.subpicture)
+    for (uint8_t& byte : attr) byte = in.readbyte();
+  in.readPast(64);
+  in.readPast(64);
+  in.readPast(506);
+  return a;
+}
+
+void ReadAttrTable(VtiFieldReader& in, uint32_t sector, VtiModel& read, MessageLog& log) {
+  const int64_t start = int64_t{sector} * kSector;
+  in.seek(start);
+  const uint16_t count = in.readword();
+  in.readword();
+  in.readlword();
+  const uint32_t firstOffset = in.readlword();
+  in.seek(start + firstOffset);
+  log.log(IntText(count) + " VTS_EVOB_ATRs found.");
+  for (int i = 1; i <= count; ++i) {
+    read.attrTable.push_back(ReadAttrEntry(in));
+    read.cbAttrNo.items.push_back(IntText(i));
+  }
+}
+
+EvobInfo ReadInfoEntry(VtiFieldReader& in) {
+  EvobInfo r;
+  r.type = in.readword();
+  r.name = in.readstring(255);
+  in.readPast(1);
+  r.addressOffset = in.readlword();
+  r.attrNumber = in.readlword();
+  r.startPtm = in.readlword();
+  r.endPtm = in.readlword();
+  r.size = in.readlword();
+  r.index = in.readword();
+  in.readPast(2);
+  for (int i = 0; i < 4; ++i) in.readlword();
+  for (int i = 0; i < 2; ++i) in.readword();
+  in.readPast(18);
+  return r;
+}
+
+void ReadInfoTable(VtiFieldReader& in, uint32_t sector, const std::string& sourceName, VtiModel& read,
+                   MessageLog& log) {
+  in.seek(int64_t{sector} * kSector);
+  const uint32_t count = in.readlword();
+  in.readlword();
+  in.readPast(int64_t{count} * 4);
+  log.log(IntText(count) + " VTS_EVOBIs found.");
+  const std::string wanted = UpperCase(sourceName);
+  for (uint32_t i = 0; i < count; ++i) {
+    read.infoTable.push_back(ReadInfoEntry(in));
+    const std::string& name = read.infoTable.back().name;
+    read.cbEVOname.items.push_back(name);
+    if (UpperCase(name) == wanted) read.cbEVOname.selected = static_cast<int>(i);
+  }
+}
+
+}  // namespace
+
+bool ReadVtiTables(InputFile& input, const std::string& sourceName, VtiModel& model, MessageLog& log) {
+  VtiFieldReader in(input);
+  VtiModel read;
+  try {
+    if (in.readstring(12) != "ADVANCED-VTS") return false;
+    const TableStarts starts = ReadHeaderRest(in);
+    ReadAttrTable(in, starts.attrSector, read, log);
+    ReadInfoTable(in, starts.infoSector, sourceName, read, log);
+  } catch (...) {
+    // What was read so far is no description of the file: keep none of it.
+    ClearVtiTables(model);
+    throw;
+  }
+  model.attrTable = std::move(read.attrTable);
+  model.infoTable = std::move(read.infoTable);
+  model.cbAttrNo.items = std::move(read.cbAttrNo.items);
+  model.cbAttrNo.selected = -1;
+  model.cbEVOname.items = std::move(read.cbEVOname.items);
+  model.cbEVOname.selected = read.cbEVOname.selected;
+  return true;
+}
+
+}  // namespace klarvex

@@ -1,0 +1,44 @@
+// Reading a title set information file (HVA00001.VTI): the big-endian
+// field readers and the two tables with their lists.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "base/input_file.h"
+#include "base/message_log.h"
+#include "navigation/vti_model.h"
+
+namespace klarvex {
+
+// The field readers, each at the current position of the file and advancing
+// it. A file that cannot supply every byte asked for is a "Stream read
+// error": nothing is ever made up from beyond its end.
+class VtiFieldReader {
+ public:
+  explicit VtiFieldReader(InputFile& input) : input_(input) {}
+
+  uint8_t readbyte();
+  uint16_t readword();
+  uint32_t readlword();
+  // `count` bytes, the text ending before the first NUL byte.
+  std::string readstring(int count);
+  // Steps over `count` bytes that must all be in the file.
+  void readPast(int64_t count);
+  void seek(int64_t position) { input_.seek(position); }
+
+ private:
+  void readExactly(uint8_t* into, int64_t count);
+
+  InputFile& input_;
+};
+
+// Reads the open file's tables into `model` (steps 4 to 8 of a VTI read):
+// the attribute table with the list "1" to N, the information table with
+// the list of EVOB names, the entry named `sourceName` (any letter case)
+// selected. Returns false, changing nothing, when the identifier is not
+// "ADVANCED-VTS". When the file ends early the error escapes with both
+// tables and both lists emptied and the view showing nothing.
+bool ReadVtiTables(InputFile& input, const std::string& sourceName, VtiModel& model, MessageLog& log);
+
+}  // namespace klarvex
