@@ -204,6 +204,28 @@ TEST(CommandLine, JsonDescribesEveryStreamOfTheSampleTitle) {
   EXPECT_TRUE(has("\"   Format = 8bitRLE\"]"));
 }
 
+TEST(CommandLine, PlaylistChaptersAndTitleSetOfTheSample) {
+  TempDir dir;
+  std::string source = KLARVEX_SAMPLES "/HVDVD_TS/FEATURE_1.EVO";
+  std::string playlist = KLARVEX_SAMPLES "/ADV_OBJ/VPLST000.XPL";
+  CliRun xpl = RunCli(dir, "xpl --source '" + source + "' '" + playlist + "'");
+  ASSERT_EQ(xpl.status, 0) << xpl.err;
+  EXPECT_NE(xpl.out.find("DD+.6ch.s00.English found!\n"), std::string::npos) << xpl.out;
+  EXPECT_NE(xpl.out.find("\nInfo\n  Title: Klarvex Sample Disc\n"), std::string::npos) << xpl.out;
+
+  CliRun chapters = RunCli(dir, "chapters --source '" + source + "' -o '" + dir.path() + "' '" + playlist + "'");
+  ASSERT_EQ(chapters.status, 0) << chapters.err;
+  EXPECT_EQ(Slurp(dir.file("FEATURE_1.chapters.txt")),
+            "CHAPTER01=00:00:00.000\r\nCHAPTER01NAME=Opening\r\nCHAPTER02=00:00:02.500\r\nCHAPTER02NAME=Harbour\r\n"
+            "CHAPTER03=00:00:04.000\r\nCHAPTER03NAME=Second reel\r\nCHAPTER04=00:00:06.250\r\nCHAPTER04NAME=Closing\r\n");
+
+  CliRun vti = RunCli(dir, "vti '" KLARVEX_SAMPLES "/HVDVD_TS/HVA00001.VTI'");
+  ASSERT_EQ(vti.status, 0) << vti.err;
+  EXPECT_NE(vti.out.find("2 VTS_EVOBIs found.\n"), std::string::npos) << vti.out;
+  EXPECT_NE(vti.out.find("Main Video: VC-1, 1920x1080"), std::string::npos) << vti.out;
+  EXPECT_EQ(RunCli(dir, "vti '" + dir.file("none.VTI") + "'").status, 1);
+}
+
 TEST(TerminalOutput, ColoursOnlyBoldBlueAndRed) {
   using cli::TerminalLine;
   EXPECT_EQ(TerminalLine("Frame rate = [bl]23.976[/bl] fps", true), "Frame rate = \x1b[34m23.976\x1b[0m fps");
