@@ -9,19 +9,12 @@
 
 #include "analysers/dispatch.h"
 
+#include "fuzz_support.h"
+
 namespace {
 
-class NullLog : public klarvex::MessageLog {
- public:
-  void log(const std::string& message) override { sink_ += message.size(); }
-  void slog(const std::string&, int) override {}
-  void erslog(const std::string&) override {}
-  void beep() override {}
-  void clear() override {}
-
- private:
-  size_t sink_ = 0;
-};
+using klarvex::fuzzing::MemoryFile;
+using klarvex::fuzzing::NullLog;
 
 }  // namespace
 

@@ -10,32 +10,12 @@
 #include "navigation/vti_reader.h"
 #include "navigation/vti_view.h"
 
+#include "fuzz_support.h"
+
 namespace {
 
-class NullLog : public klarvex::MessageLog {
- public:
-  void log(const std::string& message) override { sink_ += message.size(); }
-  void slog(const std::string& text, int) override { sink_ += text.size(); }
-  void erslog(const std::string&) override {}
-  void beep() override {}
-  void clear() override {}
-
- private:
-  size_t sink_ = 0;
-};
-
-// The reader takes a file path: hand it the bytes in memory.
-std::string MemoryFile(const uint8_t* data, size_t size, int& fd) {
-  fd = memfd_create("vti-input", MFD_CLOEXEC);
-  if (fd < 0) return "";
-  size_t done = 0;
-  while (done < size) {
-    ssize_t put = write(fd, data + done, size - done);
-    if (put <= 0) break;
-    done += static_cast<size_t>(put);
-  }
-  return "/proc/self/fd/" + std::to_string(fd);
-}
+using klarvex::fuzzing::MemoryFile;
+using klarvex::fuzzing::NullLog;
 
 void ShowEverything(klarvex::VtiModel& model) {
   for (int i = -1; i <= static_cast<int>(model.infoTable.size()); ++i) {

@@ -12,19 +12,12 @@
 #include "engine/engine.h"
 #include "engine/pack_walker.h"
 
+#include "fuzz_support.h"
+
 namespace {
 
-class NullLog : public klarvex::MessageLog {
- public:
-  void log(const std::string& message) override { sink_ += message.size(); }
-  void slog(const std::string& text, int) override { sink_ += text.size(); }
-  void erslog(const std::string&) override {}
-  void beep() override {}
-  void clear() override {}
-
- private:
-  size_t sink_ = 0;
-};
+using klarvex::fuzzing::MemoryFile;
+using klarvex::fuzzing::NullLog;
 
 class FuzzHost : public klarvex::WalkerHost {
  public:
@@ -47,19 +40,6 @@ class FuzzHost : public klarvex::WalkerHost {
   uint8_t selector_;
   NullLog log_;
 };
-
-// The walker reads through a file stream: hand it the bytes in memory.
-std::string MemoryFile(const uint8_t* data, size_t size, int& fd) {
-  fd = memfd_create("walker-input", MFD_CLOEXEC);
-  if (fd < 0) return "";
-  size_t done = 0;
-  while (done < size) {
-    ssize_t put = write(fd, data + done, size - done);
-    if (put <= 0) break;
-    done += static_cast<size_t>(put);
-  }
-  return "/proc/self/fd/" + std::to_string(fd);
-}
 
 }  // namespace
 

@@ -9,7 +9,12 @@
 #include "jobs/jobs.h"
 #include "navigation/xpl_chapters.h"
 
+#include "fuzz_support.h"
+
 namespace {
+
+using klarvex::fuzzing::MemoryFile;
+using klarvex::fuzzing::NullLog;
 
 class NullHost : public klarvex::Host {
  public:
@@ -24,19 +29,6 @@ class NullHost : public klarvex::Host {
  private:
   size_t sink_ = 0;
 };
-
-// The reader opens a path: hand it the bytes in memory.
-std::string MemoryFile(const uint8_t* data, size_t size, int& fd) {
-  fd = memfd_create("xpl-input", MFD_CLOEXEC);
-  if (fd < 0) return "";
-  size_t done = 0;
-  while (done < size) {
-    ssize_t put = write(fd, data + done, size - done);
-    if (put <= 0) break;
-    done += static_cast<size_t>(put);
-  }
-  return "/proc/self/fd/" + std::to_string(fd);
-}
 
 }  // namespace
 

@@ -1,0 +1,41 @@
+// What the fuzz targets share: a log that discards, and the input bytes as
+// a file, since the readers take a path.
+#pragma once
+
+#include <sys/mman.h>
+#include <unistd.h>
+
+#include <cstdint>
+#include <string>
+
+#include "base/message_log.h"
+
+namespace klarvex::fuzzing {
+
+class NullLog : public MessageLog {
+ public:
+  void log(const std::string& message) override { sink_ += message.size(); }
+  void slog(const std::string& text, int) override { sink_ += text.size(); }
+  void erslog(const std::string&) override {}
+  void beep() override {}
+  void clear() override {}
+
+ private:
+  size_t sink_ = 0;
+};
+
+// The bytes in a memory file; "" when none could be made. The caller
+// closes `fd`.
+inline std::string MemoryFile(const uint8_t* data, size_t size, int& fd) {
+  fd = memfd_create("fuzz-input", MFD_CLOEXEC);
+  if (fd < 0) return "";
+  size_t done = 0;
+  while (done < size) {
+    ssize_t put = write(fd, data + done, size - done);
+    if (put <= 0) break;
+    done += static_cast<size_t>(put);
+  }
+  return "/proc/self/fd/" + std::to_string(fd);
+}
+
+}  // namespace klarvex::fuzzing
