@@ -1,4 +1,5 @@
 #include "analyser_support.h"
+#include "bit_writer.h"
 #include "analysers/vc1_info.h"
 
 #include <gtest/gtest.h>
@@ -15,20 +16,7 @@ namespace {
 
 using RecordingLog = testing::LineLog;
 
-class BitWriter {
- public:
-  void put(uint32_t value, int width) {
-    for (int i = width - 1; i >= 0; --i) bits_.push_back((value >> i) & 1);
-  }
-  std::vector<uint8_t> bytes() const {
-    std::vector<uint8_t> out((bits_.size() + 7) / 8, 0);
-    for (size_t i = 0; i < bits_.size(); ++i) out[i / 8] |= static_cast<uint8_t>(bits_[i] << (7 - i % 8));
-    return out;
-  }
-
- private:
-  std::vector<int> bits_;
-};
+using testing::BitWriter;
 
 // Sequence header fields, by default those of tests/data/vc1_ap_1080p.vc1.
 struct SequenceHeader {

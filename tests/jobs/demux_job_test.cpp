@@ -12,6 +12,7 @@
 #include "ps_writer.h"
 #include "recording_host.h"
 #include "temp_dir.h"
+#include "write_job_fixture.h"
 #include "test_bytes.h"
 
 namespace klarvex::testing {
@@ -19,34 +20,7 @@ namespace {
 
 using Lines = std::vector<std::string>;
 
-class DemuxJobTest : public ::testing::Test {
- protected:
-  void SetUp() override {
-    std::setlocale(LC_ALL, "C");
-    out = dir.file("out");
-    std::filesystem::create_directory(out);
-    state.options.eWorkdir = out;
-  }
-
-  void readTitle(const std::string& path) {
-    state.eEVOfile = path;
-    jobs.EVOadj();
-    jobs.bReadEVOClick();
-    host.lines.clear();
-  }
-
-  std::string output(const std::string& name) const { return out + "/" + name; }
-
-  bool hasLine(const std::string& line) const {
-    return std::find(host.lines.begin(), host.lines.end(), line) != host.lines.end();
-  }
-
-  TempDir dir;
-  std::string out;
-  AppState state;
-  RecordingHost host;
-  Jobs jobs{state, host};
-};
+using DemuxJobTest = WriteJobTest;
 
 TEST_F(DemuxJobTest, EveryKindIsWrittenWithoutItsHeaders) {
   Bytes video = Cat({Bytes{0, 0, 1, 0x0D}, Data(5000, 1)});

@@ -16,6 +16,7 @@
 #include "ps_writer.h"
 #include "recording_host.h"
 #include "temp_dir.h"
+#include "write_job_fixture.h"
 #include "test_bytes.h"
 
 namespace klarvex::testing {
@@ -50,27 +51,8 @@ NavPackInfo Nav(uint32_t start, uint32_t end, uint8_t audioBound, std::vector<ui
   return info;
 }
 
-class RebuildJobTest : public ::testing::Test {
+class RebuildJobTest : public WriteJobTest {
  protected:
-  void SetUp() override {
-    std::setlocale(LC_ALL, "C");
-    out = dir.file("out");
-    std::filesystem::create_directory(out);
-    state.options.eWorkdir = out;
-  }
-
-  void readTitle(const std::string& path) {
-    state.eEVOfile = path;
-    jobs.EVOadj();
-    jobs.bReadEVOClick();
-    host.lines.clear();
-    host.progress.clear();
-  }
-
-  bool hasLine(const std::string& line) const {
-    return std::find(host.lines.begin(), host.lines.end(), line) != host.lines.end();
-  }
-
   void expectIdleAgain() const {
     EXPECT_TRUE(state.buttons.bDemux && state.buttons.bRebuild);
     EXPECT_FALSE(state.buttons.bCancel);
@@ -95,11 +77,6 @@ class RebuildJobTest : public ::testing::Test {
     return files;
   }
 
-  TempDir dir;
-  std::string out;
-  AppState state;
-  RecordingHost host;
-  Jobs jobs{state, host};
 };
 
 // --- Selection, renumbering and the navigation packs ---------------------
