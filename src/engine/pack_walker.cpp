@@ -165,8 +165,6 @@ void PackWalker::stepByte() {
 void PackWalker::skipScannedBytes() {
   int64_t from = pos_ + 1;
   if (from >= bytesInBuffer_) return;
-  uint8_t byte = buf_[pos_];
-  if (byte == 0x00 || byte == 0x01) return;  // a start code may be under way: step on
   if (window_ == 0x000001BA && skipPackHeader()) return;
   // The current byte may itself be the 01 whose id byte comes next.
   const void* one = std::memchr(buf_ + pos_, 0x01, static_cast<size_t>(bytesInBuffer_ - pos_));
