@@ -14,7 +14,6 @@
 namespace {
 
 using klarvex::fuzzing::MemoryFile;
-using klarvex::fuzzing::NullLog;
 
 class NullHost : public klarvex::Host {
  public:

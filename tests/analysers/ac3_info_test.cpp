@@ -63,18 +63,7 @@ Lines Concat(Lines first, const Lines& second) {
   return first;
 }
 
-// Pins the "C" locale for each case and puts the caller's locale back.
-class Ac3Analyser : public ::testing::Test {
- protected:
-  void SetUp() override {
-    saved_ = std::setlocale(LC_ALL, nullptr);
-    ASSERT_NE(std::setlocale(LC_ALL, "C"), nullptr);
-  }
-  void TearDown() override { std::setlocale(LC_ALL, saved_.c_str()); }
-
- private:
-  std::string saved_;
-};
+using Ac3Analyser = testing::CLocaleTest;
 
 TEST_F(Ac3Analyser, DolbyDigitalHeader) {
   EXPECT_EQ(Analyse(kAc3Header, 1), Ac3Lines(1, "48", 448, "L + R + C + Ls + Rs", 8, 0));
@@ -178,14 +167,7 @@ TEST_F(Ac3Analyser, BytesBeyondTheLoadedOnesReadAsZero) {
 // What ffprobe said about the fixtures.
 using testing::FixtureFacts;
 
-// The first 4 KiB of a fixture, as a first payload piece.
-Bytes FixtureHead(const std::string& file) {
-  std::ifstream in(std::string(KLARVEX_TEST_DATA) + "/" + file, std::ios::binary);
-  Bytes bytes(4096);
-  in.read(reinterpret_cast<char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
-  bytes.resize(static_cast<size_t>(in.gcount()));
-  return bytes;
-}
+using testing::FixtureHead;
 
 struct AudioFixture {
   const char* file;

@@ -252,13 +252,7 @@ TEST(DtsInfo, MissingBytesReadAsZero) {
 // "file key value" lines of the fixture descriptions.
 using testing::FixtureFacts;
 
-Bytes FixtureHead(const std::string& file, size_t size) {
-  std::ifstream in(std::string(KLARVEX_TEST_DATA) + "/" + file, std::ios::binary);
-  Bytes bytes(size);
-  in.read(reinterpret_cast<char*>(bytes.data()), static_cast<std::streamsize>(size));
-  bytes.resize(static_cast<size_t>(in.gcount()));
-  return bytes;
-}
+using testing::FixtureHead;
 
 TEST(DtsInfo, RealFiveOneCore) {
   auto facts = FixtureFacts("dts_51.dts");

@@ -108,13 +108,7 @@ TEST_F(LpcmInfoTest, HeaderBytesBeforeTheBufferReadAsZero) {
 
 using testing::FixtureFacts;
 
-std::vector<uint8_t> FixtureHead(const std::string& file, size_t size) {
-  std::ifstream in(std::string(KLARVEX_TEST_DATA) + "/" + file, std::ios::binary);
-  std::vector<uint8_t> bytes(size);
-  in.read(reinterpret_cast<char*>(bytes.data()), static_cast<std::streamsize>(size));
-  bytes.resize(static_cast<size_t>(in.gcount()));
-  return bytes;
-}
+using testing::FixtureHead;
 
 // Audio of a DVD-Video LPCM pack behind the header the authoring tool wrote
 // for it; the rest of the 4 KiB read is the file's next samples.

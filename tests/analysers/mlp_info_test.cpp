@@ -164,13 +164,7 @@ TEST_F(MlpInfoTest, EverySyncWordStartsANewReport) {
 
 using testing::FixtureFacts;
 
-std::vector<uint8_t> FixtureHead(const std::string& file, size_t size) {
-  std::ifstream in(std::string(KLARVEX_TEST_DATA) + "/" + file, std::ios::binary);
-  std::vector<uint8_t> bytes(size);
-  in.read(reinterpret_cast<char*>(bytes.data()), static_cast<std::streamsize>(size));
-  bytes.resize(static_cast<size_t>(in.gcount()));
-  return bytes;
-}
+using testing::FixtureHead;
 
 std::string KhzText(int hertz) {
   std::string text = std::to_string(hertz / 1000);

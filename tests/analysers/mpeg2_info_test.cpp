@@ -195,14 +195,7 @@ TEST(Mpeg2Info, BytesBeyondTheLoadedOnesReadAsZero) {
 // What ffprobe said about the fixtures.
 using testing::FixtureFacts;
 
-// The first `size` bytes of a fixture (4 KiB: as a first payload piece).
-Bytes FixtureHead(const std::string& file, size_t size = 4096) {
-  std::ifstream in(std::string(KLARVEX_TEST_DATA) + "/" + file, std::ios::binary);
-  Bytes bytes(size);
-  in.read(reinterpret_cast<char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
-  bytes.resize(static_cast<size_t>(in.gcount()));
-  return bytes;
-}
+using testing::FixtureHead;
 
 double RateOf(const std::string& fraction) {
   std::istringstream in(fraction);

@@ -1,3 +1,4 @@
+#include "analyser_support.h"
 #include "base/text_format.h"
 
 #include <gtest/gtest.h>
@@ -10,18 +11,7 @@
 namespace klarvex {
 namespace {
 
-// Pins the "C" locale for each case and puts the caller's locale back.
-class TextFormat : public ::testing::Test {
- protected:
-  void SetUp() override {
-    saved_ = std::setlocale(LC_ALL, nullptr);
-    ASSERT_NE(std::setlocale(LC_ALL, "C"), nullptr);
-  }
-  void TearDown() override { std::setlocale(LC_ALL, saved_.c_str()); }
-
- private:
-  std::string saved_;
-};
+using TextFormat = testing::CLocaleTest;
 
 constexpr double kFilmRate = 24000.0 / 1001;
 

@@ -1,12 +1,17 @@
-// What the analyser tests share: a log that keeps its lines, and the facts
+// What the text and analyser tests share: a log that keeps its lines, a
+// pinned "C" locale, and the real fixtures with the facts
 // that ffprobe and mediainfo recorded of the real fixtures.
 #pragma once
 
+#include <clocale>
+#include <cstdint>
 #include <fstream>
 #include <map>
 #include <sstream>
 #include <string>
 #include <vector>
+
+#include <gtest/gtest.h>
 
 #include "base/message_log.h"
 
@@ -23,7 +28,29 @@ class LineLog : public MessageLog {
   void clear() override { lines.clear(); }
 };
 
+// Pins the "C" locale for each case and puts the caller's locale back.
+class CLocaleTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    saved_ = std::setlocale(LC_ALL, nullptr);
+    ASSERT_NE(std::setlocale(LC_ALL, "C"), nullptr);
+  }
+  void TearDown() override { std::setlocale(LC_ALL, saved_.c_str()); }
+
+ private:
+  std::string saved_;
+};
+
 #ifdef KLARVEX_TEST_DATA
+// The first `size` bytes of a fixture, as a first payload would carry them.
+inline std::vector<uint8_t> FixtureHead(const std::string& file, size_t size = 4096) {
+  std::ifstream in(std::string(KLARVEX_TEST_DATA) + "/" + file, std::ios::binary);
+  std::vector<uint8_t> bytes(size);
+  in.read(reinterpret_cast<char*>(bytes.data()), static_cast<std::streamsize>(size));
+  bytes.resize(static_cast<size_t>(in.gcount()));
+  return bytes;
+}
+
 // The "file key value" lines of tests/data/fixture_facts.txt for one file.
 inline std::map<std::string, std::string> FixtureFacts(const std::string& file) {
   std::map<std::string, std::string> facts;
