@@ -1,6 +1,6 @@
 // What the text and analyser tests share: a log that keeps its lines, a
-// pinned "C" locale, and the real fixtures with the facts
-// that ffprobe and mediainfo recorded of the real fixtures.
+// pinned "C" locale, the real fixtures, and the facts that ffprobe and
+// mediainfo recorded of them.
 #pragma once
 
 #include <clocale>
