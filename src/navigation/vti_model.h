@@ -18,6 +18,7 @@ struct VtiList {
   bool enabled = true;
 
   const std::string& selectedText() const;  // "" when nothing is selected
+  bool operator==(const VtiList&) const = default;
 };
 
 // A string grid: row 0 holds the headings; `top` and `height` in pixels.
@@ -28,11 +29,15 @@ struct VtiGrid {
   std::vector<Row> rows;
   int top = 0;
   int height = 0;
+
+  bool operator==(const VtiGrid&) const = default;
 };
 
 // The five lists of one video stream (main or sub).
 struct VtiVideoLists {
   VtiList compression, resolution, aspect, scanType, tvSystem;
+
+  bool operator==(const VtiVideoLists&) const = default;
 };
 
 struct VtiModel {

@@ -1,0 +1,217 @@
+#include "ui/main_window.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QDragEnterEvent>
+#include <QFileInfo>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMimeData>
+#include <QPushButton>
+#include <QSettings>
+#include <QSplitter>
+#include <QTimer>
+#include <QToolButton>
+#include <QTreeWidget>
+#include <QUrl>
+
+#include "base/errors.h"
+#include "ui/log_pane.h"
+#include "ui/page_control.h"
+#include "ui/status_panels.h"
+
+// The about text and the logo live in a static library: their resources
+// must be registered by name.
+static void InitResources() { Q_INIT_RESOURCE(klarvex); }
+
+namespace klarvex::ui {
+
+namespace {
+
+const QString kVersion = KLARVEX_VERSION;
+const QString kSourceFilter =
+    "All supported file|*.aob; *.evo; *.vob|EVOB files (HD DVD)|*.evo|AOB files (DVD Audio)|*.aob|"
+    "VOB files (DVD Video)|*.vob";
+
+QString Q(const std::string& text) { return QString::fromStdString(text); }
+
+}  // namespace
+
+TfMain::TfMain(QStringList arguments, std::unique_ptr<QSettings> settings, QWidget* parent)
+    : QMainWindow(parent),
+      jobs_(state_, *this),
+      settings_(std::move(settings)),
+      dialogs_(std::make_unique<QtDialogs>()),
+      arguments_(std::move(arguments)) {
+  InitResources();
+  setObjectName("TfMain");
+  buildWindow();
+  stateChanged();
+}
+
+TfMain::~TfMain() = default;
+
+// The start-up sequence runs once, when the window is first shown: a later
+// activation must not disturb a loaded file or changed options.
+void TfMain::showEvent(QShowEvent* event) {
+  QMainWindow::showEvent(event);
+  if (!started_) {
+    started_ = true;
+    QTimer::singleShot(0, this, [this] { FormActivate(); });
+  }
+}
+
+void TfMain::FormActivate() {
+  const QString caption = "Klarvex v" + kVersion;
+  setWindowTitle(caption);
+  QApplication::setApplicationDisplayName(caption);
+  loadAbout();
+  settingsExisted_ = RegRead(*settings_, state_, window_, kVersion);
+  applyWindowSettings();
+  jobs_.Resetcbs();
+  slog("Ready", 0);
+  slog("", 1);
+  state_.buttons.bbEVO = state_.buttons.bbXPL = true;
+  stateChanged();
+  if (arguments_.size() == 1) {
+    const QString& argument = arguments_.front();
+    // A name that is no file leaves the box empty; the read then ends on its open error.
+    if (QFileInfo(argument).isFile()) state_.eEVOfile = argument.toStdString();
+    jobs_.EVOadj();
+    runJob([this] { jobs_.bReadEVOClick(); });
+  }
+  showPage(0);
+}
+
+void TfMain::runJob(const std::function<void()>& routine) {
+  try {
+    routine();
+  } catch (const KlarvexError& error) {
+    QString text = QString::fromStdString(error.what());
+    if (!error.detail().empty()) text += "\n" + Q(error.detail());
+    stateChanged();
+    dialogs_->error(this, text);
+  } catch (const std::exception& error) {
+    stateChanged();
+    dialogs_->error(this, QString::fromStdString(error.what()));
+  }
+  stateChanged();
+}
+
+void TfMain::evoChosen(const QString& path) {
+  state_.eEVOfile = path.toStdString();
+  jobs_.EVOadj();
+  if (state_.buttons.bReadEVO) bReadEVO->setFocus();
+  jobs_.Resetcbs();
+  if (state_.options.cbAutoRead) runJob([this] { jobs_.bReadEVOClick(); });
+}
+
+void TfMain::dropFiles(const QStringList& paths) {
+  // A read or job shares the one input file: a drop while it runs is ignored.
+  if (paths.isEmpty() || state_.jobRunning) return;
+  const QString& path = paths.front();
+  const QString extension = "." + QFileInfo(path).suffix().toUpper();
+  if (extension == ".EVO" || extension == ".VOB") {
+    evoChosen(path);
+  } else if (extension == ".XPL") {
+    runJob([this, &path] { jobs_.XplChosen(path.toStdString()); });
+  }
+}
+
+void TfMain::dragEnterEvent(QDragEnterEvent* event) {
+  if (event->mimeData()->hasUrls()) event->acceptProposedAction();
+}
+
+void TfMain::dropEvent(QDropEvent* event) {
+  QStringList paths;
+  for (const QUrl& url : event->mimeData()->urls())
+    if (url.isLocalFile()) paths << url.toLocalFile();
+  event->acceptProposedAction();
+  dropFiles(paths);
+}
+
+void TfMain::bbEVOClick() {
+  const QString path =
+      dialogs_->openFile(this, "Choose the EVO file to demux", Q(state_.names.SourceDir), kSourceFilter);
+  if (!path.isEmpty()) evoChosen(path);
+}
+
+void TfMain::bbXPLClick() {
+  const QString path =
+      dialogs_->openFile(this, "Choose the VPLST000.XPL", Q(state_.names.XplDir), "XPL|VPLST000.XPL");
+  if (!path.isEmpty()) runJob([this, &path] { jobs_.XplChosen(path.toStdString()); });
+}
+
+void TfMain::bbWorkdirClick() {
+  const QString folder = dialogs_->chooseFolder(this, "Select a directory", Q(state_.options.eWorkdir));
+  if (folder.isEmpty()) return;
+  state_.options.eWorkdir = folder.toStdString();
+  stateChanged();
+}
+
+void TfMain::bCancelClick() { jobs_.bCancelClick(); }
+
+void TfMain::closeEvent(QCloseEvent* event) {
+  RunState& run = state_.engine.run;
+  if (run.WriteJobRunning) {
+    jobs_.bCancelClick();
+    if (!run.StopRequested) {
+      event->ignore();
+      return;
+    }
+  } else {
+    run.StopRequested = true;
+  }
+  RegWrite(*settings_, state_, currentWindowSettings(), kVersion);
+  event->accept();
+}
+
+int TfMain::LogoLeft(int windowWidth) { return windowWidth <= 432 ? 153 : windowWidth / 2 - 63; }
+
+void TfMain::resizeEvent(QResizeEvent* event) {
+  QMainWindow::resizeEvent(event);
+  placeBottomRow();
+}
+
+WindowSettings TfMain::currentWindowSettings() const {
+  WindowSettings settings = window_;
+  settings.windowState = isMaximized()   ? WindowState::Maximized
+                         : isMinimized() ? WindowState::Minimized
+                                         : WindowState::Normal;
+  if (settings.windowState == WindowState::Normal) {
+    settings.Left = x();
+    settings.Top = y();
+    settings.Width = width();
+    settings.Height = height();
+  }
+  const QList<int> sizes = splXPL->sizes();
+  if (!sizes.isEmpty() && sizes.front() > 0) settings.TreeWidth = sizes.front();
+  return settings;
+}
+
+void TfMain::applyWindowSettings() {
+  move(window_.Left, window_.Top);
+  resize(std::max(window_.Width, kMinimumWidth), std::max(window_.Height, kMinimumHeight));
+  const int tree = std::max(window_.TreeWidth, 50);
+  splXPL->setSizes({tree, std::max(splXPL->width() - tree, 1)});
+  if (window_.windowState == WindowState::Maximized) showMaximized();
+  else if (window_.windowState == WindowState::Minimized) showMinimized();
+}
+
+// --- Host ---
+
+void TfMain::log(const std::string& message) { reMessage->appendMessage(message); }
+void TfMain::slog(const std::string& text, int panel) { StatusBar->slog(text, panel); }
+void TfMain::erslog(const std::string& text) { StatusBar->erslog(text); }
+void TfMain::beep() { QApplication::beep(); }
+void TfMain::clear() { reMessage->clearLines(); }
+void TfMain::processEvents() { QApplication::processEvents(); }
+void TfMain::repaint() { QMainWindow::repaint(); }
+void TfMain::showPage(int page) {
+  state_.activePage = page;
+  pageControl->setCurrentIndex(page);
+}
+bool TfMain::confirm(const std::string& question) { return dialogs_->question(this, Q(question)); }
+
+}  // namespace klarvex::ui

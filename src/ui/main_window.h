@@ -1,0 +1,180 @@
+// TfMain, the Klarvex window: a view over the AppState model. It mirrors the
+// model into its widgets whenever a job changes it, writes the user's
+// changes back at once, and runs the jobs on the user-interface thread;
+// the jobs keep it responsive through the event pump at their progress
+// points.
+#pragma once
+
+#include <QMainWindow>
+#include <QStringList>
+#include <array>
+#include <functional>
+#include <memory>
+
+#include "jobs/app_state.h"
+#include "jobs/host.h"
+#include "jobs/jobs.h"
+#include "ui/dialogs.h"
+#include "ui/settings_store.h"
+
+class QCheckBox;
+class QComboBox;
+class QLabel;
+class QLineEdit;
+class QPlainTextEdit;
+class QPushButton;
+class QRadioButton;
+class QScrollArea;
+class QSettings;
+class QSplitter;
+class QTableWidget;
+class QTextBrowser;
+class QToolButton;
+class QTreeWidget;
+
+namespace klarvex::ui {
+
+class LogPane;
+class PageControl;
+class StatusPanels;
+class TIntEdit;
+class TWebLink;
+
+class TfMain : public QMainWindow, public Host {
+ public:
+  static constexpr int kMinimumWidth = WindowSettings::kMinimumWidth;
+  static constexpr int kMinimumHeight = WindowSettings::kMinimumHeight;
+
+  // `arguments`: the command line without the program name. `settings`:
+  // the store (OpenSettings() in a normal run).
+  TfMain(QStringList arguments, std::unique_ptr<QSettings> settings, QWidget* parent = nullptr);
+  ~TfMain() override;
+
+  AppState& state() { return state_; }
+  Jobs& jobs() { return jobs_; }
+  void setDialogs(std::unique_ptr<Dialogs> dialogs) { dialogs_ = std::move(dialogs); }
+  // Whether the settings existed at start-up (the update check needs it).
+  bool settingsExisted() const { return settingsExisted_; }
+
+  // The handlers of the window's own events.
+  void FormActivate();
+  void dropFiles(const QStringList& paths);  // WMDropFiles
+  void bbEVOClick();
+  void bbXPLClick();
+  void bbWorkdirClick();
+  void bCancelClick();
+  // The logo's left edge for a window width.
+  static int LogoLeft(int windowWidth);
+
+  // Host
+  void log(const std::string& message) override;
+  void slog(const std::string& text, int panel) override;
+  void erslog(const std::string& text) override;
+  void beep() override;
+  void clear() override;
+  void processEvents() override;
+  void repaint() override;
+  void showPage(int page) override;
+  bool confirm(const std::string& question) override;
+  void stateChanged() override;
+
+  // Widgets by their control names, for the front end's tests.
+  LogPane* reMessage = nullptr;
+  StatusPanels* StatusBar = nullptr;
+  PageControl* pageControl = nullptr;
+  QLineEdit* eEVOfile = nullptr;
+  QLineEdit* eXPLfile = nullptr;
+  QToolButton* bbEVO = nullptr;
+  QToolButton* bbXPL = nullptr;
+  QPushButton* bReadEVO = nullptr;
+  QPushButton* bReadXPL = nullptr;
+  QPushButton* bDemux = nullptr;
+  QPushButton* bRebuild = nullptr;
+  QPushButton* bCancel = nullptr;
+  QPushButton* bClear = nullptr;
+  QPushButton* bGetNew = nullptr;
+  QCheckBox* cbAutoClear = nullptr;
+  QLabel* imLogo = nullptr;
+  TWebLink* WebLink1 = nullptr;
+  std::array<QCheckBox*, AppState::kVideoBoxes> cbVideo{};
+  std::array<QCheckBox*, AppState::kAudioBoxes> cbAudio{};
+  std::array<QCheckBox*, AppState::kSubpictureBoxes> cbSub{};
+  // XPL tab
+  QSplitter* splXPL = nullptr;
+  QTreeWidget* tvXPL = nullptr;
+  QPlainTextEdit* mXPL = nullptr;
+  QPlainTextEdit* mChapter = nullptr;
+  QPushButton* bWriteChaps = nullptr;
+  // VTI tab
+  QComboBox *cbEVOname = nullptr, *cbAttrNo = nullptr, *cbAppType = nullptr, *cbA0gap = nullptr,
+            *cbA1gap = nullptr;
+  QLineEdit *eEVOBname = nullptr, *eAddrOffs = nullptr, *eStartPTM = nullptr, *eEndPTM = nullptr;
+  TIntEdit *ieEVOsize = nullptr, *ieEVOindex = nullptr;
+  std::array<QComboBox*, 5> mainVideoLists{}, subVideoLists{};  // cbMainCompr.. / cbSubCompr..
+  QTableWidget *sgMainAudio = nullptr, *sgSubAudio = nullptr, *sgSubpicture = nullptr;
+  QLabel *lSubAudio = nullptr, *lSubpicture = nullptr;
+  QScrollArea* sbVTI = nullptr;
+  QPushButton *bReadVTI = nullptr, *bsrt2VTI = nullptr, *bVTI2str = nullptr, *bSaveVTI = nullptr;
+  // Options tab
+  QCheckBox *cbContinue = nullptr, *cbFastCheck = nullptr, *cbCountFr = nullptr, *cbDetails = nullptr,
+            *cbAutoRead = nullptr, *cbRBAdvanced = nullptr, *cbAdjustPTS = nullptr, *cbReadVTI = nullptr;
+  TIntEdit* ieFastSize = nullptr;
+  QRadioButton *rbNoAuto = nullptr, *rbAutoDemux = nullptr, *rbAutoRebuild = nullptr;
+  QLineEdit *eVideoExt = nullptr, *eAudioExt = nullptr, *eSubExt = nullptr, *eWorkdir = nullptr;
+  QToolButton* bbWorkdir = nullptr;
+  // About tab
+  QTextBrowser* reAbout = nullptr;
+  QPlainTextEdit* mChangeLog = nullptr;
+
+ protected:
+  void showEvent(QShowEvent* event) override;
+  void closeEvent(QCloseEvent* event) override;  // FormCloseQuery, FormClose
+  void resizeEvent(QResizeEvent* event) override;
+  void dragEnterEvent(QDragEnterEvent* event) override;
+  void dropEvent(QDropEvent* event) override;
+
+ private:
+  // Building the window (main_window_pages.cpp).
+  void buildWindow();
+  QWidget* buildSourceRows();
+  QWidget* buildStatusPage();
+  QWidget* buildStreamPage(Section section);
+  QWidget* buildXplPage();
+  QWidget* buildVtiPage();
+  QWidget* buildOptionsPage();
+  QWidget* buildAboutPage();
+  QWidget* buildBottomRow();
+  void connectOptions();
+  void loadAbout();
+  void placeBottomRow();
+
+  // Mirroring the model (main_window_sync.cpp).
+  void syncButtons();
+  void syncStreamBoxes();
+  void syncOptions();
+  void syncXpl();
+  void syncVti();
+
+  // Runs a job's routine; a failure that ends it is shown in the error box.
+  void runJob(const std::function<void()>& routine);
+  void evoChosen(const QString& path);
+  WindowSettings currentWindowSettings() const;
+  void applyWindowSettings();
+
+  AppState state_;
+  Jobs jobs_;
+  std::unique_ptr<QSettings> settings_;
+  std::unique_ptr<Dialogs> dialogs_;
+  QStringList arguments_;
+  WindowSettings window_;
+  bool started_ = false;
+  bool settingsExisted_ = false;
+  bool syncing_ = false;
+  bool vtiShown_ = false;
+  QWidget* bottomRow_ = nullptr;
+  // What the XPL and VTI widgets show, to refill them only on change.
+  XplModel shownXpl_;
+  VtiModel shownVti_;
+};
+
+}  // namespace klarvex::ui

@@ -1,0 +1,519 @@
+// Building the window: the two source rows, the seven pages, the bottom row
+// with the job buttons and the logo, and the status bar. Every widget
+// carries the name of its control.
+#include <QApplication>
+#include <QButtonGroup>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDesktopServices>
+#include <QFile>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QScrollArea>
+#include <QSplitter>
+#include <QStyle>
+#include <QTableWidget>
+#include <QTextBrowser>
+#include <QToolButton>
+#include <QTreeWidget>
+#include <QVBoxLayout>
+
+#include "ui/int_edit.h"
+#include "ui/jpeg_image.h"
+#include "ui/log_pane.h"
+#include "ui/main_window.h"
+#include "ui/page_control.h"
+#include "ui/status_panels.h"
+#include "ui/web_link.h"
+
+namespace klarvex::ui {
+
+namespace {
+
+constexpr int kGridRowHeight = 19;
+constexpr int kVtiGridsTop = 56;  // below the two rows of video lists
+const QString kHomePage = KLARVEX_HOME_URL;
+
+template <typename W>
+W* Named(W* widget, const char* name, const QString& hint = {}) {
+  widget->setObjectName(name);
+  if (!hint.isEmpty()) widget->setToolTip(hint);
+  return widget;
+}
+
+QPushButton* Button(const QString& caption, const char* name, const QString& hint = {}) {
+  return Named(new QPushButton(caption), name, hint);
+}
+
+QToolButton* BrowseButton(const char* name, const QString& hint) {
+  auto* button = Named(new QToolButton, name, hint);
+  button->setIcon(QApplication::style()->standardIcon(QStyle::SP_DirOpenIcon));
+  return button;
+}
+
+QCheckBox* CheckBox(const QString& caption, const char* name, const QString& hint = {}) {
+  return Named(new QCheckBox(caption), name, hint);
+}
+
+QComboBox* List(const char* name, const QString& hint = {}) {
+  auto* list = Named(new QComboBox, name, hint);
+  list->setSizeAdjustPolicy(QComboBox::AdjustToContents);
+  return list;
+}
+
+QLineEdit* ReadOnlyEdit(const char* name, const QString& hint = {}, int maxLength = 0) {
+  auto* edit = Named(new QLineEdit, name, hint);
+  edit->setReadOnly(true);
+  if (maxLength > 0) edit->setMaxLength(maxLength);
+  return edit;
+}
+
+QTableWidget* Grid(const char* name) {
+  auto* grid = Named(new QTableWidget(2, 5), name);
+  grid->horizontalHeader()->hide();
+  grid->verticalHeader()->hide();
+  grid->verticalHeader()->setDefaultSectionSize(kGridRowHeight);
+  grid->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+  grid->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+  grid->setEditTriggers(QAbstractItemView::NoEditTriggers);
+  grid->setSelectionMode(QAbstractItemView::NoSelection);
+  const int widths[] = {34, 110, 76, 80, 62};
+  int total = 0;
+  for (int c = 0; c < 5; ++c) {
+    grid->setColumnWidth(c, widths[c]);
+    total += widths[c];
+  }
+  grid->setFixedWidth(total + 4);
+  return grid;
+}
+
+}  // namespace
+
+void TfMain::buildWindow() {
+  setAcceptDrops(true);  // FormShow: the window takes dropped files
+  QFont tahoma("Tahoma");
+  tahoma.setPointSize(8);
+  setFont(tahoma);
+  setMinimumSize(kMinimumWidth, kMinimumHeight);
+  resize(WindowSettings::kDesignedWidth, WindowSettings::kDesignedHeight);
+
+  auto* central = new QWidget;
+  auto* column = new QVBoxLayout(central);
+  column->setContentsMargins(4, 4, 4, 0);
+  column->setSpacing(3);
+  column->addWidget(buildSourceRows());
+
+  pageControl = new PageControl;
+  pageControl->addTab(buildStatusPage(), "S&tatus");
+  pageControl->addTab(buildStreamPage(Section::Video), "&Video/Audio");
+  pageControl->addTab(buildStreamPage(Section::Subpicture), "&Subpicture");
+  pageControl->addTab(buildXplPage(), "&XPL");
+  pageControl->addTab(buildVtiPage(), "VT&I");
+  pageControl->addTab(buildOptionsPage(), "&Options");
+  pageControl->addTab(buildAboutPage(), "&About");
+  pageControl->setTabToolTip(1, "Check the desired video stream");
+  pageControl->setTabToolTip(2, "Check the desired subpicture streams");
+  connect(pageControl, &QTabWidget::currentChanged, this, [this](int page) { state_.activePage = page; });
+  column->addWidget(pageControl, 1);
+  column->addWidget(buildBottomRow());
+  setCentralWidget(central);
+
+  StatusBar = new StatusPanels;
+  setStatusBar(StatusBar);
+  connectOptions();
+}
+
+QWidget* TfMain::buildSourceRows() {
+  auto* rows = new QWidget;
+  auto* grid = new QGridLayout(rows);
+  grid->setContentsMargins(0, 0, 0, 0);
+  grid->setSpacing(3);
+  eEVOfile = ReadOnlyEdit("eEVOfile", "Drop here the source EVO file");
+  bbEVO = BrowseButton("bbEVO", "Browse an EVO (AOB, VOB) file");
+  bReadEVO = Button("Read &EVO", "bReadEVO", "Read the source EVO file to detect streams");
+  bReadEVO->setDefault(true);
+  eXPLfile = ReadOnlyEdit("eXPLfile", "Drop here the VPLST000.XPL");
+  bbXPL = BrowseButton("bbXPL", "Browse the HD DVD disc's VPLST000.XPL");
+  bReadXPL = Button("Read XP&L", "bReadXPL", "Read the XPL file to detect stream infos");
+  grid->addWidget(eEVOfile, 0, 0);
+  grid->addWidget(bbEVO, 0, 1);
+  grid->addWidget(bReadEVO, 0, 2);
+  grid->addWidget(eXPLfile, 1, 0);
+  grid->addWidget(bbXPL, 1, 1);
+  grid->addWidget(bReadXPL, 1, 2);
+  grid->setColumnStretch(0, 1);
+  connect(bbEVO, &QToolButton::clicked, this, [this] { bbEVOClick(); });
+  connect(bbXPL, &QToolButton::clicked, this, [this] { bbXPLClick(); });
+  connect(bReadEVO, &QPushButton::clicked, this, [this] { runJob([this] { jobs_.bReadEVOClick(); }); });
+  connect(bReadXPL, &QPushButton::clicked, this, [this] { runJob([this] { jobs_.bReadXPLClick(); }); });
+  return rows;
+}
+
+QWidget* TfMain::buildStatusPage() {
+  auto* page = Named(new QWidget, "tsStatus");
+  auto* grid = new QGridLayout(page);
+  grid->setContentsMargins(4, 4, 4, 4);
+  bGetNew = Button("Get new &version", "bGetNew");
+  QFont bold = bGetNew->font();
+  bold.setBold(true);
+  bGetNew->setFont(bold);
+  bGetNew->hide();
+  bGetNew->setEnabled(false);
+  cbAutoClear = CheckBox("A&uto clear", "cbAutoClear", "Clear the messages before each Read EVO");
+  bClear = Button("&Clear", "bClear", "Clear the messages");
+  reMessage = new LogPane;
+  grid->addWidget(bGetNew, 0, 0, Qt::AlignLeft);
+  grid->addWidget(cbAutoClear, 0, 2);
+  grid->addWidget(bClear, 0, 3);
+  grid->setColumnStretch(1, 1);
+  grid->addWidget(reMessage, 1, 0, 1, 4);
+  connect(bClear, &QPushButton::clicked, this, [this] { clear(); });
+  return page;
+}
+
+QWidget* TfMain::buildStreamPage(Section section) {
+  const bool video = section == Section::Video;
+  auto* page = Named(new QWidget, video ? "tsVideo" : "tsSubpicture",
+                     video ? "Check the desired video stream" : "Check the desired subpicture streams");
+  auto* grid = new QGridLayout(page);
+  grid->setContentsMargins(6, 4, 6, 4);
+  grid->setVerticalSpacing(0);
+  constexpr int kRows = 8;
+  auto place = [&](QCheckBox* box, int index, int firstColumn) {
+    grid->addWidget(box, index % kRows, firstColumn + index / kRows);
+  };
+  auto makeBox = [&](Section s, int n, const QString& caption, const QString& name) {
+    auto* box = new QCheckBox(caption);
+    box->setObjectName(name);
+    box->setEnabled(false);
+    connect(box, &QCheckBox::clicked, this, [this, s, n](bool ticked) {
+      state_.box(s, n).ticked = ticked;
+      jobs_.cbVideoClick();
+    });
+    return box;
+  };
+  if (video) {
+    for (int n = 0; n < AppState::kVideoBoxes; ++n) {
+      cbVideo[n] = makeBox(Section::Video, n, "Video stream", QString("cbVideo%1").arg(n));
+      place(cbVideo[n], n, 0);
+    }
+    for (int n = 0; n < AppState::kAudioBoxes; ++n) {
+      cbAudio[n] = makeBox(Section::Audio, n, "Audio stream", QString("cbAudio%1").arg(n, 2, 10, QChar('0')));
+      place(cbAudio[n], n, 1);
+    }
+  } else {
+    for (int n = 0; n < AppState::kSubpictureBoxes; ++n) {
+      cbSub[n] = makeBox(Section::Subpicture, n, "Subpicture", QString("cbSub%1").arg(n, 2, 10, QChar('0')));
+      place(cbSub[n], n, 0);
+    }
+  }
+  for (int c = 0; c < grid->columnCount(); ++c) grid->setColumnStretch(c, 1);
+  return page;
+}
+
+QWidget* TfMain::buildXplPage() {
+  auto* page = Named(new QWidget, "tsXPL");
+  auto* grid = new QGridLayout(page);
+  grid->setContentsMargins(4, 4, 4, 4);
+  splXPL = Named(new QSplitter(Qt::Horizontal), "splXPL");
+  tvXPL = Named(new QTreeWidget, "tvXPL", "The title's streams and chapters");
+  tvXPL->setHeaderHidden(true);
+  tvXPL->setMinimumWidth(50);  // the splitter never makes the tree narrower
+  mXPL = Named(new QPlainTextEdit, "mXPL", "The title's tags in the playlist");
+  mXPL->setReadOnly(true);
+  mXPL->setLineWrapMode(QPlainTextEdit::NoWrap);
+  splXPL->addWidget(tvXPL);
+  splXPL->addWidget(mXPL);
+  splXPL->setChildrenCollapsible(false);
+  splXPL->setStretchFactor(1, 1);
+  mChapter = Named(new QPlainTextEdit, "mChapter");
+  mChapter->hide();
+  bWriteChaps = Button("Write chapters", "bWriteChaps", "Write the chapters to a text file in the output folder");
+  bWriteChaps->setEnabled(false);
+  grid->addWidget(bWriteChaps, 0, 1);
+  grid->addWidget(splXPL, 1, 0, 1, 2);
+  grid->addWidget(mChapter, 2, 0, 1, 2);
+  grid->setColumnStretch(0, 1);
+  connect(bWriteChaps, &QPushButton::clicked, this, [this] { runJob([this] { jobs_.bWriteChapsClick(); }); });
+  return page;
+}
+
+QWidget* TfMain::buildVtiPage() {
+  auto* page = Named(new QWidget, "tsVTI");
+  auto* outer = new QGridLayout(page);
+  outer->setContentsMargins(4, 4, 4, 4);
+
+  auto* top = new QHBoxLayout;
+  cbEVOname = List("cbEVOname", "EVOB name");
+  bReadVTI = Button("Read VTI", "bReadVTI", "Read the HVA00001.VTI beside the source");
+  bsrt2VTI = Button("Streams -> ATTR", "bsrt2VTI");
+  bVTI2str = Button("ATTR -> Streams", "bVTI2str");
+  bSaveVTI = Button("Save VTI", "bSaveVTI");
+  for (QPushButton* idle : {bsrt2VTI, bVTI2str, bSaveVTI}) idle->setEnabled(false);
+  top->addWidget(new QLabel("EVOB"));
+  top->addWidget(cbEVOname);
+  top->addStretch(1);
+  top->addWidget(bReadVTI);
+  top->addWidget(bsrt2VTI);
+  top->addWidget(bVTI2str);
+  top->addWidget(bSaveVTI);
+  outer->addLayout(top, 0, 0, 1, 2);
+
+  auto* evobiFields = new QWidget;
+  auto* form = new QGridLayout(evobiFields);
+  form->setContentsMargins(2, 2, 2, 2);
+  form->setVerticalSpacing(2);
+  cbAppType = List("cbAppType", "Application type");
+  cbA0gap = List("cbA0gap", "Audio gap of stream 0");
+  cbA1gap = List("cbA1gap", "Audio gap of stream 1");
+  eEVOBname = ReadOnlyEdit("eEVOBname", "Filename of the EVOB");
+  eAddrOffs = ReadOnlyEdit("eAddrOffs", "EVOB address offset", 8);
+  cbAttrNo = List("cbAttrNo", "EVOB attribute number");
+  ieEVOsize = Named(new TIntEdit, "ieEVOsize", "EVOB size (in LBs)");
+  ieEVOsize->setMaxLength(10);
+  ieEVOsize->setFixedWidth(80);
+  ieEVOindex = Named(new TIntEdit, "ieEVOindex", "EVOB index number");
+  ieEVOsize->setReadOnly(true);
+  ieEVOindex->setReadOnly(true);
+  eStartPTM = ReadOnlyEdit("eStartPTM", "Start PTM", 8);
+  eEndPTM = ReadOnlyEdit("eEndPTM", "End PTM", 8);
+  const std::pair<const char*, QWidget*> fields[] = {
+      {"Type", cbAppType},   {"Audio gap 0", cbA0gap},  {"Audio gap 1", cbA1gap},
+      {"File", eEVOBname},   {"Address", eAddrOffs},    {"Attribute", cbAttrNo},
+      {"Size", ieEVOsize},   {"Index", ieEVOindex},     {"Start PTM", eStartPTM},
+      {"End PTM", eEndPTM}};
+  int row = 0;
+  for (const auto& [label, widget] : fields) {
+    form->addWidget(new QLabel(label), row, 0);
+    form->addWidget(widget, row++, 1);
+  }
+  form->setRowStretch(row, 1);
+  auto* evobi = Named(new QScrollArea, "ScrollBox1", "VTS_EVOBI");
+  evobi->setWidget(evobiFields);
+  evobi->setWidgetResizable(true);
+  evobi->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+  evobi->setMinimumWidth(evobiFields->sizeHint().width() + 20);
+  outer->addWidget(evobi, 1, 0);
+
+  sbVTI = Named(new QScrollArea, "sbVTI", "VTS_ATR");
+  auto* attributes = new QWidget;
+  const char* mainNames[] = {"cbMainCompr", "cbMainRes", "cbMainAspect", "cbMainProgInt", "cbMainTV"};
+  const char* subNames[] = {"cbSubCompr", "cbSubRes", "cbSubAspect", "cbSubProgInt", "cbSubTV"};
+  auto videoRow = [&](const char* caption, const char* const* names, std::array<QComboBox*, 5>& lists, int y) {
+    auto* label = new QLabel(caption, attributes);
+    label->move(0, y + 4);
+    int x = 64;
+    for (int i = 0; i < 5; ++i) {
+      lists[i] = List(names[i]);
+      lists[i]->setParent(attributes);
+      lists[i]->move(x, y);
+      x += lists[i]->sizeHint().width() + 4;  // each list as wide as its longest entry
+    }
+  };
+  videoRow("Main Video", mainNames, mainVideoLists, 0);
+  videoRow("Sub Video", subNames, subVideoLists, 26);
+  auto* lMainAudio = new QLabel("Main Audio", attributes);
+  lMainAudio->move(0, kVtiGridsTop + 4);
+  lSubAudio = new QLabel("Sub Audio", attributes);
+  lSubpicture = new QLabel("Subpicture", attributes);
+  sgMainAudio = Grid("sgMainAudio");
+  sgSubAudio = Grid("sgSubAudio");
+  sgSubpicture = Grid("sgSubpicture");
+  for (QTableWidget* grid : {sgMainAudio, sgSubAudio, sgSubpicture}) {
+    grid->setParent(attributes);
+    grid->move(64, kVtiGridsTop);
+  }
+  attributes->resize(64 + sgMainAudio->width() + 200, kVtiGridsTop + 200);
+  sbVTI->setWidget(attributes);
+  sbVTI->setWidgetResizable(false);
+  outer->addWidget(sbVTI, 1, 1);
+  outer->setColumnStretch(1, 1);
+
+  connect(cbEVOname, &QComboBox::activated, this, [this](int index) {
+    state_.vti.cbEVOname.selected = index;
+    jobs_.cbEVOnameChange();
+  });
+  connect(cbAttrNo, &QComboBox::activated, this, [this](int index) {
+    state_.vti.cbAttrNo.selected = index;
+    jobs_.cbAttrNoChange();
+  });
+  connect(bReadVTI, &QPushButton::clicked, this, [this] { runJob([this] { jobs_.bReadVTIClick(); }); });
+  return page;
+}
+
+QWidget* TfMain::buildOptionsPage() {
+  auto* page = Named(new QWidget, "tsOptions");
+  auto* grid = new QGridLayout(page);
+  grid->setContentsMargins(8, 6, 8, 6);
+  grid->setVerticalSpacing(2);
+
+  cbContinue = CheckBox("Continue with the next EVO", "cbContinue",
+                        "Read and demux the files that follow the source in its title too");
+  cbFastCheck = CheckBox("Fast EVO checking", "cbFastCheck", "Read EVO checks only the first part of the file");
+  ieFastSize = Named(new TIntEdit, "ieFastSize", "Size of the fast check (in MBs)");
+  ieFastSize->setMaxLength(3);
+  cbCountFr = CheckBox("Count frames", "cbCountFr", "Count the video frames while reading");
+  cbDetails = CheckBox("Detailed info", "cbDetails", "Describe each stream found");
+  cbAutoRead = CheckBox("Auto read", "cbAutoRead", "Read a file as soon as it is chosen or dropped");
+  cbReadVTI = CheckBox("Read .VTI file", "cbReadVTI", "Read the HVA00001.VTI beside the source after a read");
+  auto* fastRow = new QHBoxLayout;
+  fastRow->addWidget(ieFastSize);
+  fastRow->addWidget(new QLabel("Size of the fast check (in MBs)"));
+  fastRow->addStretch(1);
+  int row = 0;
+  for (QWidget* w : std::initializer_list<QWidget*>{cbContinue, cbFastCheck}) grid->addWidget(w, row++, 0);
+  grid->addLayout(fastRow, row++, 0);
+  for (QWidget* w : std::initializer_list<QWidget*>{cbCountFr, cbDetails, cbAutoRead, cbReadVTI})
+    grid->addWidget(w, row++, 0);
+
+  auto* autoBox = Named(new QGroupBox("After reading"), "gbAuto");
+  auto* autoColumn = new QVBoxLayout(autoBox);
+  rbNoAuto = Named(new QRadioButton("No auto process"), "rbNoAuto", "Only read");
+  rbAutoDemux = Named(new QRadioButton("Auto Demux"), "rbAutoDemux", "Demux the streams found after a read");
+  rbAutoRebuild = Named(new QRadioButton("Auto Rebuild"), "rbAutoRebuild", "Rebuild the EVO after a read");
+  for (QRadioButton* rb : {rbNoAuto, rbAutoDemux, rbAutoRebuild}) autoColumn->addWidget(rb);
+  cbRBAdvanced = CheckBox("Rebuild ADV_PCKs", "cbRBAdvanced", "Rebuild the Adcanced packs");
+  cbAdjustPTS = CheckBox("Adjust PTS of the EVOs to follow", "cbAdjustPTS",
+                         "Rebuild: shift the time stamps of the following EVOs so the title plays as one");
+  grid->addWidget(autoBox, 0, 1, 4, 1);
+  grid->addWidget(cbRBAdvanced, 4, 1);
+  grid->addWidget(cbAdjustPTS, 5, 1);
+
+  auto* names = new QGridLayout;
+  eVideoExt = Named(new QLineEdit, "eVideoExt", "Extension of the video files");
+  eAudioExt = Named(new QLineEdit, "eAudioExt", "Extension of the audio files");
+  eSubExt = Named(new QLineEdit, "eSubExt", "This is real .sup format, don't change!");
+  for (QLineEdit* e : {eVideoExt, eAudioExt, eSubExt}) {
+    e->setMaxLength(5);
+    e->setFixedWidth(48);
+  }
+  names->addWidget(new QLabel("Video extension"), 0, 0);
+  names->addWidget(eVideoExt, 0, 1);
+  names->addWidget(new QLabel("Audio extension"), 1, 0);
+  names->addWidget(eAudioExt, 1, 1);
+  names->addWidget(new QLabel("Subpicture extension"), 2, 0);
+  names->addWidget(eSubExt, 2, 1);
+  grid->addLayout(names, 0, 2, 3, 1);
+
+  auto* folderRow = new QHBoxLayout;
+  eWorkdir = Named(new QLineEdit, "eWorkdir", "Destination directory for the demuxed streams");
+  bbWorkdir = BrowseButton("bbWorkdir", "Browse folder");
+  folderRow->addWidget(new QLabel("Output folder"));
+  folderRow->addWidget(eWorkdir, 1);
+  folderRow->addWidget(bbWorkdir);
+  grid->addLayout(folderRow, row, 0, 1, 3);
+  grid->setRowStretch(row + 1, 1);
+  grid->setColumnStretch(2, 1);
+  connect(bbWorkdir, &QToolButton::clicked, this, [this] { bbWorkdirClick(); });
+  return page;
+}
+
+void TfMain::connectOptions() {
+  Options& o = state_.options;
+  auto bind = [this](QCheckBox* box, bool& option) {
+    connect(box, &QCheckBox::toggled, this, [this, &option](bool on) {
+      if (!syncing_) option = on;
+    });
+  };
+  bind(cbContinue, o.cbContinue);
+  bind(cbCountFr, o.cbCountFr);
+  bind(cbDetails, o.cbDetails);
+  bind(cbAutoRead, o.cbAutoRead);
+  bind(cbAutoClear, o.cbAutoClear);
+  bind(cbRBAdvanced, o.cbRBAdvanced);
+  bind(cbAdjustPTS, o.cbAdjustPTS);
+  bind(cbReadVTI, o.cbReadVTI);
+  connect(cbFastCheck, &QCheckBox::toggled, this, [this](bool on) {
+    if (syncing_) return;
+    state_.options.cbFastCheck = on;
+    jobs_.cbFastCheckClick();
+  });
+  connect(ieFastSize, &QLineEdit::textChanged, this, [this] {
+    if (!syncing_) state_.options.ieFastSize = ieFastSize->Value();
+  });
+  auto bindRadio = [this](QRadioButton* button, AutoProcess process) {
+    connect(button, &QRadioButton::toggled, this, [this, process](bool on) {
+      if (!syncing_ && on) state_.options.autoProcess = process;
+    });
+  };
+  bindRadio(rbNoAuto, AutoProcess::None);
+  bindRadio(rbAutoDemux, AutoProcess::Demux);
+  bindRadio(rbAutoRebuild, AutoProcess::Rebuild);
+  auto bindText = [this](QLineEdit* edit, std::string& option) {
+    connect(edit, &QLineEdit::textChanged, this, [this, &option](const QString& text) {
+      if (!syncing_) option = text.toStdString();
+    });
+  };
+  bindText(eVideoExt, o.eVideoExt);
+  bindText(eAudioExt, o.eAudioExt);
+  bindText(eSubExt, o.eSubExt);
+  bindText(eWorkdir, o.eWorkdir);
+}
+
+QWidget* TfMain::buildAboutPage() {
+  auto* page = Named(new QWidget, "tsAbout");
+  auto* row = new QHBoxLayout(page);
+  row->setContentsMargins(4, 4, 4, 4);
+  reAbout = Named(new QTextBrowser, "reAbout");
+  reAbout->setOpenLinks(false);  // links open in the desktop's browser, not in the pane
+  connect(reAbout, &QTextBrowser::anchorClicked, this, [](const QUrl& url) { QDesktopServices::openUrl(url); });
+  mChangeLog = Named(new QPlainTextEdit, "mChangeLog");
+  mChangeLog->setReadOnly(true);
+  row->addWidget(reAbout, 3);
+  row->addWidget(mChangeLog, 2);
+  return page;
+}
+
+void TfMain::loadAbout() {
+  QFile about(":/ABOUT");
+  if (about.open(QIODevice::ReadOnly)) reAbout->setHtml(QString::fromUtf8(about.readAll()));
+  QFile changes(":/CHANGELOG");
+  if (changes.open(QIODevice::ReadOnly)) mChangeLog->setPlainText(QString::fromUtf8(changes.readAll()));
+}
+
+QWidget* TfMain::buildBottomRow() {
+  bottomRow_ = new QWidget;
+  bottomRow_->setFixedHeight(34);
+  bDemux = Button("&Demux", "bDemux", "Demux the source EVO to streams");
+  QFont bold = bDemux->font();
+  bold.setBold(true);
+  bDemux->setFont(bold);
+  bRebuild = Button("&Rebuild", "bRebuild", "Rebuild a new EVO with the checked streams");
+  bCancel = Button("Cancel", "bCancel", "You can stop the actual process");
+  imLogo = Named(new QLabel, "imLogo");
+  imLogo->setFixedSize(125, 31);
+  QFile logo(":/logo.jpg");
+  if (logo.open(QIODevice::ReadOnly)) imLogo->setPixmap(QPixmap::fromImage(DecodeJpeg(logo.readAll())));
+  WebLink1 = Named(new TWebLink, "WebLink1", "If you like this software don't forget to donate me. :-)");
+  WebLink1->setText("Klarvex home");
+  WebLink1->URL = kHomePage;
+  QPalette linkColours = WebLink1->palette();
+  linkColours.setColor(QPalette::WindowText, QColor(0, 0, 255));
+  WebLink1->setPalette(linkColours);
+  for (QWidget* w : std::initializer_list<QWidget*>{bDemux, bRebuild, imLogo, WebLink1, bCancel}) w->setParent(bottomRow_);
+  connect(bDemux, &QPushButton::clicked, this, [this] { runJob([this] { jobs_.bDemuxClick(); }); });
+  connect(bRebuild, &QPushButton::clicked, this, [this] { runJob([this] { jobs_.bRebuildClick(); }); });
+  connect(bCancel, &QPushButton::clicked, this, [this] { bCancelClick(); });
+  return bottomRow_;
+}
+
+// FormResize: the job buttons at the left, Cancel and the link at the
+// right, the logo centred (never left of 153).
+void TfMain::placeBottomRow() {
+  if (!bottomRow_) return;
+  const int w = width();
+  bDemux->setGeometry(4, 4, 80, 25);
+  bRebuild->setGeometry(88, 4, 60, 25);
+  imLogo->move(LogoLeft(w), 1);
+  bCancel->setGeometry(w - 84, 4, 76, 25);
+  WebLink1->adjustSize();
+  WebLink1->move(w - 92 - WebLink1->width(), 10);
+}
+
+}  // namespace klarvex::ui

@@ -1,0 +1,52 @@
+// klarvex-screenshots OUTDIR SAMPLES: opens the Klarvex window on the
+// bundled sample title, reads FEATURE_1.EVO (and with it the VTI) and the
+// playlist as a user dropping them would, and saves a PNG of every tab.
+// The settings live in a temporary folder, so a user's own stay untouched.
+#include <QApplication>
+#include <QDir>
+#include <QSettings>
+#include <QTemporaryDir>
+#include <QTimer>
+#include <cstdio>
+
+#include "ui/main_window.h"
+#include "ui/page_control.h"
+
+int main(int argc, char* argv[]) {
+  QApplication app(argc, argv);
+  if (argc != 3) {
+    std::fprintf(stderr, "Usage: klarvex-screenshots OUTDIR SAMPLES\n");
+    return 2;
+  }
+  const QString outDir = QString::fromLocal8Bit(argv[1]);
+  const QDir samples(QString::fromLocal8Bit(argv[2]));
+  if (!QDir().mkpath(outDir)) {
+    std::fprintf(stderr, "Cannot create folder \"%s\"\n", argv[1]);
+    return 1;
+  }
+  QTemporaryDir config;
+  QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, config.path());
+  auto settings = std::make_unique<QSettings>(QSettings::IniFormat, QSettings::UserScope, "Tessaro Software", "Klarvex");
+  klarvex::ui::TfMain window({}, std::move(settings));
+  window.resize(800, 460);
+  window.show();
+  int failures = 0;
+  QTimer::singleShot(200, [&] {
+    window.dropFiles({samples.filePath("HVDVD_TS/FEATURE_1.EVO")});
+    window.dropFiles({samples.filePath("ADV_OBJ/VPLST000.XPL")});
+    const char* names[] = {"status", "video-audio", "subpicture", "xpl", "vti", "options", "about"};
+    for (int page = 0; page < window.pageControl->count(); ++page) {
+      window.pageControl->setCurrentIndex(page);
+      QApplication::processEvents();
+      const QString file = QDir(outDir).filePath(QString("%1-%2.png").arg(page).arg(names[page]));
+      if (window.grab().save(file)) std::printf("%s\n", qPrintable(file));
+      else {
+        std::fprintf(stderr, "Cannot write \"%s\"\n", qPrintable(file));
+        ++failures;
+      }
+    }
+    window.close();
+    QApplication::exit(failures ? 1 : 0);
+  });
+  return QApplication::exec();
+}
