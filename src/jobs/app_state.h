@@ -78,6 +78,9 @@ class AppState {
   VtiModel vti;                          // the VTI tab
   int activePage = 0;                    // 0: Status
   bool jobRunning = false;               // a job is on its way: no second one starts
+  bool closing = false;                  // the window closed: no job starts any more, chained ones neither
+
+  bool mayStartJob() const { return !jobRunning && !closing; }
 
   StreamBox& box(Section section, int n);
   const StreamBox& box(Section section, int n) const;

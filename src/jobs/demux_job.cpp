@@ -78,7 +78,7 @@ size_t OutputBufferSize(size_t files) {
 }  // namespace
 
 void Jobs::bDemuxClick() {
-  if (state_.jobRunning) return;
+  if (!state_.mayStartJob()) return;
   JobGuard guard(state_.jobRunning);
   runDemuxJob();
 }

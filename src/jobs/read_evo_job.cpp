@@ -43,7 +43,7 @@ void Jobs::readOneFile(const std::string& path) {
 }
 
 void Jobs::bReadEVOClick() {
-  if (state_.jobRunning) return;  // one job at a time: they share the source and the table
+  if (!state_.mayStartJob()) return;  // one job at a time: they share the source and the table
   {
     JobGuard guard(state_.jobRunning);
     runReadJob();

@@ -30,7 +30,7 @@ void Jobs::readVTIAfterRead() {
 }
 
 void Jobs::readVTI(const std::string& path) {
-  if (state_.jobRunning) return;  // the file would take the shared input stream from a job
+  if (!state_.mayStartJob()) return;  // the file would take the shared input stream from a job
   const std::string name = FileNamePart(path);
   if (!IsFile(path)) {
     host_.log(Literal(name) + " not found");

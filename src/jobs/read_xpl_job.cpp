@@ -78,7 +78,7 @@ void Jobs::XplChosen(const std::string& path) {
 }
 
 void Jobs::bReadXPLClick() {
-  if (state_.jobRunning) return;  // the read shares the input file and the buffer with the jobs
+  if (!state_.mayStartJob()) return;  // the read shares the input file and the buffer with the jobs
   JobGuard guard(state_.jobRunning);
   Resetcbs();
   Buttons& b = state_.buttons;

@@ -349,7 +349,7 @@ void Rebuild::reportProgress(int64_t position, int64_t size) const {
 }
 
 void Jobs::bRebuildClick() {
-  if (state_.jobRunning) return;  // one job at a time: they share the source and the table
+  if (!state_.mayStartJob()) return;  // one job at a time: they share the source and the table
   JobGuard guard(state_.jobRunning);
   runRebuildJob();
 }

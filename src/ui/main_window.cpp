@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QCloseEvent>
+#include <QKeyEvent>
 #include <QDragEnterEvent>
 #include <QFileInfo>
 #include <QLabel>
@@ -152,6 +153,17 @@ void TfMain::bbWorkdirClick() {
 
 void TfMain::bCancelClick() { jobs_.bCancelClick(); }
 
+// Enter anywhere the focused control doesn't use it presses the default
+// button, Read EVO.
+void TfMain::keyPressEvent(QKeyEvent* event) {
+  const bool enter = event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter;
+  if (enter && event->modifiers() == Qt::NoModifier && bReadEVO->isEnabled()) {
+    bReadEVO->click();
+    return;
+  }
+  QMainWindow::keyPressEvent(event);
+}
+
 void TfMain::closeEvent(QCloseEvent* event) {
   RunState& run = state_.engine.run;
   if (run.WriteJobRunning) {
@@ -163,6 +175,9 @@ void TfMain::closeEvent(QCloseEvent* event) {
   } else {
     run.StopRequested = true;
   }
+  // A job chained to a stopped read (Auto Demux, Auto Rebuild) must not
+  // start behind a closed window.
+  state_.closing = true;
   RegWrite(*settings_, state_, currentWindowSettings(), kVersion);
   event->accept();
 }

@@ -130,6 +130,7 @@ class TfMain : public QMainWindow, public Host {
   void showEvent(QShowEvent* event) override;
   void closeEvent(QCloseEvent* event) override;  // FormCloseQuery, FormClose
   void resizeEvent(QResizeEvent* event) override;
+  void keyPressEvent(QKeyEvent* event) override;
   void dragEnterEvent(QDragEnterEvent* event) override;
   void dropEvent(QDropEvent* event) override;
 

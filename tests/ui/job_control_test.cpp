@@ -7,6 +7,7 @@
 #include <QFileInfo>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QRadioButton>
 #include <QTest>
 #include <QTimer>
 
@@ -157,6 +158,28 @@ class JobControlTest : public QObject {
     QVERIFY(closed);
     QVERIFY(window.dialogs->questions.isEmpty());
     QVERIFY(window->state().engine.run.StopRequested);
+  }
+
+  void closingDuringAReadStartsNoChainedJob() {
+    SettingsFolder settings;
+    QTemporaryDir dir, out;
+    Window window = OpenWindow(settings);
+    window->rbAutoDemux->click();
+    window->eWorkdir->setText(out.path());
+    const QString title = MakeBigTitle(dir);
+    DuringJob([&] { window->dropFiles({title}); }, [&] { window->close(); });
+    QVERIFY(QDir(out.path()).entryList(QDir::Files).isEmpty());
+    QVERIFY(!LogLines(*window.main).contains("Creating " + out.path()));
+  }
+
+  void enterPressesReadEvo() {
+    SettingsFolder settings;
+    Window window = OpenWindow(settings);
+    window->cbAutoRead->click();
+    window->dropFiles({kSamples + "/DVD/VIDEO_TS/VTS_01_1.VOB"});
+    QCOMPARE(window->reMessage->lineCount(), 0);
+    QTest::keyClick(window.main.get(), Qt::Key_Return);
+    QVERIFY(LogLines(*window.main).contains("Done."));
   }
 
   void dropDuringAJobIsIgnored() {
