@@ -10,6 +10,8 @@
 #include <array>
 #include <functional>
 #include <memory>
+#include <utility>
+#include <vector>
 
 #include "jobs/app_state.h"
 #include "jobs/host.h"
@@ -146,6 +148,11 @@ class TfMain : public QMainWindow, public Host {
   QWidget* buildAboutPage();
   QWidget* buildBottomRow();
   void connectOptions();
+  // The option controls with the option each one shows: one list serves
+  // binding the controls and mirroring the model.
+  std::vector<std::pair<QCheckBox*, bool Options::*>> optionBoxes() const;
+  std::vector<std::pair<QRadioButton*, AutoProcess>> autoProcessButtons() const;
+  std::vector<std::pair<QLineEdit*, std::string Options::*>> optionTexts() const;
   void loadAbout();
   void placeBottomRow();
 

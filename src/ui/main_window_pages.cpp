@@ -414,46 +414,48 @@ QWidget* TfMain::buildOptionsPage() {
   return page;
 }
 
+std::vector<std::pair<QCheckBox*, bool Options::*>> TfMain::optionBoxes() const {
+  return {{cbContinue, &Options::cbContinue},     {cbFastCheck, &Options::cbFastCheck},
+          {cbCountFr, &Options::cbCountFr},       {cbDetails, &Options::cbDetails},
+          {cbAutoRead, &Options::cbAutoRead},     {cbAutoClear, &Options::cbAutoClear},
+          {cbRBAdvanced, &Options::cbRBAdvanced}, {cbAdjustPTS, &Options::cbAdjustPTS},
+          {cbReadVTI, &Options::cbReadVTI}};
+}
+
+std::vector<std::pair<QRadioButton*, AutoProcess>> TfMain::autoProcessButtons() const {
+  return {{rbNoAuto, AutoProcess::None}, {rbAutoDemux, AutoProcess::Demux}, {rbAutoRebuild, AutoProcess::Rebuild}};
+}
+
+std::vector<std::pair<QLineEdit*, std::string Options::*>> TfMain::optionTexts() const {
+  return {{eVideoExt, &Options::eVideoExt},
+          {eAudioExt, &Options::eAudioExt},
+          {eSubExt, &Options::eSubExt},
+          {eWorkdir, &Options::eWorkdir}};
+}
+
+// The user's changes go into the model at once, so a job reads what the
+// control shows.
 void TfMain::connectOptions() {
-  Options& o = state_.options;
-  auto bind = [this](QCheckBox* box, bool& option) {
-    connect(box, &QCheckBox::toggled, this, [this, &option](bool on) {
-      if (!syncing_) option = on;
+  for (const auto& [box, option] : optionBoxes()) {
+    connect(box, &QCheckBox::toggled, this, [this, box = box, option = option](bool on) {
+      if (syncing_) return;
+      state_.options.*option = on;
+      if (box == cbFastCheck) jobs_.cbFastCheckClick();
     });
-  };
-  bind(cbContinue, o.cbContinue);
-  bind(cbCountFr, o.cbCountFr);
-  bind(cbDetails, o.cbDetails);
-  bind(cbAutoRead, o.cbAutoRead);
-  bind(cbAutoClear, o.cbAutoClear);
-  bind(cbRBAdvanced, o.cbRBAdvanced);
-  bind(cbAdjustPTS, o.cbAdjustPTS);
-  bind(cbReadVTI, o.cbReadVTI);
-  connect(cbFastCheck, &QCheckBox::toggled, this, [this](bool on) {
-    if (syncing_) return;
-    state_.options.cbFastCheck = on;
-    jobs_.cbFastCheckClick();
-  });
+  }
+  for (const auto& [button, process] : autoProcessButtons()) {
+    connect(button, &QRadioButton::toggled, this, [this, process = process](bool on) {
+      if (!syncing_ && on) state_.options.autoProcess = process;
+    });
+  }
+  for (const auto& [edit, option] : optionTexts()) {
+    connect(edit, &QLineEdit::textChanged, this, [this, option = option](const QString& text) {
+      if (!syncing_) state_.options.*option = text.toStdString();
+    });
+  }
   connect(ieFastSize, &QLineEdit::textChanged, this, [this] {
     if (!syncing_) state_.options.ieFastSize = ieFastSize->Value();
   });
-  auto bindRadio = [this](QRadioButton* button, AutoProcess process) {
-    connect(button, &QRadioButton::toggled, this, [this, process](bool on) {
-      if (!syncing_ && on) state_.options.autoProcess = process;
-    });
-  };
-  bindRadio(rbNoAuto, AutoProcess::None);
-  bindRadio(rbAutoDemux, AutoProcess::Demux);
-  bindRadio(rbAutoRebuild, AutoProcess::Rebuild);
-  auto bindText = [this](QLineEdit* edit, std::string& option) {
-    connect(edit, &QLineEdit::textChanged, this, [this, &option](const QString& text) {
-      if (!syncing_) option = text.toStdString();
-    });
-  };
-  bindText(eVideoExt, o.eVideoExt);
-  bindText(eAudioExt, o.eAudioExt);
-  bindText(eSubExt, o.eSubExt);
-  bindText(eWorkdir, o.eWorkdir);
 }
 
 QWidget* TfMain::buildAboutPage() {

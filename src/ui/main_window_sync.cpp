@@ -35,6 +35,12 @@ void SetChecked(QAbstractButton* button, bool checked) {
 // A caption is shown as it stands: "&" is not an access key here.
 QString PlainCaption(const std::string& caption) { return Q(caption).replace("&", "&&"); }
 
+void SetLines(QPlainTextEdit* memo, const std::vector<std::string>& lines) {
+  QStringList text;
+  for (const std::string& line : lines) text << Q(line);
+  memo->setPlainText(text.join('\n'));
+}
+
 void FillList(QComboBox* list, const VtiList& model) {
   QStringList items;
   for (const std::string& item : model.items) items << Q(item);
@@ -109,24 +115,11 @@ void TfMain::syncStreamBoxes() {
 
 void TfMain::syncOptions() {
   const Options& o = state_.options;
-  SetChecked(cbContinue, o.cbContinue);
-  SetChecked(cbFastCheck, o.cbFastCheck);
+  for (const auto& [box, option] : optionBoxes()) SetChecked(box, o.*option);
+  for (const auto& [button, process] : autoProcessButtons()) SetChecked(button, o.autoProcess == process);
+  for (const auto& [edit, option] : optionTexts()) SetText(edit, o.*option);
   // An emptied box stands for 0: it is left empty while the user types.
   if (ieFastSize->Value() != o.ieFastSize) ieFastSize->setValue(o.ieFastSize);
-  SetChecked(cbCountFr, o.cbCountFr);
-  SetChecked(cbDetails, o.cbDetails);
-  SetChecked(cbAutoRead, o.cbAutoRead);
-  SetChecked(cbAutoClear, o.cbAutoClear);
-  SetChecked(cbRBAdvanced, o.cbRBAdvanced);
-  SetChecked(cbAdjustPTS, o.cbAdjustPTS);
-  SetChecked(cbReadVTI, o.cbReadVTI);
-  SetChecked(rbNoAuto, o.autoProcess == AutoProcess::None);
-  SetChecked(rbAutoDemux, o.autoProcess == AutoProcess::Demux);
-  SetChecked(rbAutoRebuild, o.autoProcess == AutoProcess::Rebuild);
-  SetText(eVideoExt, o.eVideoExt);
-  SetText(eAudioExt, o.eAudioExt);
-  SetText(eSubExt, o.eSubExt);
-  SetText(eWorkdir, o.eWorkdir);
 }
 
 void TfMain::syncXpl() {
@@ -134,9 +127,7 @@ void TfMain::syncXpl() {
   bWriteChaps->setEnabled(xpl.bWriteChaps);
   mXPL->setVisible(xpl.mXPLVisible);
   if (xpl.mXPL != shownXpl_.mXPL) {
-    QStringList lines;
-    for (const std::string& line : xpl.mXPL) lines << Q(line);
-    mXPL->setPlainText(lines.join('\n'));
+    SetLines(mXPL, xpl.mXPL);
     shownXpl_.mXPL = xpl.mXPL;
   }
   if (xpl.tvXPL != shownXpl_.tvXPL) {
@@ -149,9 +140,7 @@ void TfMain::syncXpl() {
     shownXpl_.tvXPL = xpl.tvXPL;
   }
   if (xpl.mChapter != shownXpl_.mChapter) {
-    QStringList lines;
-    for (const std::string& line : xpl.mChapter) lines << Q(line);
-    mChapter->setPlainText(lines.join('\n'));
+    SetLines(mChapter, xpl.mChapter);
     shownXpl_.mChapter = xpl.mChapter;
   }
 }

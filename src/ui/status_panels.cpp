@@ -36,7 +36,7 @@ int StatusPanels::widthFor(const QString& text) const {
 }
 
 // A long path in panel 0 must not push the window wider: the panel takes
-// at most 60 % of the bar and elides the rest.
+// at most 60 % of the bar; the end of a longer text is cut off.
 int StatusPanels::panel0Width(const QString& text) const {
   const int limit = width() * 3 / 5;
   const int wanted = widthFor(text);
