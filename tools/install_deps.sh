@@ -3,7 +3,7 @@
 # missing. Runs apt-get as root (no sudo); does nothing when all is there.
 set -euo pipefail
 
-packages=(cmake ninja-build g++ libgtest-dev locales qt6-base-dev libjpeg-dev)
+packages=(cmake ninja-build g++ libgtest-dev locales qt6-base-dev libjpeg-dev libcurl4-openssl-dev)
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")

@@ -9,6 +9,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMimeData>
+#include <QProcess>
 #include <QPushButton>
 #include <QSettings>
 #include <QSplitter>
@@ -21,6 +22,7 @@
 #include "ui/log_pane.h"
 #include "ui/page_control.h"
 #include "ui/status_panels.h"
+#include "ui/update_check.h"
 
 // The about text and the logo live in a static library: their resources
 // must be registered by name.
@@ -47,7 +49,11 @@ TfMain::TfMain(QStringList arguments, std::unique_ptr<QSettings> settings, QWidg
       arguments_(std::move(arguments)) {
   InitResources();
   setObjectName("TfMain");
+  programPath = QApplication::applicationFilePath();
+  startProgram = [](const QString& program) { return QProcess::startDetached(program, {}); };
   buildWindow();
+  updateCheck_ = MakeUpdateCheck(*this);
+  if (updateCheck_) connect(bGetNew, &QPushButton::clicked, this, [this] { updateCheck_->bGetNewClick(); });
   stateChanged();
 }
 
@@ -70,6 +76,7 @@ void TfMain::FormActivate() {
   loadAbout();
   settingsExisted_ = RegRead(*settings_, state_, window_, kVersion);
   applyWindowSettings();
+  if (settingsExisted_ && updateCheck_) updateCheck_->queryVersion();
   jobs_.Resetcbs();
   slog("Ready", 0);
   slog("", 1);

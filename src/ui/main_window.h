@@ -41,6 +41,7 @@ class PageControl;
 class StatusPanels;
 class TIntEdit;
 class TWebLink;
+class UpdateCheck;
 
 class TfMain : public QMainWindow, public Host {
  public:
@@ -55,8 +56,14 @@ class TfMain : public QMainWindow, public Host {
   AppState& state() { return state_; }
   Jobs& jobs() { return jobs_; }
   void setDialogs(std::unique_ptr<Dialogs> dialogs) { dialogs_ = std::move(dialogs); }
-  // Whether the settings existed at start-up (the update check needs it).
+  // Whether the settings existed at start-up: only then is the maker's
+  // server asked for a newer version.
   bool settingsExisted() const { return settingsExisted_; }
+
+  // The running program's file, which an update replaces, and how the new
+  // one is started (tests put their own in).
+  QString programPath;
+  std::function<bool(const QString& program)> startProgram;
 
   // The handlers of the window's own events.
   void FormActivate();
@@ -173,6 +180,7 @@ class TfMain : public QMainWindow, public Host {
   Jobs jobs_;
   std::unique_ptr<QSettings> settings_;
   std::unique_ptr<Dialogs> dialogs_;
+  std::unique_ptr<UpdateCheck> updateCheck_;  // none in a build without it
   QStringList arguments_;
   WindowSettings window_;
   bool started_ = false;

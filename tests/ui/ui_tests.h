@@ -12,10 +12,17 @@ QObject* NewSettingsTest();
 QObject* NewWindowTest();
 QObject* NewJobControlTest();
 QObject* NewVtiTabTest();
+QObject* NewHttpGetTest();
+QObject* NewUpdateCheckTest();
 
 inline std::vector<QObject*> AllTests() {
-  return {NewLogPaneTest(), NewWidgetsTest(), NewSettingsTest(), NewWindowTest(), NewJobControlTest(),
-          NewVtiTabTest()};
+  std::vector<QObject*> tests = {NewLogPaneTest(),    NewWidgetsTest(),   NewSettingsTest(),
+                                 NewWindowTest(),     NewJobControlTest(), NewVtiTabTest()};
+#if KLARVEX_UPDATE_CHECK
+  tests.push_back(NewHttpGetTest());
+  tests.push_back(NewUpdateCheckTest());
+#endif
+  return tests;
 }
 
 }  // namespace klarvex::ui::testing
