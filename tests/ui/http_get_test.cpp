@@ -79,12 +79,15 @@ class HttpGetTest : public QObject {
     http.request.URL = server.root() + "a";
     http.request.UseCache = true;
     http.request.Referer = "http://example.invalid/";
+    http.request.UserName = "user";
+    http.request.Password = "pw";
     http.DownloadString();
     QTRY_COMPARE(outcome.strings, 1);
     const std::string request = server.requests().at(0);
     QVERIFY(request.rfind("GET /a HTTP/1.0\r\n", 0) == 0);
     QVERIFY(request.find("no-cache") == std::string::npos);
     QVERIFY(request.find("Referer: http://example.invalid/\r\n") != std::string::npos);
+    QVERIFY(request.find("Authorization: Basic dXNlcjpwdw==\r\n") != std::string::npos);  // user:pw
   }
 
   void answersThatFail() {
