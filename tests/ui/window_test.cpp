@@ -147,6 +147,13 @@ class WindowTest : public QObject {
     QCOMPARE(window->mChapter->toPlainText().split('\n').size(), 8);
     QVERIFY(window->bWriteChaps->isEnabled());
     QCOMPARE(window->cbAudio[0]->text(), QString("DD+.6ch.s00.English"));
+    // Read XPL again from its button, after the boxes were changed.
+    window->cbAudio[0]->click();
+    window->showPage(0);
+    window->bReadXPL->click();
+    QCOMPARE(window->pageControl->currentIndex(), 3);
+    QVERIFY(window->cbAudio[0]->isChecked());
+    QCOMPARE(window->tvXPL->topLevelItemCount(), 5);
   }
 
   void browsingForTheSource() {
