@@ -113,6 +113,10 @@ void Jobs::demuxOneFile(const std::string& path) {
 
 void Jobs::runDemuxJob() {
   Engine& engine = state_.engine;
+  // The title's times as the read found them: a demux that stops early has
+  // seen only part of the title, and a Rebuild after it writes these times
+  // into every navigation pack.
+  const RunState titleTimes = engine.run;
   startWriteJob();
   engine.run.lastPtmSum = 0;
   engine.streams.video(0).frameCount = 0;
@@ -135,7 +139,16 @@ void Jobs::runDemuxJob() {
     std::optional<KlarvexError> closing = outputs.closeAll();
     if (!failure) failure = closing;
   }
+  const bool stoppedEarly = failure || engine.run.StopRequested;
   finishWriteJob(failure, true);
+  if (stoppedEarly) {
+    RunState& run = engine.run;
+    run.lastPtm = titleTimes.lastPtm;
+    run.totalSeconds = titleTimes.totalSeconds;
+    run.titleDuration = titleTimes.titleDuration;
+    run.fileDuration = titleTimes.fileDuration;
+    run.previousFileVob = titleTimes.previousFileVob;
+  }
 }
 
 }  // namespace klarvex

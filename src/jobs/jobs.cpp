@@ -96,6 +96,7 @@ void Jobs::finishWriteJob(const std::optional<KlarvexError>& failure, bool frame
   host_.slog("", 1);
   if (frameReport) logframes();
   state_.buttons.bDemux = state_.buttons.bRebuild = true;
+  state_.buttons.bCancel = false;  // a walk that failed midway never turned it off
   state_.engine.run.WriteJobRunning = false;
   host_.stateChanged();
 }

@@ -27,6 +27,7 @@ void Jobs::readButtonsBack() {
   b.bReadEVO = true;
   b.bReadXPL = rememberedReadXpl_;
   b.bbEVO = b.bbXPL = true;
+  b.bCancel = false;  // a walk that failed midway never turned it off
   cbVideoClick();
 }
 

@@ -309,10 +309,11 @@ void Rebuild::renumber(uint8_t* pack, const PackId& id) const {
 
 void Rebuild::rewriteNavigation(uint8_t* pack, int64_t n) {
   if (!numberingFixed_) fixNumbering();
-  if (n > at::kVideoBound) {
-    pack[at::kVideoBound] = static_cast<uint8_t>((pack[at::kVideoBound] & 0xE0) | videoCount_);
+  // A last pack cut short keeps whichever of the two bounds it still holds.
+  if (n > at::kAudioBound)
     pack[at::kAudioBound] = static_cast<uint8_t>((pack[at::kAudioBound] & 0x03) | (audioCount_ << 2));
-  }
+  if (n > at::kVideoBound)
+    pack[at::kVideoBound] = static_cast<uint8_t>((pack[at::kVideoBound] & 0xE0) | videoCount_);
   if (n == kPackSize && Matches(pack, n, at::kDsiSignature, kDsiSignature)) patchDsi(pack);
 }
 
