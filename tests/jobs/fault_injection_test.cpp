@@ -328,7 +328,24 @@ class FaultInjectionTest : public WriteJobTest {
 // ===========================================================================
 // 1. Outputs that refuse writes: /dev/full and a tmpfs that fills up
 
-using FaultInjectionWriteTest = FaultInjectionTest;
+class FaultInjectionWriteTest : public FaultInjectionTest {
+ protected:
+  // Demuxes M.EVO with `full` linked to /dev/full: one red line, the file
+  // named, every file closed, the program idle again.
+  void demuxIntoFullDevice(const std::string& full, int sizeMiB) {
+    fs::create_symlink("/dev/full", full);
+    const int fds = OpenFdCount();
+    host.lines.clear();
+    jobs.bDemuxClick();
+    EXPECT_EQ(OpenFdCount(), fds);
+    EXPECT_EQ(Join(host.lines), creating(out, "M") + "Opening file [b]M.EVO[/b]\nFile size: " +
+                                    std::to_string(sizeMiB) + " Mbytes.\nDemuxing M.EVO\n"
+                                    "[re]Stream write error[/re]\nDone.\n\n");
+    ASSERT_TRUE(jobs.lastFailure());
+    EXPECT_EQ(jobs.lastFailure()->detail(), "writing \"" + full + "\": No space left on device");
+    EXPECT_EQ(StateText(state), kIdleAfterWriteJob);
+  }
+};
 
 // The AC-3 file is /dev/full; its stream outgrows its 1 MiB buffer, so the
 // failure comes in mid-walk. The files of the other streams keep what the
@@ -341,19 +358,7 @@ TEST_F(FaultInjectionWriteTest, DemuxIntoDeviceThatRefusesWritesInMidWalk) {
   ASSERT_EQ(reference.size(), 4u);
 
   const std::string full = out + "/M.DD.stream.01.mpa";
-  fs::create_symlink("/dev/full", full);
-  const int fds = OpenFdCount();
-  host.lines.clear();
-  jobs.bDemuxClick();
-  EXPECT_EQ(OpenFdCount(), fds);
-  EXPECT_EQ(Join(host.lines), creating(out, "M") +
-                                  "Opening file [b]M.EVO[/b]\nFile size: 1 Mbytes.\nDemuxing M.EVO\n"
-                                  "[re]Stream write error[/re]\nDone.\n\n");
-  ASSERT_TRUE(jobs.lastFailure());
-  EXPECT_EQ(jobs.lastFailure()->detail(), "writing \"" + full + "\": No space left on device");
-  // The state is checked but for Cancel (see DemuxFailureInMidWalkTurnsCancelOff).
-  state.buttons.bCancel = false;
-  EXPECT_EQ(StateText(state), kIdleAfterWriteJob);
+  demuxIntoFullDevice(full, 1);
 
   // Everything before the AC-3 stream was walked and is kept whole; the
   // subpicture behind it was never reached.
@@ -383,17 +388,7 @@ TEST_F(FaultInjectionWriteTest, DemuxIntoDeviceThatRefusesWritesAtTheEnd) {
   ASSERT_EQ(reference.size(), 4u);
 
   const std::string full = out + "/M.VC-1.stream.0.mpv";
-  fs::create_symlink("/dev/full", full);
-  const int fds = OpenFdCount();
-  host.lines.clear();
-  jobs.bDemuxClick();
-  EXPECT_EQ(OpenFdCount(), fds);
-  EXPECT_EQ(Join(host.lines), creating(out, "M") +
-                                  "Opening file [b]M.EVO[/b]\nFile size: 0 Mbytes.\nDemuxing M.EVO\n"
-                                  "[re]Stream write error[/re]\nDone.\n\n");
-  ASSERT_TRUE(jobs.lastFailure());
-  EXPECT_EQ(jobs.lastFailure()->detail(), "writing \"" + full + "\": No space left on device");
-  EXPECT_EQ(StateText(state), kIdleAfterWriteJob);
+  demuxIntoFullDevice(full, 0);
   Files expected = reference;
   expected.erase("M.VC-1.stream.0.mpv");
   EXPECT_TRUE(SameFiles(FolderFiles(out), expected));
