@@ -155,7 +155,29 @@ void PackWalker::stepByte() {
     }
   }
   if ((window_ & 0xFFFFFF00u) == 0x00000100u && startCode(byte)) return;
-  if (!headerStep(byte) && !scanEveryByte_) skipScannedBytes();
+  if (!headerStep(byte)) {
+    if (!scanEveryByte_) skipScannedBytes();
+    return;
+  }
+  headerRun();
+}
+
+// The bytes after a header byte, stepped here for as long as stepByte would
+// take each of them straight to its start code test and header step: no
+// payload, skip, navigation id or pending analysis in between. The same
+// steps in the same order, without stepByte's tests on every byte of a
+// packet header.
+void PackWalker::headerRun() {
+  while (pos_ + 1 < bytesInBuffer_ && !inPayload_ && skipLeft_ == 0 && ps2IdBytes_ == 0 && !gciPending_ &&
+         !dsiPending_) {
+    const uint8_t byte = buf_[++pos_];
+    window_ = window_ << 8 | byte;
+    if ((window_ & 0xFFFFFF00u) == 0x00000100u && startCode(byte)) return;
+    if (!headerStep(byte)) {
+      if (!scanEveryByte_) skipScannedBytes();
+      return;
+    }
+  }
 }
 
 // Nothing is in progress, so every byte up to the next 01 would merely be

@@ -34,6 +34,7 @@ class PackWalker {
   void readSystemHeader();
   void walkBuffer();
   void stepByte();
+  void headerRun();
 
   bool headerStep(uint8_t byte);
   bool startCode(uint8_t streamId);
