@@ -27,6 +27,15 @@ class WebRootOverride {
 // Settings that exist: only then does the window ask.
 void MakeSettingsExist(const SettingsFolder& settings) { settings.open()->setValue("AutoRead", 1); }
 
+// Opens the window with settings that exist, so that its start-up asks
+// `server`, which answers `answer`.
+Window OpenAskingWindow(TestHttpServer& server, const SettingsFolder& settings, const std::string& answer) {
+  server.reply("/sw.php", {200, answer});
+  WebRootOverride root(server.root());
+  MakeSettingsExist(settings);
+  return OpenWindow(settings);
+}
+
 QByteArray ReadAll(const QString& path) {
   QFile file(path);
   return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
@@ -66,11 +75,8 @@ class UpdateCheckTest : public QObject {
 
   void newerReleaseOffered() {
     TestHttpServer server;
-    server.reply("/sw.php", {200, "dl/|klarvex-0.630|0.630"});
-    WebRootOverride root(server.root());
     SettingsFolder settings;
-    MakeSettingsExist(settings);
-    Window window = OpenWindow(settings);
+    Window window = OpenAskingWindow(server, settings, "dl/|klarvex-0.630|0.630");
     QTRY_VERIFY(window->bGetNew->isVisible());
     QVERIFY(window->bGetNew->isEnabled());
     QCOMPARE(LogLines(*window.main).back(), QString("A new release (v0.630) is available."));
@@ -82,22 +88,16 @@ class UpdateCheckTest : public QObject {
 
   void newerBetaOffered() {
     TestHttpServer server;
-    server.reply("/sw.php", {200, "beta/|klarvex-0.631b|0.631b"});
-    WebRootOverride root(server.root());
     SettingsFolder settings;
-    MakeSettingsExist(settings);
-    Window window = OpenWindow(settings);
+    Window window = OpenAskingWindow(server, settings, "beta/|klarvex-0.631b|0.631b");
     QTRY_VERIFY(window->bGetNew->isVisible());
     QCOMPARE(LogLines(*window.main).back(), QString("A new beta version (v0.631b) is available."));
   }
 
   void sameVersionShowsADisabledButton() {
     TestHttpServer server;
-    server.reply("/sw.php", {200, "dl/|klarvex-0.629|0.629"});
-    WebRootOverride root(server.root());
     SettingsFolder settings;
-    MakeSettingsExist(settings);
-    Window window = OpenWindow(settings);
+    Window window = OpenAskingWindow(server, settings, "dl/|klarvex-0.629|0.629");
     QTRY_VERIFY(window->bGetNew->isVisible());
     QVERIFY(!window->bGetNew->isEnabled());
     QCOMPARE(window->reMessage->lineCount(), 0);
@@ -105,11 +105,8 @@ class UpdateCheckTest : public QObject {
 
   void answersThatChangeNothing() {
     TestHttpServer server;
-    server.reply("/sw.php", {200, "dl/|klarvex-0.630"});  // two fields
-    WebRootOverride root(server.root());
     SettingsFolder settings;
-    MakeSettingsExist(settings);
-    Window window = OpenWindow(settings);
+    Window window = OpenAskingWindow(server, settings, "dl/|klarvex-0.630");  // two fields
     QTRY_COMPARE(server.requests().size(), size_t{1});
     QTest::qWait(100);
     QVERIFY(window->bGetNew->isHidden());
@@ -135,12 +132,9 @@ class UpdateCheckTest : public QObject {
     const QByteArray newProgram = ReadAll("/bin/false");
     QVERIFY(!newProgram.isEmpty() && newProgram != oldProgram);
     TestHttpServer server;
-    server.reply("/sw.php", {200, "dl/|klarvex-0.630|0.630"});
     server.reply("/dl/klarvex-0.630", {200, newProgram.toStdString()});
-    WebRootOverride root(server.root());
     SettingsFolder settings;
-    MakeSettingsExist(settings);
-    Window window = OpenWindow(settings);
+    Window window = OpenAskingWindow(server, settings, "dl/|klarvex-0.630|0.630");
     window->programPath = program;
     QString started;
     window->startProgram = [&started](const QString& path) {
@@ -169,11 +163,8 @@ class UpdateCheckTest : public QObject {
     const QByteArray oldProgram = ReadAll(program);
     const std::string elf = ReadAll("/bin/false").toStdString();
     TestHttpServer server;
-    server.reply("/sw.php", {200, "dl/|klarvex-0.630|0.630"});
-    WebRootOverride root(server.root());
     SettingsFolder settings;
-    MakeSettingsExist(settings);
-    Window window = OpenWindow(settings);
+    Window window = OpenAskingWindow(server, settings, "dl/|klarvex-0.630|0.630");
     window->programPath = program;
     int starts = 0;
     window->startProgram = [&starts](const QString&) { return ++starts > 0; };
