@@ -38,25 +38,17 @@ void InputFile::close() {
 }
 
 int64_t InputFile::read(uint8_t* into, int64_t count) {
-  int error = 0;
-  const int64_t done = readAt(into, count, position_, error);
-  if (done < 0) throw StreamReadError(path_, error);
-  position_ += done;
-  return done;
-}
-
-int64_t InputFile::readAt(uint8_t* into, int64_t count, int64_t position, int& error) const noexcept {
   int64_t done = 0;
   while (done < count) {
-    ssize_t got = ::pread(fd_, into + done, static_cast<size_t>(count - done), position + done);
+    ssize_t got = ::pread(fd_, into + done, static_cast<size_t>(count - done), position_ + done);
     if (got < 0) {
       if (errno == EINTR) continue;
-      error = errno;
-      return -1;
+      throw StreamReadError(path_, errno);
     }
     if (got == 0) break;
     done += got;
   }
+  position_ += done;
   return done;
 }
 

@@ -24,10 +24,6 @@ class InputFile {
   // Reads up to `count` bytes (fewer only at the end of the file); throws
   // "Stream read error" when the system reports a failure.
   int64_t read(uint8_t* into, int64_t count);
-  // Reads up to `count` bytes at `position` without moving the stream and
-  // without throwing (safe from another thread): the bytes read, or -1 with
-  // the system's reason in `error`.
-  int64_t readAt(uint8_t* into, int64_t count, int64_t position, int& error) const noexcept;
 
   // Current size, asked of the system each time (a file may still grow).
   int64_t size() const;

@@ -13,7 +13,6 @@ struct Engine {
   StreamTable streams;
   RunState run;
   ReadBuffer buffer;
-  ReadBuffer ahead;  // the next block, read while the walker walks `buffer`
   InputFile input;
 };
 

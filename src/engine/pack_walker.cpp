@@ -1,5 +1,4 @@
 #include "engine/pack_walker.h"
-#include "engine/read_ahead.h"
 
 #include <algorithm>
 #include <cstring>
@@ -69,19 +68,15 @@ void PackWalker::run() {
   startOfCall();
   InputFile& input = engine_.input;
   RunState& run = engine_.run;
-  ReadAhead ahead(input);
   for (;;) {
     host_.pollStop();
     int64_t size = input.size();
     if (input.position() >= size || run.StopRequested || run.fastCheckStop) break;
-    bytesInBuffer_ = nextBlock(ahead);
+    bytesInBuffer_ = engine_.buffer.fill(input);
     buf_ = engine_.buffer.bytes();
     view_ = engine_.buffer.view();
     if (bytesInBuffer_ <= 0) break;  // the file shrank under us
     afterRead(input.position(), size);
-    // The block after this one is read while this one is walked.
-    if (ahead.usable() && !run.StopRequested && !run.fastCheckStop && input.position() < size)
-      ahead.request(engine_.ahead.storage(), ReadBuffer::kSize, input.position());
     walkBuffer();
   }
   if (run.StopRequested) {
@@ -89,25 +84,6 @@ void PackWalker::run() {
     engine_.streams.video(1).frameCount = 0;
   }
   host_.setCancelEnabled(false);
-}
-
-// The block at the stream's position: the one read ahead when it is that
-// block and whole, else read now (so the end of a file that may still grow,
-// and every read error, come as they always did).
-int64_t PackWalker::nextBlock(ReadAhead& ahead) {
-  InputFile& input = engine_.input;
-  if (ahead.pending()) {
-    const int64_t position = ahead.requestedPosition();
-    int error = 0;
-    const int64_t got = ahead.take(error);
-    if (error == 0 && got == ReadBuffer::kSize && position == input.position()) {
-      engine_.buffer.swap(engine_.ahead);
-      engine_.buffer.loaded = got;
-      input.seek(position + got);
-      return got;
-    }
-  }
-  return engine_.buffer.fill(input);
 }
 
 void PackWalker::afterRead(int64_t position, int64_t size) {

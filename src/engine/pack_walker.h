@@ -30,7 +30,6 @@ class PackWalker {
   enum class AudioKind { None, Ac3, Eac3, Dts, Lpcm, TrueHd };
 
   void startOfCall();
-  int64_t nextBlock(class ReadAhead& ahead);
   void afterRead(int64_t position, int64_t size);
   void readSystemHeader();
   void walkBuffer();

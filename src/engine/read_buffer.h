@@ -7,7 +7,6 @@
 #include <cstring>
 #include <memory>
 #include <new>
-#include <utility>
 
 #include "analysers/byte_view.h"
 #include "base/input_file.h"
@@ -32,12 +31,6 @@ class ReadBuffer {
   }
 
   const uint8_t* bytes() const { return storage_.get(); }
-  uint8_t* storage() { return storage_.get(); }
-  // Takes the other buffer's bytes (a block read ahead) in exchange for its own.
-  void swap(ReadBuffer& other) {
-    storage_.swap(other.storage_);
-    std::swap(loaded, other.loaded);
-  }
   uint8_t operator[](int64_t i) const { return storage_.get()[i]; }
   int64_t loaded = 0;  // bytes the last read returned
   ByteView view() const { return ByteView{storage_.get(), loaded}; }
