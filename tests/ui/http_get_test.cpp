@@ -34,6 +34,16 @@ void Record(THTTPGet& http, Outcome& outcome) {
   http.OnError = [&outcome] { ++outcome.errors; };
 }
 
+// A download of the server's "dl/<name>" into <dir>/<name>, as "Get new
+// version" starts it.
+void StartBinaryDownload(THTTPGet& http, const TestHttpServer& server, const QTemporaryDir& dir,
+                         const std::string& name) {
+  http.request.URL = server.root() + "dl/" + name;
+  http.request.FileName = dir.filePath(QString::fromStdString(name)).toStdString();
+  http.request.BinaryData = true;
+  http.DownloadFile();
+}
+
 std::string Binary(size_t size) {
   std::string bytes(size, '\0');
   for (size_t i = 0; i < size; ++i) bytes[i] = static_cast<char>((i * 7 + 3) & 0xFF);
@@ -127,10 +137,7 @@ class HttpGetTest : public QObject {
     THTTPGet http;
     Outcome outcome;
     Record(http, outcome);
-    http.request.URL = server.root() + "dl/new";
-    http.request.FileName = dir.filePath("new").toStdString();
-    http.request.BinaryData = true;
-    http.DownloadFile();
+    StartBinaryDownload(http, server, dir, "new");
     QTRY_COMPARE(outcome.events(), 1);
     QCOMPARE(outcome.files, 1);
     QCOMPARE(outcome.fileName, http.request.FileName);
@@ -147,10 +154,7 @@ class HttpGetTest : public QObject {
     THTTPGet http;
     Outcome outcome;
     Record(http, outcome);
-    http.request.URL = server.root() + "dl/short";
-    http.request.FileName = dir.filePath("short").toStdString();
-    http.request.BinaryData = true;
-    http.DownloadFile();
+    StartBinaryDownload(http, server, dir, "short");
     QTRY_COMPARE(outcome.events(), 1);
     QCOMPARE(outcome.errors, 1);
   }
@@ -164,10 +168,7 @@ class HttpGetTest : public QObject {
     THTTPGet http;
     Outcome outcome;
     Record(http, outcome);
-    http.request.URL = server.root() + "dl/unsized";
-    http.request.FileName = dir.filePath("unsized").toStdString();
-    http.request.BinaryData = true;
-    http.DownloadFile();
+    StartBinaryDownload(http, server, dir, "unsized");
     QTRY_COMPARE(outcome.errors, 1);
     // Without BinaryData a string answer needs no length.
     http.request.BinaryData = false;
@@ -185,10 +186,7 @@ class HttpGetTest : public QObject {
     Record(http, outcome);
     int64_t received = 0;
     http.OnProgress = [&received](int64_t, int64_t readed) { received = readed; };
-    http.request.URL = server.root() + "dl/slow";
-    http.request.FileName = dir.filePath("slow").toStdString();
-    http.request.BinaryData = true;
-    http.DownloadFile();
+    StartBinaryDownload(http, server, dir, "slow");
     QTRY_COMPARE(received, int64_t{1000});  // the first piece is in
     QCOMPARE(outcome.events(), 0);
     http.StopDownload();
