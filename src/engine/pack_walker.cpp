@@ -112,7 +112,7 @@ void PackWalker::walkBuffer() {
   for (pos_ = 0; pos_ < bytesInBuffer_; ++pos_) stepByte();
 }
 
-void PackWalker::stepByte() {
+__attribute__((always_inline)) inline void PackWalker::stepByte() {
   uint8_t byte = buf_[pos_];
   window_ = window_ << 8 | byte;
 
@@ -271,7 +271,7 @@ void PackWalker::videoStartCode(uint8_t streamId, const char* found, VideoKind k
 
 // Cases G to R: one byte of a packet's length, PES header or substream
 // header. Returns false when the byte belongs to none of them.
-bool PackWalker::headerStep(uint8_t byte) {
+__attribute__((always_inline)) inline bool PackWalker::headerStep(uint8_t byte) {
   if (lengthBytes_ == 2) {
     lengthBytes_ = 1;
   } else if (lengthBytes_ == 1) {
