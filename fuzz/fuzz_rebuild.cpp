@@ -14,18 +14,9 @@
 #include "jobs/host.h"
 #include "jobs/jobs.h"
 
-namespace {
+#include "fuzz_support.h"
 
-class QuietHost : public klarvex::Host {
- public:
-  void log(const std::string&) override {}
-  void slog(const std::string&, int) override {}
-  void erslog(const std::string&) override {}
-  void beep() override {}
-  void clear() override {}
-  void processEvents() override {}
-  bool confirm(const std::string&) override { return true; }
-};
+namespace {
 
 // The source and the rebuilt file live in memory (/dev/shm when there).
 const std::string& WorkFolder() {
@@ -49,7 +40,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     out.write(reinterpret_cast<const char*>(data + 1), static_cast<std::streamsize>(size - 1));
   }
   static klarvex::AppState state;  // the engine's buffer is made once
-  QuietHost host;
+  klarvex::fuzzing::QuietHost host;
   klarvex::Jobs jobs(state, host);
   state.options.cbContinue = false;
   state.options.cbFastCheck = false;

@@ -9,6 +9,7 @@
 #include <string>
 
 #include "base/message_log.h"
+#include "jobs/host.h"
 
 namespace klarvex::fuzzing {
 
@@ -19,6 +20,21 @@ class NullLog : public MessageLog {
   void erslog(const std::string&) override {}
   void beep() override {}
   void clear() override {}
+
+ private:
+  size_t sink_ = 0;
+};
+
+// A front end that shows nothing and answers every question with yes.
+class QuietHost : public Host {
+ public:
+  void log(const std::string& message) override { sink_ += message.size(); }
+  void slog(const std::string& text, int) override { sink_ += text.size(); }
+  void erslog(const std::string&) override {}
+  void beep() override {}
+  void clear() override {}
+  void processEvents() override {}
+  bool confirm(const std::string&) override { return true; }
 
  private:
   size_t sink_ = 0;

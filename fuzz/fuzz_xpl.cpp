@@ -15,20 +15,6 @@ namespace {
 
 using klarvex::fuzzing::MemoryFile;
 
-class NullHost : public klarvex::Host {
- public:
-  void log(const std::string& message) override { sink_ += message.size(); }
-  void slog(const std::string& text, int) override { sink_ += text.size(); }
-  void erslog(const std::string&) override {}
-  void beep() override {}
-  void clear() override {}
-  void processEvents() override {}
-  bool confirm(const std::string&) override { return true; }
-
- private:
-  size_t sink_ = 0;
-};
-
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
@@ -37,7 +23,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (path.empty()) return 0;
 
   static klarvex::AppState state;  // the tables persist between reads, as in the program
-  NullHost host;
+  klarvex::fuzzing::QuietHost host;
   klarvex::Jobs jobs(state, host);
   state.eEVOfile = "/disc/HVDVD_TS/FEATURE_1.EVO";
   jobs.EVOadj();
