@@ -164,12 +164,12 @@ __attribute__((always_inline)) inline void PackWalker::stepByte() {
 
 // The bytes after a header byte, stepped here for as long as stepByte would
 // take each of them straight to its start code test and header step: no
-// payload, skip, navigation id or pending analysis in between. The same
+// payload, skip or navigation id in between (a pending analysis is only
+// set by the navigation id's step, so none is pending here). The same
 // steps in the same order, without stepByte's tests on every byte of a
 // packet header.
 void PackWalker::headerRun() {
-  while (pos_ + 1 < bytesInBuffer_ && !inPayload_ && skipLeft_ == 0 && ps2IdBytes_ == 0 && !gciPending_ &&
-         !dsiPending_) {
+  while (pos_ + 1 < bytesInBuffer_ && !inPayload_ && skipLeft_ == 0 && ps2IdBytes_ == 0) {
     const uint8_t byte = buf_[++pos_];
     window_ = window_ << 8 | byte;
     if ((window_ & 0xFFFFFF00u) == 0x00000100u && startCode(byte)) return;
@@ -181,22 +181,39 @@ void PackWalker::headerRun() {
 }
 
 // Nothing is in progress, so every byte up to the next 01 would merely be
-// scanned over: resume two bytes before it, where a start code 00 00 01 xx
-// would begin, and the window still sees the code whole. Pack headers and
-// unknown packets are passed over this way without a step per byte.
+// scanned over: no byte before that 01 can be a start code's id byte. The
+// walk resumes at the 01 itself with the window as the scan would have left
+// it, so the next byte stepped is the id byte of a possible start code.
+// Pack headers, the zeros before a start code and unknown packets are passed
+// over this way without a step per byte.
 void PackWalker::skipScannedBytes() {
-  int64_t from = pos_ + 1;
-  if (from >= bytesInBuffer_) return;
-  if (window_ == 0x000001BA && skipPackHeader()) return;
-  // The current byte may itself be the 01 whose id byte comes next.
-  const void* one = std::memchr(buf_ + pos_, 0x01, static_cast<size_t>(bytesInBuffer_ - pos_));
-  // Without a 01 the buffer's last bytes may still begin a start code.
-  int64_t resume = one ? static_cast<const uint8_t*>(one) - buf_ - 2 : bytesInBuffer_ - 3;
-  if (resume <= from) return;
-  // The window holds the last four bytes before the resume point, as if
+  if (pos_ + 1 >= bytesInBuffer_) return;
+  if (window_ == 0x000001BA) skipPackHeader();
+  // The current byte may itself be the 01 whose id byte comes next; at a
+  // packet's end the 01 is mostly two bytes on, not worth a call.
+  const int64_t one = nextOne(pos_);
+  // Without a 01 every byte left is passed over.
+  const int64_t resume = one >= 0 ? one : bytesInBuffer_ - 1;
+  if (resume <= pos_) return;
+  // The window holds the last four bytes up to the resume point, as if
   // every byte had been scanned.
-  for (int64_t i = std::max(from, resume - 4); i < resume; ++i) window_ = window_ << 8 | buf_[i];
-  pos_ = resume - 1;
+  if (resume - 3 > pos_) {
+    const uint8_t* w = buf_ + resume - 3;
+    window_ = static_cast<uint32_t>(w[0]) << 24 | w[1] << 16 | w[2] << 8 | w[3];
+  } else {
+    for (int64_t i = pos_ + 1; i <= resume; ++i) window_ = window_ << 8 | buf_[i];
+  }
+  pos_ = resume;
+}
+
+// The index of the first 01 at or after `from`, or -1.
+int64_t PackWalker::nextOne(int64_t from) const {
+  const int64_t near = std::min(from + 3, bytesInBuffer_);
+  for (int64_t i = from; i < near; ++i)
+    if (buf_[i] == 0x01) return i;
+  if (near >= bytesInBuffer_) return -1;
+  const void* one = std::memchr(buf_ + near, 0x01, static_cast<size_t>(bytesInBuffer_ - near));
+  return one ? static_cast<const uint8_t*>(one) - buf_ : -1;
 }
 
 // Moves on to the first byte after the packet; a skip past the end of the
@@ -209,7 +226,7 @@ void PackWalker::skipRestOfPacket() {
 
 // At the BA of a pack start code: an MPEG-2 pack header whose marker bits
 // are all in place can hold no start code prefix (every byte that could be
-// 00 00 01 has a marker bit set), so the walk may resume at its byte 14
+// 00 00 01 has a marker bit set), so the walk may go on from its byte 13
 // with the window as the scan would have left it.
 bool PackWalker::skipPackHeader() {
   const int64_t last = pos_ + 10;  // byte 13 of the pack header

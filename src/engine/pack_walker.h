@@ -39,6 +39,7 @@ class PackWalker {
   bool headerStep(uint8_t byte);
   bool startCode(uint8_t streamId);
   void skipScannedBytes();
+  int64_t nextOne(int64_t from) const;
   bool skipPackHeader();
   void videoStartCode(uint8_t streamId, const char* found, VideoKind kind, bool takePts);
   void endOfHeader();
