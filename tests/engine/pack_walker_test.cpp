@@ -432,20 +432,8 @@ TEST_F(WalkerTest, DamagedAndTruncatedInputNeverCrashes) {
 // The walker passes over pack headers and bytes outside packets without
 // stepping each byte; what it finds must be exactly what the plain
 // byte-by-byte scan finds, on clean and on damaged input.
-TEST_F(WalkerTest, PassingOverScannedBytesFindsWhatTheByteByteScanFinds) {
-  ProgramStreamWriter w;
-  w.navPack(TitleNav());
-  w.vc1(0x55, PictureStream(0x0D, 300, 90), {90000, 87000});
-  w.video(0xE3, PictureStream(0x09, 200, 70), {90000, 87000});
-  w.audio(0x80, Filler(20000, 1), {90000});
-  w.audio(0xA2, Filler(9000, 2), {90000});
-  w.audio(0xB1, Filler(9000, 3), {90000});
-  w.subpicture(0x22, Filler(3000, 4), {90000});
-  w.advPack(Filler(100, 5));
-  w.raw(Bytes{0x00, 0x00, 0x01, 0xBA, 0x00, 0x00, 0x01, 0xE0, 0x00, 0x00, 0x01});  // a broken pack header
-  w.vc1(0x55, PictureStream(0x0D, 100, 90), {190000});
-  const Bytes& clean = w.bytes();
-
+class ScanEquivalenceTest : public WalkerTest {
+ protected:
   struct Outcome {
     Lines lines;
     std::vector<int32_t> ids;
@@ -453,7 +441,8 @@ TEST_F(WalkerTest, PassingOverScannedBytesFindsWhatTheByteByteScanFinds) {
     uint32_t firstPtm;
     Bytes video, audio, sub;
   };
-  auto walkBoth = [this](const Bytes& bytes, bool everyByte) {
+
+  Outcome walkBoth(const Bytes& bytes, bool everyByte) {
     options.scanEveryByte = everyByte;
     recorder.lines.clear();
     Outcome o;
@@ -482,8 +471,9 @@ TEST_F(WalkerTest, PassingOverScannedBytesFindsWhatTheByteByteScanFinds) {
     engine.streams.video(0).frameCount = engine.streams.video(1).frameCount = 0;
     engine.run = RunState{};
     return o;
-  };
-  auto expectSame = [&](const Bytes& bytes, const std::string& what) {
+  }
+
+  void expectSame(const Bytes& bytes, const std::string& what) {
     Outcome fast = walkBoth(bytes, false), plain = walkBoth(bytes, true);
     EXPECT_EQ(fast.lines, plain.lines) << what;
     EXPECT_EQ(fast.ids, plain.ids) << what;
@@ -491,7 +481,22 @@ TEST_F(WalkerTest, PassingOverScannedBytesFindsWhatTheByteByteScanFinds) {
     EXPECT_EQ(fast.frames1, plain.frames1) << what;
     EXPECT_EQ(fast.firstPtm, plain.firstPtm) << what;
     EXPECT_TRUE(fast.video == plain.video && fast.audio == plain.audio && fast.sub == plain.sub) << what;
-  };
+  }
+};
+
+TEST_F(ScanEquivalenceTest, PassingOverScannedBytesFindsWhatTheByteByteScanFinds) {
+  ProgramStreamWriter w;
+  w.navPack(TitleNav());
+  w.vc1(0x55, PictureStream(0x0D, 300, 90), {90000, 87000});
+  w.video(0xE3, PictureStream(0x09, 200, 70), {90000, 87000});
+  w.audio(0x80, Filler(20000, 1), {90000});
+  w.audio(0xA2, Filler(9000, 2), {90000});
+  w.audio(0xB1, Filler(9000, 3), {90000});
+  w.subpicture(0x22, Filler(3000, 4), {90000});
+  w.advPack(Filler(100, 5));
+  w.raw(Bytes{0x00, 0x00, 0x01, 0xBA, 0x00, 0x00, 0x01, 0xE0, 0x00, 0x00, 0x01});  // a broken pack header
+  w.vc1(0x55, PictureStream(0x0D, 100, 90), {190000});
+  const Bytes& clean = w.bytes();
 
   expectSame(clean, "clean");
   std::mt19937 random(11);
@@ -507,6 +512,29 @@ TEST_F(WalkerTest, PassingOverScannedBytesFindsWhatTheByteByteScanFinds) {
       }
     }
     expectSame(damaged, "damaged round " + std::to_string(round));
+  }
+}
+
+// Bytes passed over up to the 256 KiB buffer's end: a start code whose 01,
+// zeros or id byte lie on either side of it, behind bytes with no 01 (some
+// zeros among them) or behind a pack header cut by the buffer's end.
+TEST_F(ScanEquivalenceTest, PassingOverStopsRightAtTheBufferEnd) {
+  // Each of the first bytes of the navigation pack (pack header, system
+  // header, PCI packet), of its DSI packet and of the first VC-1 pack comes
+  // to lie at the buffer's end in turn.
+  std::vector<int> offsets;
+  for (int at = 0; at < 48; ++at) offsets.push_back(at);
+  for (int at = 0x507 - 2; at < 0x507 + 8; ++at) offsets.push_back(at);  // the DSI packet
+  for (int at = 2048; at < 2048 + 40; ++at) offsets.push_back(at);
+  for (int offset : offsets) {
+    ProgramStreamWriter w;
+    Bytes lead(static_cast<size_t>(262144 - offset));
+    for (size_t i = 0; i < lead.size(); ++i) lead[i] = i % 5 == 0 ? 0x00 : 0xFF;
+    w.raw(lead);
+    w.navPack(TitleNav());
+    w.vc1(0x55, PictureStream(0x0D, 40, 90), {90000, 87000});
+    w.audio(0x80, Filler(3000, 1), {90000});
+    expectSame(w.bytes(), "offset " + std::to_string(offset));
   }
 }
 
