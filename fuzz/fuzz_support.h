@@ -1,5 +1,5 @@
-// What the fuzz targets share: a log that discards, and the input bytes as
-// a file, since the readers take a path.
+// What the fuzz targets share: a front end that shows nothing (also their
+// log), and the input bytes as a file, since the readers take a path.
 #pragma once
 
 #include <sys/mman.h>
@@ -12,18 +12,6 @@
 #include "jobs/host.h"
 
 namespace klarvex::fuzzing {
-
-class NullLog : public MessageLog {
- public:
-  void log(const std::string& message) override { sink_ += message.size(); }
-  void slog(const std::string& text, int) override { sink_ += text.size(); }
-  void erslog(const std::string&) override {}
-  void beep() override {}
-  void clear() override {}
-
- private:
-  size_t sink_ = 0;
-};
 
 // A front end that shows nothing and answers every question with yes.
 class QuietHost : public Host {

@@ -15,7 +15,7 @@
 namespace {
 
 using klarvex::fuzzing::MemoryFile;
-using klarvex::fuzzing::NullLog;
+using klarvex::fuzzing::QuietHost;
 
 void ShowEverything(klarvex::VtiModel& model) {
   for (int i = -1; i <= static_cast<int>(model.infoTable.size()); ++i) {
@@ -35,7 +35,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   std::string path = MemoryFile(data, size, fd);
   if (path.empty()) return 0;
   klarvex::VtiModel model;
-  NullLog log;
+  QuietHost log;  // discards what is logged
   klarvex::InputFile input;
   try {
     input.open(path);
