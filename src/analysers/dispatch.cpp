@@ -10,17 +10,18 @@
 
 namespace klarvex {
 
-std::optional<double> AnalyseFirstPayload(const ByteView& view, const AnalyserCall& call, MessageLog& log) {
+StreamFacts AnalyseFirstPayload(const ByteView& view, const AnalyserCall& call, MessageLog& log) {
+  StreamFacts facts;
   switch (call.route) {
-    case AnalyserRoute::Mpeg2Video: return Mpeg2Info(view, call.start, call.count, call.pts, call.streamNumber, log);
-    case AnalyserRoute::H264Video: return H264Info(view, call.start, call.count, call.streamNumber, log);
-    case AnalyserRoute::Vc1Video: return Vc1Info(view, call.start, call.count, call.streamNumber, log);
+    case AnalyserRoute::Mpeg2Video: facts.frameRate = Mpeg2Info(view, call.start, call.count, call.pts, call.streamNumber, log); break;
+    case AnalyserRoute::H264Video: facts.frameRate = H264Info(view, call.start, call.count, call.streamNumber, log); break;
+    case AnalyserRoute::Vc1Video: facts.frameRate = Vc1Info(view, call.start, call.count, call.streamNumber, log); break;
     case AnalyserRoute::Ac3: Ac3Info(view, call.start, call.count, call.streamNumber, log); break;
     case AnalyserRoute::Dts: DtsInfo(view, call.start, call.count, call.streamNumber, log); break;
     case AnalyserRoute::Mlp: MlpInfo(view, call.start, call.count, log); break;
     case AnalyserRoute::Lpcm: LpcmInfo(view, call.start, call.count, log); break;
   }
-  return std::nullopt;
+  return facts;
 }
 
 }  // namespace klarvex

@@ -1,7 +1,7 @@
 // The one place where the walker hands a stream's first payload to the
 // analyser of its coding. An analyser reads the piece from the view, writes
-// its description lines to the log, and a video analyser gives back the
-// frame rate it found (none when it found none).
+// its description lines to the log, and gives back the facts that later
+// outputs need (a video stream's frame rate, an audio stream's format).
 #pragma once
 
 #include <cstdint>
@@ -30,7 +30,16 @@ struct AnalyserCall {
   int streamNumber = 0;  // video or audio stream number, where the coding needs it
 };
 
-// Runs the analyser of `call.route`; returns the video frame rate found.
-std::optional<double> AnalyseFirstPayload(const ByteView& view, const AnalyserCall& call, MessageLog& log);
+// What an analyser found that the jobs use beyond the log lines; zero or
+// none where it found nothing.
+struct StreamFacts {
+  std::optional<double> frameRate;  // video: frames per second
+  int channels = 0;                 // audio
+  int sampleRate = 0;               // audio, Hz
+  int bitsPerSample = 0;            // audio, word length
+};
+
+// Runs the analyser of `call.route`.
+StreamFacts AnalyseFirstPayload(const ByteView& view, const AnalyserCall& call, MessageLog& log);
 
 }  // namespace klarvex

@@ -512,7 +512,7 @@ void PackWalker::videoPayload(int64_t chunk) {
                                                             : AnalyserRoute::Mpeg2Video;
       AnalyserCall call{route, pos_, chunk, videoPts_, videoSlot_};
       DescriptionLog described(host_.messages(), slot.description);
-      if (auto rate = AnalyseFirstPayload(view_, call, described)) slot.frameRate = *rate;
+      if (auto rate = AnalyseFirstPayload(view_, call, described).frameRate) slot.frameRate = *rate;
     }
   } else {
     if (host_.streamTicked(Section::Video, videoSlot_)) writeChunk(slot, chunk);
@@ -540,7 +540,10 @@ void PackWalker::audioPayload(int64_t chunk) {
         default: route = audioSubstreamId_ == 0xA1 && sourceIsAob() ? AnalyserRoute::Mlp : AnalyserRoute::Lpcm;
       }
       DescriptionLog described(host_.messages(), slot.description);
-      AnalyseFirstPayload(view_, AnalyserCall{route, pos_, chunk, 0, audioSlot_}, described);
+      StreamFacts facts = AnalyseFirstPayload(view_, AnalyserCall{route, pos_, chunk, 0, audioSlot_}, described);
+      slot.channels = facts.channels;
+      slot.sampleRate = facts.sampleRate;
+      slot.bitsPerSample = facts.bitsPerSample;
     }
   } else {
     if (host_.streamTicked(Section::Audio, audioSlot_)) writeChunk(slot, chunk);

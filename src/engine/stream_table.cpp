@@ -21,6 +21,7 @@ void StreamTable::resetForWalk() {
     s.detailsShown = false;
     s.firstPtsKnown = false;
     s.description.clear();
+    s.channels = s.sampleRate = s.bitsPerSample = 0;
     s.counterCarry.clear();
   }
 }
