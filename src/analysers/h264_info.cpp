@@ -17,7 +17,7 @@ namespace {
 constexpr uint32_t kSpsCodeRefIdc1 = 0x00000127;
 constexpr uint32_t kSpsCodeRefIdc3 = 0x00000167;
 
-// The rate every H.264 stream is stored with, whatever its VUI timing says.
+// The rate stored when the VUI gives no usable timing.
 constexpr double kStoredFrameRate = 24000.0 / 1001.0;
 
 struct ProfileName {
@@ -177,19 +177,31 @@ void ReportVideoSignalType(BitReader& reader, MessageLog& log) {
   if (reader.ReadFlag()) reader.SkipBits(8 * 3);  // colour primaries, transfer, matrix
 }
 
-void ReportTiming(BitReader& reader, MessageLog& log) {
-  uint32_t unitsInTick = reader.ReadBits(32);
-  uint32_t timeScale = reader.ReadBits(32);
-  log.log("   Time scale = " + IntText(timeScale / 1000000) + " MHz");
-  if (unitsInTick != 0) {
-    // The tick rate itself: two ticks per frame are not taken into account.
-    double rate = static_cast<double>(timeScale) / unitsInTick;
-    log.log("   Frame rate = " + GeneralNumberText(std::nearbyint(rate * 1000) / 1000) + " fps");
-  }
-  reader.SkipBits(1);  // fixed_frame_rate_flag
+// The time scale in the largest unit that divides it evenly, so the text is
+// always exact: 27000000 is "27 MHz", 48000 "48 kHz", 1001 "1001 Hz", 0 "0 Hz".
+std::string TimeScaleText(uint32_t timeScale) {
+  if (timeScale != 0 && timeScale % 1000000 == 0) return IntText(timeScale / 1000000) + " MHz";
+  if (timeScale != 0 && timeScale % 1000 == 0) return IntText(timeScale / 1000) + " kHz";
+  return IntText(timeScale) + " Hz";
 }
 
-void ReportVui(BitReader& reader, MessageLog& log) {
+// Returns the frame rate the timing gives, none for a zero tick or time scale.
+std::optional<double> ReportTiming(BitReader& reader, MessageLog& log) {
+  uint32_t unitsInTick = reader.ReadBits(32);
+  uint32_t timeScale = reader.ReadBits(32);
+  log.log("   Time scale = " + TimeScaleText(timeScale));
+  std::optional<double> rate;
+  if (unitsInTick != 0) {
+    // The VUI counts two ticks to a frame (one per field).
+    double frameRate = timeScale / (2.0 * unitsInTick);
+    log.log("   Frame rate = " + GeneralNumberText(std::nearbyint(frameRate * 1000) / 1000) + " fps");
+    if (frameRate > 0) rate = frameRate;
+  }
+  reader.SkipBits(1);  // fixed_frame_rate_flag: a variable rate is taken by its ticks all the same
+  return rate;
+}
+
+std::optional<double> ReportVui(BitReader& reader, MessageLog& log) {
   if (reader.ReadFlag()) ReportAspectRatio(reader, log);
   if (reader.ReadFlag()) reader.SkipBits(1);  // overscan_appropriate_flag
   if (reader.ReadFlag()) ReportVideoSignalType(reader, log);
@@ -197,8 +209,10 @@ void ReportVui(BitReader& reader, MessageLog& log) {
     reader.ReadUE();
     reader.ReadUE();
   }
-  if (reader.ReadFlag()) ReportTiming(reader, log);
+  std::optional<double> rate;
+  if (reader.ReadFlag()) rate = ReportTiming(reader, log);
   reader.SkipBits(1);  // nal_hrd_parameters_present_flag; nothing after it is reported
+  return rate;
 }
 
 }  // namespace
@@ -213,8 +227,9 @@ std::optional<double> H264Info(const ByteView& view, int64_t start, int64_t coun
   if (CarriesChromaFormat(profileIdc)) ReportChromaFormat(reader, state, log);
   SkipPictureOrderCount(reader);
   ReportSize(reader, state, log);
-  if (reader.ReadFlag()) ReportVui(reader, log);  // vui_parameters_present_flag
-  return kStoredFrameRate;
+  std::optional<double> rate;
+  if (reader.ReadFlag()) rate = ReportVui(reader, log);  // vui_parameters_present_flag
+  return rate.value_or(kStoredFrameRate);
 }
 
 }  // namespace klarvex

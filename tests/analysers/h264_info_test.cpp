@@ -29,7 +29,7 @@ struct Sps {
   uint32_t widthMbs = 119, heightMapUnits = 67, frameMbsOnly = 1, cropBottom = 4;
   uint32_t vui = 1, aspectIdc = 1, sarWidth = 0, sarHeight = 0;
   uint32_t videoSignal = 0, videoFormat = 5;
-  uint32_t timing = 1, unitsInTick = 1001, timeScale = 48000;
+  uint32_t timing = 1, unitsInTick = 1001, timeScale = 48000, fixedFrameRate = 1;
 
   std::vector<uint8_t> bytes() const {
     BitWriter w;
@@ -69,7 +69,7 @@ struct Sps {
       if (videoSignal) w.put(videoFormat, 3), w.put(0, 1), w.put(1, 1), w.put(0x010101, 24);
       w.put(1, 1), w.ue(1), w.ue(2);  // chroma sample locations
       w.put(timing, 1);
-      if (timing) w.put(unitsInTick, 32), w.put(timeScale, 32), w.put(1, 1);
+      if (timing) w.put(unitsInTick, 32), w.put(timeScale, 32), w.put(fixedFrameRate, 1);
       w.put(0, 1), w.put(0, 1);  // no HRD
     }
     w.put(1, 1);  // rbsp stop bit
@@ -107,8 +107,8 @@ const std::vector<std::string> kHigh1080 = {
     "   Chroma format = [bl]4:2:0[/bl]  (l, c) = 8, 8 bit",
     kSize1080,
     "   Aspect ratio = [bl]1:1[/bl] (square samples)",
-    "   Time scale = 0 MHz",
-    "   Frame rate = 47.952 fps",
+    "   Time scale = 48 kHz",
+    "   Frame rate = 23.976 fps",
 };
 constexpr double kStoredRate = 24000.0 / 1001.0;
 
@@ -126,11 +126,11 @@ TEST_F(H264InfoTest, DescribesAHighProfileSps) {
   EXPECT_EQ(Lines(refIdc1), kHigh1080);
 }
 
-TEST_F(H264InfoTest, TickRateFollowsTheLocaleSeparator) {
+TEST_F(H264InfoTest, FrameRateFollowsTheLocaleSeparator) {
   if (!std::setlocale(LC_ALL, "de_DE.UTF-8")) GTEST_SKIP() << "no de_DE.UTF-8 locale";
   std::vector<std::string> lines = Lines(Sps{});
   std::setlocale(LC_ALL, "C");
-  EXPECT_EQ(lines.back(), "   Frame rate = 47,952 fps");
+  EXPECT_EQ(lines.back(), "   Frame rate = 23,976 fps");
 }
 
 TEST_F(H264InfoTest, HeightsFromMapUnitsAndBottomCrop) {
@@ -254,16 +254,16 @@ TEST_F(H264InfoTest, TimingAndTheStoredRate) {
   sps.timeScale = 27000000;
   std::vector<std::string> lines = Lines(sps);
   EXPECT_EQ(lines[5], "   Time scale = 27 MHz");
-  EXPECT_EQ(lines[6], "   Frame rate = 27000000 fps");
+  EXPECT_EQ(lines[6], "   Frame rate = 13500000 fps");
   sps.unitsInTick = 1001;
   sps.timeScale = 60000;
-  EXPECT_EQ(Lines(sps)[6], "   Frame rate = 59.94 fps");
+  EXPECT_EQ(Lines(sps)[6], "   Frame rate = 29.97 fps");
 
-  // A zero tick: the time scale, but no rate and still the fixed stored rate.
+  // A zero tick: the time scale, but no rate and the usual stored rate.
   sps.unitsInTick = 0;
   Result r = Analyse(sps.bytes());
   EXPECT_EQ(r.lines.size(), 6u);
-  EXPECT_EQ(r.lines.back(), "   Time scale = 0 MHz");
+  EXPECT_EQ(r.lines.back(), "   Time scale = 60 kHz");
   EXPECT_EQ(r.frameRate, kStoredRate);
 
   sps.timing = 0;
@@ -274,6 +274,38 @@ TEST_F(H264InfoTest, TimingAndTheStoredRate) {
   r = Analyse(sps.bytes());
   EXPECT_EQ(r.lines.back(), kSize1080);
   EXPECT_EQ(r.frameRate, kStoredRate);
+}
+
+TEST_F(H264InfoTest, FrameRateFromTheTiming) {
+  struct Row {
+    uint32_t timing, unitsInTick, timeScale, fixedFrameRate;
+    std::string timeScaleLine, frameRateLine;  // "" when no such line
+    double stored;
+  };
+  const Row rows[] = {
+      {1, 1001, 48000, 1, "48 kHz", "23.976 fps", 24000.0 / 1001.0},
+      {1, 1, 50, 1, "50 Hz", "25 fps", 25},
+      {1, 1001, 60000, 0, "60 kHz", "29.97 fps", 30000.0 / 1001.0},  // a variable rate: the same rule
+      {1, 1000, 27000000, 1, "27 MHz", "13500 fps", 13500},
+      {1, 1, 1001, 1, "1001 Hz", "500.5 fps", 500.5},
+      {1, 0xFFFFFFFF, 0xFFFFFFFE, 1, "4294967294 Hz", "0.5 fps", 0xFFFFFFFEp0 / 0x1FFFFFFFEp0},  // all 32 bits
+      {1, 0, 90000, 1, "90 kHz", "", kStoredRate},  // a zero tick gives no rate
+      {1, 1, 0, 1, "0 Hz", "0 fps", kStoredRate},   // nor does a zero time scale
+      {0, 0, 0, 1, "", "", kStoredRate},            // no timing
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(::testing::Message() << row.unitsInTick << "/" << row.timeScale);
+    Sps sps;
+    sps.timing = row.timing, sps.unitsInTick = row.unitsInTick, sps.timeScale = row.timeScale;
+    sps.fixedFrameRate = row.fixedFrameRate;
+    Result r = Analyse(sps.bytes());
+    auto line = [](const std::string& head, const std::string& value) {
+      return value.empty() ? "" : "   " + head + " = " + value;
+    };
+    EXPECT_EQ(LineStarting(r.lines, "   Time scale"), line("Time scale", row.timeScaleLine));
+    EXPECT_EQ(LineStarting(r.lines, "   Frame rate"), line("Frame rate", row.frameRateLine));
+    EXPECT_EQ(r.frameRate, row.stored);
+  }
 }
 
 TEST_F(H264InfoTest, SearchesForAReferenceSps) {
@@ -330,16 +362,16 @@ TEST_F(H264InfoTest, RealFixtureAgreesWithFfprobe) {
   ASSERT_GT(bytes.size(), 4096u);
   bytes.resize(4096);
   Result r = Analyse(bytes, 0, 2028);
-  // x264 gives 48000 ticks per second at 1001 ticks per tick: the tick rate
-  // is twice the frame rate.
+  // x264 gives 48000 units per second at 1001 units per tick, two ticks a
+  // frame.
   EXPECT_EQ(r.lines, (std::vector<std::string>{
                          "   Profile = " + facts["profile"],
                          "   Level = " + facts["level"].substr(0, 1) + "." + facts["level"].substr(1),
                          "   Chroma format = [bl]4:2:0[/bl]  (l, c) = 8, 8 bit",  // pix_fmt yuv420p
                          "   Size = [bl]" + facts["width"] + "[/bl]x[bl]" + facts["height"] + "[/bl]",
                          "   Aspect ratio = [bl]" + facts["sample_aspect_ratio"] + "[/bl] (square samples)",
-                         "   Time scale = 0 MHz",
-                         "   Frame rate = 47.952 fps",
+                         "   Time scale = 48 kHz",
+                         "   Frame rate = 23.976 fps",
                      }));
   EXPECT_EQ(r.frameRate, 24000.0 / 1001.0);
 }
