@@ -19,7 +19,13 @@ StreamFacts AnalyseFirstPayload(const ByteView& view, const AnalyserCall& call, 
     case AnalyserRoute::Ac3: Ac3Info(view, call.start, call.count, call.streamNumber, log); break;
     case AnalyserRoute::Dts: DtsInfo(view, call.start, call.count, call.streamNumber, log); break;
     case AnalyserRoute::Mlp: MlpInfo(view, call.start, call.count, log); break;
-    case AnalyserRoute::Lpcm: LpcmInfo(view, call.start, call.count, log); break;
+    case AnalyserRoute::Lpcm: {
+      LpcmFormat format = LpcmInfo(view, call.start, call.count, log);
+      facts.channels = format.channels;
+      facts.sampleRate = format.sampleRate;
+      facts.bitsPerSample = format.bitsPerSample;
+      break;
+    }
   }
   return facts;
 }

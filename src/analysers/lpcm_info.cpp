@@ -1,5 +1,6 @@
 #include "analysers/lpcm_info.h"
 
+#include <array>
 #include <string>
 
 #include "analysers/audio_texts.h"
@@ -19,6 +20,10 @@ constexpr int64_t kDynamicRangeAt = -1;
 
 constexpr uint8_t kNoDynamicRange = 0x80;
 
+// By the word length and sample rate codes; code 3 has no value.
+constexpr std::array<int, 4> kWordLengths = {16, 20, 24, 0};
+constexpr std::array<int, 4> kSampleRates = {48000, 96000, 192000, 0};
+
 std::string OnOff(bool on) { return on ? "on" : "off"; }
 
 void LogFrameInfo(uint8_t info, MessageLog& log) {
@@ -26,23 +31,30 @@ void LogFrameInfo(uint8_t info, MessageLog& log) {
   log.log("   Frame number = " + IntText(info & 0x1F));
 }
 
-void LogFormat(uint8_t format, MessageLog& log) {
-  log.log("   Quantization length = [bl]" + TableText(QuantizationTexts, format >> 6) + "[/bl] bits");
-  log.log("   Sampling frequency = [bl]" + TableText(SampleRateTexts, (format >> 4) & 3) + "[/bl] kHz");
-  // Only the two low bits of the channel field are taken.
-  log.log("   Number of audio channels = [bl]" + IntText((format & 3) + 1) + "[/bl]");
+LpcmFormat LogFormat(uint8_t format, MessageLog& log) {
+  const uint8_t wordLength = format >> 6;
+  const uint8_t rate = (format >> 4) & 3;
+  LpcmFormat facts;
+  facts.channels = (format & 7) + 1;  // channels minus one in the three low bits
+  facts.sampleRate = kSampleRates[rate];
+  facts.bitsPerSample = kWordLengths[wordLength];
+  log.log("   Quantization length = [bl]" + TableText(QuantizationTexts, wordLength) + "[/bl] bits");
+  log.log("   Sampling frequency = [bl]" + TableText(SampleRateTexts, rate) + "[/bl] kHz");
+  log.log("   Number of audio channels = [bl]" + IntText(facts.channels) + "[/bl]");
+  return facts;
 }
 
 }  // namespace
 
-void LpcmInfo(const ByteView& view, int64_t start, int64_t count, MessageLog& log) {
-  if (count < 1) return;
+LpcmFormat LpcmInfo(const ByteView& view, int64_t start, int64_t count, MessageLog& log) {
+  if (count < 1) return {};
   log.log("   Number of frame headers = " + IntText(view.at(start + kFrameHeaderCountAt)));
   log.log("   First acces unit pointer = " + HexText(view.be16(start + kFirstAccessUnitAt), 4));
   LogFrameInfo(view.at(start + kFrameInfoAt), log);
-  LogFormat(view.at(start + kFormatAt), log);
+  LpcmFormat facts = LogFormat(view.at(start + kFormatAt), log);
   uint8_t dynamicRange = view.at(start + kDynamicRangeAt);
   if (dynamicRange != kNoDynamicRange) log.log("   Dynamic range = " + DynamicRangeText(dynamicRange) + " dB");
+  return facts;
 }
 
 }  // namespace klarvex

@@ -1,4 +1,5 @@
 #include "analyser_support.h"
+#include "analysers/dispatch.h"
 #include "analysers/lpcm_info.h"
 
 #include <gtest/gtest.h>
@@ -47,17 +48,46 @@ TEST_F(LpcmInfoTest, DvdVideoHeader) {
 }
 
 TEST_F(LpcmInfoTest, FieldsAtTheirBits) {
-  // 10 01 0 111: word length 2, rate 1, only the two low channel bits count.
+  // 10 01 0 111: word length 2, rate 1, 8 channels.
   auto lines = LpcmLines({0xA3, 0xFF, 0xAB, 0xCD, 0xC0, 0x97, 0x80});
   EXPECT_EQ(lines,
             (Lines{"   Number of frame headers = 255", "   First acces unit pointer = ABCD",
                    "   Emphasis = on, mute = on", "   Frame number = 0", "   Quantization length = [bl]24[/bl] bits",
-                   "   Sampling frequency = [bl]96[/bl] kHz", "   Number of audio channels = [bl]4[/bl]"}));
+                   "   Sampling frequency = [bl]96[/bl] kHz", "   Number of audio channels = [bl]8[/bl]"}));
   EXPECT_EQ(LpcmLines({0xA0, 0x00, 0x00, 0x00, 0x9F, 0x60, 0x80})[2], "   Emphasis = on, mute = off");
   EXPECT_EQ(LpcmLines({0xA0, 0x00, 0x00, 0x00, 0x9F, 0x60, 0x80})[3], "   Frame number = 31");
   EXPECT_EQ(LpcmLines({0xA0, 0x00, 0x00, 0x00, 0x40, 0x60, 0x80})[2], "   Emphasis = off, mute = on");
   EXPECT_EQ(LpcmLines({0xA0, 0x00, 0x00, 0x00, 0x00, 0x60, 0x80})[5], "   Sampling frequency = [bl]192[/bl] kHz");
   EXPECT_EQ(LpcmLines({0xA0, 0x00, 0x00, 0x00, 0x00, 0x40, 0x80})[4], "   Quantization length = [bl]20[/bl] bits");
+}
+
+TEST_F(LpcmInfoTest, FormatIsGivenBack) {
+  struct Row {
+    uint8_t format;  // byte 5
+    int channels, sampleRate, bitsPerSample;
+  };
+  const Row rows[] = {
+      {0x01, 2, 48000, 16},  {0x05, 6, 48000, 16}, {0x0D, 6, 48000, 16},  // the reserved bit 3 is not a channel bit
+      {0x91, 2, 96000, 24},  {0x97, 8, 96000, 24}, {0x60, 1, 192000, 20},
+      {0xF0, 1, 0, 0},  // code 3 has no value
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(static_cast<int>(row.format));
+    std::vector<uint8_t> bytes = {0xA0, 0x01, 0x00, 0x04, 0x00, row.format, 0x80, 0x12, 0x34};
+    RecordingLog log;
+    StreamFacts facts = AnalyseFirstPayload(ByteView{bytes.data(), static_cast<int64_t>(bytes.size())},
+                                            AnalyserCall{AnalyserRoute::Lpcm, 7, 2}, log);
+    ASSERT_EQ(log.lines.size(), 7u);
+    EXPECT_EQ(log.lines[6], "   Number of audio channels = [bl]" + std::to_string(row.channels) + "[/bl]");
+    EXPECT_EQ(facts.channels, row.channels);
+    EXPECT_EQ(facts.sampleRate, row.sampleRate);
+    EXPECT_EQ(facts.bitsPerSample, row.bitsPerSample);
+    EXPECT_FALSE(facts.frameRate);
+  }
+  // Nothing read, nothing known.
+  RecordingLog log;
+  LpcmFormat none = LpcmInfo(ByteView{nullptr, 0}, 7, 0, log);
+  EXPECT_EQ(none.channels + none.sampleRate + none.bitsPerSample, 0);
 }
 
 TEST_F(LpcmInfoTest, CodeThreeShowsEmptyTexts) {
