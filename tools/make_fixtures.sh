@@ -8,8 +8,8 @@
 #                                   to /tmp/klarvex-dvd/VIDEO_TS (not committed)
 #
 # Needs: ffmpeg/ffprobe (Debian's 5.1 build: libx264, and the experimental
-# dca / truehd / mlp encoders), mediainfo, python3; dvdauthor + spumux for
-# --dvd.  Everything is deterministic: fixed test patterns and tones, bitexact
+# dca / truehd / mlp encoders), mediainfo, python3, mpeg2enc (mjpegtools);
+# dvdauthor + spumux for --dvd.  Everything is deterministic: fixed test patterns and tones, bitexact
 # flags, single-threaded encoders, no metadata.  Helper scripts live in
 # tools/fixtures/.
 set -euo pipefail
@@ -26,7 +26,7 @@ for a in "$@"; do
   esac
 done
 
-for t in ffmpeg ffprobe mediainfo python3; do
+for t in ffmpeg ffprobe mediainfo python3 mpeg2enc; do
   command -v "$t" >/dev/null || { echo "make_fixtures: $t is missing" >&2; exit 1; }
 done
 
@@ -60,6 +60,12 @@ say "MPEG-2 1920x1080 23.976"
   "${BITEXACT[@]}" -an -c:v mpeg2video -pix_fmt yuv420p -aspect 16:9 \
   -g 12 -bf 2 -b:v 3000k -maxrate 6000k -bufsize 1835008 \
   -f mpeg2video "$OUT/mpeg2_1080p.m2v"
+
+say "MPEG-2 720x480 29.97 with soft 2:3 pulldown (mpeg2enc -p)"
+# 24 film pictures at 24000/1001, every other one with repeat_first_field:
+# 60 fields, 30 frames at 30000/1001. ffmpeg's encoder sets no such flag.
+"${FF[@]}" -f lavfi -i "smptebars=size=720x480:rate=24000/1001" -frames:v 24 -pix_fmt yuv420p \
+  -f yuv4mpegpipe - | mpeg2enc -v 0 -f 8 -p -n n -a 2 -b 2000 -o "$OUT/mpeg2_480i_pulldown.m2v"
 
 say "H.264 1920x1080 23.976 (libx264, AUDs, VUI timing, fixed frame rate)"
 # The x264 version/options SEI (NAL type 6) is removed with filter_units, so
@@ -128,6 +134,14 @@ python3 "$HELP/make_lpcm24.py" check "$OUT/lpcm_s24_stereo.raw" "$WORK/s24.raw" 
 # The 2-bit subpicture units, through ffmpeg's dvdsub decoder.
 python3 "$HELP/check_spu.py" "$WORK"
 
+# The pulldown clip: ffprobe's repeat_pict (repeat_first_field) on 12 of the
+# 24 pictures.
+pulldown=$(ffprobe -v error -show_frames -show_entries frame=repeat_pict -of default=nw=1 \
+  "$OUT/mpeg2_480i_pulldown.m2v" | grep '^repeat_pict=' | sort | uniq -c | awk '{print $2":"$1}' | tr '\n' ' ')
+[ "$pulldown" = "repeat_pict=0:12 repeat_pict=1:12 " ] \
+  || { echo "make_fixtures: mpeg2_480i_pulldown.m2v repeat_pict counts: $pulldown" >&2; exit 1; }
+say "  mpeg2_480i_pulldown.m2v: $pulldown"
+
 # H.264: an access unit delimiter in front of every one of the 48 pictures,
 # and VUI timing 1001/48000 with a fixed frame rate.
 python3 - "$OUT/h264_1080p.264" <<'EOF'
@@ -176,6 +190,7 @@ each one (codec, size, rates, dimensions, channels, frame counts, sha256).
 | --- | --- | --- |
 | `mpeg2_480p.m2v` | MPEG-2 video, 720x480, 30000/1001, 4:2:0, 4:3, GOP 15 (2 B), 60 frames, DVD-like rate limits | ffmpeg `mpeg2video` from `testsrc`, `-f mpeg2video` |
 | `mpeg2_1080p.m2v` | MPEG-2 video, 1920x1080, 24000/1001, 4:2:0, 16:9, GOP 12, 48 frames | ffmpeg `mpeg2video` from `smptehdbars` |
+| `mpeg2_480i_pulldown.m2v` | MPEG-2 video, 720x480, 30000/1001 interlaced sequence carrying 24 film pictures with soft 2:3 pulldown (repeat_first_field on every other one: 60 fields, 30 frames), 4:3; not in `fixtures.json` | mjpegtools `mpeg2enc -f 8 -p` from `smptebars` at 24000/1001, checked with ffprobe's `repeat_pict` |
 | `h264_1080p.264` | H.264 High@4.1 Annex B, 1920x1080, 24000/1001, 48 frames, AUD before every access unit, VUI timing with fixed frame rate, no SEI | ffmpeg `libx264` (`aud=1:force-cfr=1`) from `testsrc2`, SEI removed with `filter_units` |
 | `vc1_ap_1080p.vc1` | VC-1 Advanced profile L3 byte stream, 1920x1080, 24000/1001, square pixels, BT.709: real sequence + entry-point headers every 12 frames, 48 frame start codes with filler (does not decode) | `tools/fixtures/make_vc1.py` |
 | `ac3_stereo.ac3` | AC-3 2.0, 48 kHz, 192 kb/s, 63 frames | ffmpeg `ac3` from two sine tones |

@@ -1,6 +1,7 @@
 #include "analysers/mpeg2_info.h"
 
 #include <array>
+#include <cmath>
 #include <string>
 
 #include "base/text_format.h"
@@ -193,6 +194,19 @@ std::optional<double> Mpeg2Info(const ByteView& view, int64_t start, int64_t cou
     scanner.Feed(view.at(index));
   }
   return scanner.frameRate();
+}
+
+std::string Mpeg2PulldownLine(double frameRate, bool progressiveSequence) {
+  const std::string line = "   2:3 pulldown";
+  if (frameRate <= 0) return line;
+  double film = frameRate * (progressiveSequence ? 2.0 : 4.0) / 5;
+  // A film rate that is a coded rate too is written as the table writes it.
+  for (const FrameRateRow& row : kFrameRates) {
+    std::string text = row.line;
+    if (std::abs(row.rate - film) < 1e-9 && text.ends_with(" fps"))
+      return line + ": film at " + text.substr(text.find("= ") + 2);
+  }
+  return line + ": film at [bl]" + GeneralNumberText(std::round(film * 1000) / 1000) + "[/bl] fps";
 }
 
 }  // namespace klarvex

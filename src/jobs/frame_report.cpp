@@ -1,15 +1,34 @@
+#include <algorithm>
 #include <cmath>
 
+#include "analysers/mpeg2_info.h"
+#include "base/markup.h"
 #include "base/text_format.h"
 #include "jobs/jobs.h"
 
 namespace klarvex {
 
+namespace {
+
+// Only the frame counter, which sees every picture, can tell soft pulldown;
+// the analyser saw the first packet alone. So the line joins the stream's
+// description here, once however often the report is made.
+void ReportPulldown(MessageLog& log, StreamSlot& slot) {
+  std::string line = Mpeg2PulldownLine(slot.frameRate, slot.counterCarry.progressiveSequence);
+  log.log(line);
+  std::string plain = StripTags(line);
+  if (std::find(slot.description.begin(), slot.description.end(), plain) == slot.description.end())
+    slot.description.push_back(plain);
+}
+
+}  // namespace
+
 void Jobs::logframes() {
-  const StreamTable& streams = state_.engine.streams;
+  StreamTable& streams = state_.engine.streams;
   for (int k = 0; k < StreamTable::kVideoStreams; ++k) {
-    int32_t counted = streams.video(k).frameCount;
-    double rate = streams.video(k).frameRate;
+    StreamSlot& slot = streams.video(k);
+    int32_t counted = slot.frameCount;
+    double rate = slot.frameRate;
     std::string inStream = " in video stream " + IntText(k) + ".";
     if (counted > 0) {
       if (rate > 0) {
@@ -18,6 +37,7 @@ void Jobs::logframes() {
       } else {
         host_.log(IntText(counted) + " frames count" + inStream);
       }
+      if (slot.counterCarry.repeatedFields) ReportPulldown(host_, slot);
     }
     if (rate > 0) {
       // Half-way values go to the even neighbour.

@@ -7,6 +7,8 @@
 #include <utility>
 #include <vector>
 
+#include "analyser_support.h"
+
 namespace klarvex {
 namespace {
 
@@ -55,6 +57,74 @@ TEST(FrameCounter, SplitCodeCountedOnce) {
   EXPECT_EQ(CountVideoFrames(head.data(), 3, VideoKind::Mpeg2, carry), 0);
   carry.clear();
   EXPECT_EQ(CountVideoFrames(tail.data(), 4, VideoKind::Mpeg2, carry), 0);
+}
+
+// MPEG-2 headers, with the bits that the field count reads.
+// Sequence extension 00 00 01 B5 14 8p ...: 0001 | 0100 1000 (Main@Main) |
+// progressive_sequence p | chroma_format 01 | ...
+Bytes SequenceExtension(bool progressive) {
+  return {0, 0, 1, 0xB5, 0x14, uint8_t(progressive ? 0x8A : 0x82), 0, 1, 0, 0};
+}
+// Picture header 00 00 01 00 (temporal_reference 0, I, vbv_delay FFFF).
+const Bytes kPictureHeader = {0, 0, 1, 0x00, 0x00, 0x0F, 0xFF, 0xF8};
+// Picture coding extension 00 00 01 B5 8F FF Fs xx 80: 1000 | f_codes 1111... |
+// intra_dc_precision 00 | picture_structure s | top_field_first t 00000
+// repeat_first_field r 0 | progressive_frame 1.
+Bytes CodingExtension(int structure, bool topFirst, bool repeat) {
+  return {0,   0, 1, 0xB5, 0x8F, 0xFF, uint8_t(0xF0 | structure), uint8_t((topFirst ? 0x80 : 0) | (repeat ? 0x02 : 0)),
+          0x80};
+}
+Bytes Join(std::initializer_list<Bytes> parts) {
+  Bytes all;
+  for (const Bytes& p : parts) all.insert(all.end(), p.begin(), p.end());
+  return all;
+}
+Bytes Picture(int structure, bool topFirst = true, bool repeat = false) {
+  return Join({kPictureHeader, CodingExtension(structure, topFirst, repeat)});
+}
+
+TEST(FrameCounter, Mpeg2CountsDisplayedFields) {
+  constexpr int kFrame = 3, kTop = 1, kBottom = 2;
+  struct Row {
+    const char* what;
+    Bytes stream;
+    int frames;
+    bool repeated;
+  } rows[] = {
+      {"frame pictures: one frame each", Join({SequenceExtension(false), Picture(kFrame), Picture(kFrame, false)}), 2,
+       false},
+      {"2:3 cadence: 3 + 2 + 3 + 2 fields",
+       Join({SequenceExtension(false), Picture(kFrame, true, true), Picture(kFrame, false),
+             Picture(kFrame, false, true), Picture(kFrame)}),
+       5, true},
+      {"an odd field is rounded down", Picture(kFrame, true, true), 1, true},
+      {"field pictures: a pair is one frame", Join({Picture(kTop), Picture(kBottom), Picture(kTop)}), 1, false},
+      {"progressive sequence: 3, 3, 2 and 1 frames",
+       Join({SequenceExtension(true), Picture(kFrame, true, true), Picture(kFrame, true, true),
+             Picture(kFrame, false, true), Picture(kFrame)}),
+       9, true},
+      {"MPEG-1: no extensions", Join({kPictureHeader, kPictureHeader}), 2, false},
+      {"a coding extension without its picture counts nothing",
+       Join({CodingExtension(kTop, true, true), Picture(kFrame), CodingExtension(kTop, true, true)}), 1, false},
+      {"mpeg2enc -p: 24 pictures, 12 with repeat_first_field", testing::FixtureHead("mpeg2_480i_pulldown.m2v", 1 << 20),
+       30, true},
+  };
+  for (const Row& row : rows) {
+    ASSERT_FALSE(row.stream.empty()) << row.what;
+    FrameCounterCarry carry;
+    EXPECT_EQ(CountVideoFrames(row.stream.data(), int64_t(row.stream.size()), VideoKind::Mpeg2, carry), row.frames)
+        << row.what;
+    EXPECT_EQ(carry.repeatedFields, row.repeated) << row.what;
+    // Cut anywhere, extensions included, or fed a byte at a time: the same.
+    std::vector<Bytes> bytes;
+    for (size_t cut = 1; cut < row.stream.size(); ++cut) {
+      Bytes head(row.stream.begin(), row.stream.begin() + cut), tail(row.stream.begin() + cut, row.stream.end());
+      ASSERT_EQ(CountPieces({head, tail}, VideoKind::Mpeg2), row.frames) << row.what << ", cut at " << cut;
+      bytes.push_back({row.stream[cut - 1]});
+    }
+    bytes.push_back({row.stream.back()});
+    EXPECT_EQ(CountPieces(bytes, VideoKind::Mpeg2), row.frames) << row.what << ", byte by byte";
+  }
 }
 
 // Reference: every byte shifted through a 32-bit register, one compare each.

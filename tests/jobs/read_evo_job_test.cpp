@@ -1,8 +1,10 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <clocale>
 
 #include "base/errors.h"
+#include "base/markup.h"
 #include "jobs/jobs.h"
 #include "ps_writer.h"
 #include "recording_host.h"
@@ -317,5 +319,32 @@ TEST_F(FrameReportTest, NothingCountedShowsOnlyCalculatedLines) {
   EXPECT_TRUE(host.lines.empty());
 }
 
+TEST_F(FrameReportTest, SoftPulldownCountsFieldsAndJoinsTheDescription) {
+  // Sequence header 720x480, 4:3, 29.97 fps; sequence extension with
+  // progressive_sequence 0; four pictures whose coding extensions
+  // (8F FF F3 tt 80: frame picture) set repeat_first_field (tt = 82) on
+  // every other one: 3 + 2 + 3 + 2 fields, 5 frames.
+  Bytes es = {0, 0, 1, 0xB3, 0x2D, 0x01, 0xE0, 0x24, 0xFF, 0xFF, 0xE0, 0, 0, 1, 0xB5, 0x14, 0x82, 0, 1, 0, 0};
+  for (uint8_t flags : {0x82, 0x00, 0x82, 0x00})
+    es.insert(es.end(), {0, 0, 1, 0x00, 0x00, 0x0F, 0xFF, 0xF8, 0, 0, 1, 0xB5, 0x8F, 0xFF, 0xF3, flags, 0x80});
+  ProgramStreamWriter w;
+  NavPackInfo nav;
+  nav.vobStartPtm = 90000;
+  nav.vobEndPtm = 90000 + 5 * 3003;
+  w.navPack(nav);
+  w.video(0xE0, es, {90000});
+  chooseSource(dir.file("FILM.EVO"));
+  w.writeTo(state.eEVOfile);
+  jobs.bReadEVOClick();
+
+  const std::string pulldown = "   2:3 pulldown: film at [bl]23.976[/bl] fps";
+  EXPECT_EQ(linesFrom("Done."), (Lines{"Done.", "", "5 counted frames ([b]0:00:00.167[/b]) in video stream 0.",
+                                       pulldown, "5 calculated frames in video stream 0.", ""}));
+  jobs.logframes();
+  const std::vector<std::string>& description = state.engine.streams.video(0).description;
+  EXPECT_EQ(std::count(description.begin(), description.end(), StripTags(pulldown)), 1)
+      << "once however often reported";
+  EXPECT_EQ(description.back(), "   2:3 pulldown: film at 23.976 fps");
+}
 }  // namespace
 }  // namespace klarvex::testing
