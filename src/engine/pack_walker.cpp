@@ -252,10 +252,10 @@ bool PackWalker::startCode(uint8_t streamId) {
     headerLeft_ = 0;
   };
   if ((streamId & 0xFE) == 0xE0) {
-    videoStartCode(streamId, "[b]MPEG-2[/b] video stream ", VideoKind::Mpeg2, true);
+    videoStartCode(streamId, "[b]MPEG-2[/b] video stream ", VideoKind::Mpeg2);
     beginPacket(PacketKind::Video);
   } else if ((streamId & 0xFE) == 0xE2) {
-    videoStartCode(streamId, "[b]H.264 (AVC)[/b] video stream ", VideoKind::H264, false);
+    videoStartCode(streamId, "[b]H.264 (AVC)[/b] video stream ", VideoKind::H264);
     beginPacket(PacketKind::Video);
   } else if (streamId == 0xFD) {
     videoKind_ = VideoKind::Vc1;
@@ -274,14 +274,13 @@ bool PackWalker::startCode(uint8_t streamId) {
   return true;
 }
 
-void PackWalker::videoStartCode(uint8_t streamId, const char* found, VideoKind kind, bool takePts) {
+void PackWalker::videoStartCode(uint8_t streamId, const char* found, VideoKind kind) {
   videoIdByte_ = streamId;
   videoSlot_ = streamId & 1;
   StreamSlot& slot = engine_.streams.video(videoSlot_);
   if (slot.streamId == -1) {
     slot.streamId = streamId;
     logFound(found + IntText(videoSlot_) + " found!");
-    if (takePts) videoPts_ = currentPts_;
   }
   videoKind_ = kind;
 }
@@ -315,12 +314,8 @@ __attribute__((always_inline)) inline bool PackWalker::headerStep(uint8_t byte) 
     --ptsBytes_;
     timestampByte(5 - ptsBytes_, byte);
     if (ptsBytes_ == 0) {
-      currentPts_ = tsAccumulator_;
+      packetPts_ = tsAccumulator_;
       packetHasPts_ = true;
-      // A video packet's own PTS, also when it comes without a DTS (streams
-      // without B-pictures): the first-payload report and minFirstPts must
-      // not take an earlier packet's time.
-      if (packetKind_ == PacketKind::Video) videoPts_ = tsAccumulator_;
       afterTimestamp();
     }
   } else if (ptsDtsBytes_ > 0) {
@@ -330,8 +325,7 @@ __attribute__((always_inline)) inline bool PackWalker::headerStep(uint8_t byte) 
     int index = 10 - ptsDtsBytes_;
     timestampByte(index > 5 ? index - 5 : index, byte);
     if (index == 5) {
-      currentPts_ = tsAccumulator_;
-      videoPts_ = tsAccumulator_;
+      packetPts_ = tsAccumulator_;
       packetHasPts_ = true;
     } else if (index == 10) {
       afterTimestamp();  // the DTS is assembled but not used
@@ -411,7 +405,6 @@ void PackWalker::extension2Byte(uint8_t byte) {
     if (slot.streamId == -1) {
       slot.streamId = extension;
       logFound("[b]VC-1[/b] video stream " + IntText(videoSlot_) + " found!");
-      videoPts_ = currentPts_;
     }
     packetKind_ = PacketKind::Video;
   } else {
@@ -437,9 +430,7 @@ void PackWalker::subpictureSubstream(uint8_t id) {
     slot.streamId = id;
     logFound(std::string(extended ? "[b]Extended subpicture[/b] stream " : "[b]Subpicture[/b] stream ") +
              IntText(subSlot_) + " found!");
-    subFirstPts_ = currentPts_;
   }
-  if (!extended && readMode()) currentPts_ = 0;
   substreamBytes_ = 0;
   packetKind_ = PacketKind::Subpicture;
   inPayload_ = true;
@@ -467,9 +458,7 @@ void PackWalker::audioSubstream(uint8_t id) {
     slot.streamId = id;
     bool mlp = id == 0xA1 && sourceIsAob();
     logFound(std::string(mlp ? "[b]MLP[/b] audio stream " : identity->found) + IntText(audioSlot_) + " found!");
-    audioFirstPts_ = currentPts_;
   }
-  currentPts_ = 0;
   if (audioKind_ == AudioKind::TrueHd) {
     truehdBytes_ = 1;
   } else if (audioKind_ == AudioKind::Lpcm) {
@@ -500,23 +489,16 @@ void PackWalker::videoPayload(int64_t chunk) {
   if (host_.countFrames() && (readMode() || host_.streamTicked(Section::Video, videoSlot_)))
     slot.frameCount += CountVideoFrames(buf_ + pos_, chunk, videoKind_, slot.counterCarry);
   if (readMode()) {
-    if (!slot.firstPtsKnown) {
-      slot.firstPtsKnown = true;
-      slot.firstPts = videoPts_;
-    }
-    if (host_.detailedInfo() && !slot.detailsShown) {
-      firstPayloadReport(slot, videoPts_, videoIdByte_);
-      if (videoPts_ < engine_.run.minFirstPts) engine_.run.minFirstPts = videoPts_;
-      AnalyserRoute route = videoKind_ == VideoKind::Vc1    ? AnalyserRoute::Vc1Video
-                            : videoKind_ == VideoKind::H264 ? AnalyserRoute::H264Video
-                                                            : AnalyserRoute::Mpeg2Video;
-      AnalyserCall call{route, pos_, chunk, videoPts_, videoSlot_};
-      DescriptionLog described(host_.messages(), slot.description);
-      if (auto rate = AnalyseFirstPayload(view_, call, described).frameRate) slot.frameRate = *rate;
-    }
+    if (!firstPayloadWithPts(slot, true)) return;
+    AnalyserRoute route = videoKind_ == VideoKind::Vc1    ? AnalyserRoute::Vc1Video
+                          : videoKind_ == VideoKind::H264 ? AnalyserRoute::H264Video
+                                                          : AnalyserRoute::Mpeg2Video;
+    reportFirstPayload(slot, videoIdByte_);
+    AnalyserCall call{route, pos_, chunk, packetPts_, videoSlot_};
+    DescriptionLog described(host_.messages(), slot.description);
+    if (auto rate = AnalyseFirstPayload(view_, call, described).frameRate) slot.frameRate = *rate;
   } else {
     if (host_.streamTicked(Section::Video, videoSlot_)) writeChunk(slot, chunk);
-    currentPts_ = 0;
   }
 }
 
@@ -524,30 +506,23 @@ void PackWalker::audioPayload(int64_t chunk) {
   if (audioSlot_ < 0) return;
   StreamSlot& slot = engine_.streams.audio(audioSlot_);
   if (readMode()) {
-    if (!slot.firstPtsKnown) {
-      slot.firstPtsKnown = true;
-      slot.firstPts = audioFirstPts_;
+    if (!firstPayloadWithPts(slot, true)) return;
+    AnalyserRoute route = AnalyserRoute::Lpcm;
+    switch (audioKind_) {
+      case AudioKind::Ac3:
+      case AudioKind::Eac3: route = AnalyserRoute::Ac3; break;
+      case AudioKind::Dts: route = AnalyserRoute::Dts; break;
+      case AudioKind::TrueHd: route = AnalyserRoute::Mlp; break;
+      default: route = audioSubstreamId_ == 0xA1 && sourceIsAob() ? AnalyserRoute::Mlp : AnalyserRoute::Lpcm;
     }
-    if (host_.detailedInfo() && !slot.detailsShown) {
-      firstPayloadReport(slot, audioFirstPts_, audioSubstreamId_);
-      if (audioFirstPts_ < engine_.run.minFirstPts) engine_.run.minFirstPts = audioFirstPts_;
-      AnalyserRoute route = AnalyserRoute::Lpcm;
-      switch (audioKind_) {
-        case AudioKind::Ac3:
-        case AudioKind::Eac3: route = AnalyserRoute::Ac3; break;
-        case AudioKind::Dts: route = AnalyserRoute::Dts; break;
-        case AudioKind::TrueHd: route = AnalyserRoute::Mlp; break;
-        default: route = audioSubstreamId_ == 0xA1 && sourceIsAob() ? AnalyserRoute::Mlp : AnalyserRoute::Lpcm;
-      }
-      DescriptionLog described(host_.messages(), slot.description);
-      StreamFacts facts = AnalyseFirstPayload(view_, AnalyserCall{route, pos_, chunk, 0, audioSlot_}, described);
-      slot.channels = facts.channels;
-      slot.sampleRate = facts.sampleRate;
-      slot.bitsPerSample = facts.bitsPerSample;
-    }
+    reportFirstPayload(slot, audioSubstreamId_);
+    DescriptionLog described(host_.messages(), slot.description);
+    StreamFacts facts = AnalyseFirstPayload(view_, AnalyserCall{route, pos_, chunk, 0, audioSlot_}, described);
+    slot.channels = facts.channels;
+    slot.sampleRate = facts.sampleRate;
+    slot.bitsPerSample = facts.bitsPerSample;
   } else {
     if (host_.streamTicked(Section::Audio, audioSlot_)) writeChunk(slot, chunk);
-    currentPts_ = 0;
   }
 }
 
@@ -555,25 +530,36 @@ void PackWalker::subpicturePayload(int64_t chunk) {
   if (subSlot_ < 0) return;
   StreamSlot& slot = engine_.streams.subpicture(subSlot_);
   if (readMode()) {
-    if (!slot.firstPtsKnown) {
-      slot.firstPtsKnown = true;
-      slot.firstPts = subFirstPts_;
-    }
-    if (host_.detailedInfo() && !slot.detailsShown) {
-      firstPayloadReport(slot, subFirstPts_, subSubstreamId_);
-      DescriptionLog described(host_.messages(), slot.description);
-      SubpictureFormat(view_, pos_, described);
-    }
+    if (!firstPayloadWithPts(slot, false)) return;
+    reportFirstPayload(slot, subSubstreamId_);
+    DescriptionLog described(host_.messages(), slot.description);
+    SubpictureFormat(view_, pos_, described);
     return;
   }
   // A record starts at each packet that carries a PTS (even one that
   // rebases to 0); the following chunks and packets continue the unit.
   if (host_.streamTicked(Section::Subpicture, subSlot_) && slot.outFile) {
-    if (packetHasPts_) WriteSupHeader(*slot.outFile, currentPts_ - SupTimeBase(engine_.run.minFirstPts));
+    if (packetHasPts_) WriteSupHeader(*slot.outFile, packetPts_ - SupTimeBase(engine_.run.minFirstPts));
     slot.outFile->writeAll(buf_ + pos_, chunk);
   }
   packetHasPts_ = false;
-  currentPts_ = 0;
+}
+
+// Read mode, at a payload piece of the stream in `slot`. A stream's first
+// PTS is that of its first packet carrying one: a file of a title may begin
+// with the rest of a frame cut at the file's start, whose packets carry
+// none. That first PTS is kept, and for audio and video it lowers
+// minFirstPts, the base of the subpicture times, whatever the display
+// options. The description waits for the same packet, the first that
+// begins an access unit: true when it is to be given now.
+bool PackWalker::firstPayloadWithPts(StreamSlot& slot, bool audioOrVideo) {
+  if (!packetHasPts_) return false;
+  if (!slot.firstPtsKnown) {
+    slot.firstPtsKnown = true;
+    slot.firstPts = packetPts_;
+    if (audioOrVideo && packetPts_ < engine_.run.minFirstPts) engine_.run.minFirstPts = packetPts_;
+  }
+  return host_.detailedInfo() && !slot.detailsShown;
 }
 
 void PackWalker::writeChunk(StreamSlot& slot, int64_t chunk) {
@@ -581,8 +567,9 @@ void PackWalker::writeChunk(StreamSlot& slot, int64_t chunk) {
   if (slot.outFile) slot.outFile->writeAll(buf_ + pos_, chunk);
 }
 
-void PackWalker::firstPayloadReport(StreamSlot& slot, uint32_t pts, uint8_t idByte) {
+void PackWalker::reportFirstPayload(StreamSlot& slot, uint8_t idByte) {
   slot.detailsShown = true;
+  const uint32_t pts = slot.firstPts;
   std::string line = "   First PTS = [re]" + HexText(pts, 8) + "[/re]";
   uint32_t firstPtm = engine_.run.firstPtm;
   if (pts != firstPtm) {

@@ -41,7 +41,7 @@ class PackWalker {
   void skipScannedBytes();
   int64_t nextOne(int64_t from) const;
   bool skipPackHeader();
-  void videoStartCode(uint8_t streamId, const char* found, VideoKind kind, bool takePts);
+  void videoStartCode(uint8_t streamId, const char* found, VideoKind kind);
   void endOfHeader();
   void timestampByte(int index, uint8_t byte);
   void afterTimestamp();
@@ -55,7 +55,8 @@ class PackWalker {
   void videoPayload(int64_t chunk);
   void audioPayload(int64_t chunk);
   void subpicturePayload(int64_t chunk);
-  void firstPayloadReport(StreamSlot& slot, uint32_t pts, uint8_t idByte);
+  bool firstPayloadWithPts(StreamSlot& slot, bool audioOrVideo);
+  void reportFirstPayload(StreamSlot& slot, uint8_t idByte);
   void writeChunk(StreamSlot& slot, int64_t chunk);
 
   void logFound(const std::string& message) const;
@@ -97,11 +98,8 @@ class PackWalker {
   bool firstDsi_ = true;
   bool firstGci_ = true;
   uint32_t tsAccumulator_ = 0;
-  uint32_t currentPts_ = 0;
   bool packetHasPts_ = false;  // the current packet's header carried a PTS
-  uint32_t videoPts_ = 0;
-  uint32_t audioFirstPts_ = 0;
-  uint32_t subFirstPts_ = 0;
+  uint32_t packetPts_ = 0;     // and this was it
   VideoKind videoKind_ = VideoKind::None;
   int videoSlot_ = -1;
   uint8_t videoIdByte_ = 0;

@@ -92,11 +92,11 @@ TEST_F(DemuxJobTest, SubpictureRecordsKeepAHeaderAtTimeZero) {
   Bytes expected = Cat({Bytes{'S', 'P', 0, 0, 0, 0, 0, 0, 0, 0}, a, Bytes{'S', 'P', 0x28, 0x23, 0, 0, 0, 0, 0, 0}, b});
   EXPECT_EQ(ReadAll(output("S.Subpicture.01.sup")), expected);
 
-  // Without a read with details there is no base: the plain PTS, not PTS + 1.
+  // The base does not depend on what the read shows: the same times
+  // without "Detailed info".
   state.options.cbDetails = false;
   readTitle(source);
   jobs.bDemuxClick();
-  expected = Cat({Bytes{'S', 'P', 0x90, 0x5F, 0x01, 0, 0, 0, 0, 0}, a, Bytes{'S', 'P', 0xB8, 0x82, 0x01, 0, 0, 0, 0, 0}, b});
   EXPECT_EQ(ReadAll(output("S.Subpicture.01.sup")), expected);
 }
 
