@@ -58,7 +58,6 @@ constexpr uint8_t kAdvancedPack = 0x80;
 
 bool In(uint8_t v, uint8_t first, uint8_t last) { return v >= first && v <= last; }
 bool IsVideoId(uint8_t c) { return In(c, 0xE0, 0xE3); }
-bool IsMpegAudioId(uint8_t c) { return In(c, 0xC0, 0xDF); }
 bool IsAudioSubstream(uint8_t p) {
   return In(p, 0x80, 0x8F) || In(p, 0xA0, 0xAF) || In(p, 0xB0, 0xB7) || In(p, 0xC0, 0xCF);
 }
@@ -292,7 +291,8 @@ bool Rebuild::keepPack(const PackId& id) const {
   if (id.hasP && c == kPrivate1 && IsSubpictureSubstream(p) && SubpictureDropped(p)) return false;
   if (id.hasP && c == kExtended && IsVc1Extension(p) && VideoDropped(p)) return false;
   if (IsVideoId(c) && VideoDropped(c)) return false;
-  if (IsMpegAudioId(c) && AudioDropped(c)) return false;
+  // MPEG audio (stream ids C0 to DF) has no box of its own: an unticked
+  // Dolby Digital Plus substream C0 says nothing about an MPEG audio C0.
   if (id.hasP && c == kPrivate2 && p == kAdvancedPack) return state_.options.cbRBAdvanced;
   return true;
 }
