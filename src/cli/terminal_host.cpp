@@ -72,6 +72,12 @@ void TerminalHost::log(const std::string& message) {
   std::fwrite(line.data(), 1, line.size(), out_);
 }
 
+void TerminalHost::warn(const std::string& text) {
+  finishProgress();
+  std::fflush(out_);
+  std::fprintf(err_, "klarvex-cli: warning: %s\n", text.c_str());
+}
+
 void TerminalHost::slog(const std::string& text, int panel) {
   if (!settings_.progress || panel != 1 || text.empty()) return;
   std::fflush(out_);

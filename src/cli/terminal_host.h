@@ -38,6 +38,7 @@ class TerminalHost : public Host {
   void processEvents() override;
   void pollStop() override;
   bool confirm(const std::string&) override { return true; }  // Ctrl-C is the user's answer
+  void warn(const std::string& text) override;
 
   // Ends a progress line so the next output starts on a fresh line.
   void finishProgress();

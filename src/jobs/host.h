@@ -22,6 +22,10 @@ class Host : public MessageLog {
   virtual bool confirm(const std::string& question) = 0;
   // The model (buttons, boxes, texts) changed.
   virtual void stateChanged() {}
+  // Something the user must not miss that doesn't fail the job, already in
+  // the log: a front end whose log may go unread (the command line's
+  // standard output, or none with --json) shows it apart as well.
+  virtual void warn(const std::string& text) { (void)text; }
 };
 
 }  // namespace klarvex

@@ -25,8 +25,17 @@ void Jobs::bReadVTIClick() {
   readVTI(state_.names.SourceDir + kVtiName);
 }
 
+// The title set information is an extra beside the read: a damaged one is
+// reported, and the read, and a Demux or Rebuild chained to it, stand.
 void Jobs::readVTIAfterRead() {
-  if (state_.options.cbReadVTI && IsFile(state_.names.SourceDir + kVtiName)) bReadVTIClick();
+  if (!state_.options.cbReadVTI || !IsFile(state_.names.SourceDir + kVtiName)) return;
+  try {
+    bReadVTIClick();
+  } catch (const KlarvexError& e) {
+    const std::string text = e.detail().empty() ? e.what() : std::string(e.what()) + " (" + e.detail() + ")";
+    host_.log("[re]" + Literal(text) + "[/re]");
+    host_.warn(text);
+  }
 }
 
 void Jobs::readVTI(const std::string& path) {
