@@ -188,6 +188,12 @@ int Run(Job job, const std::vector<std::string>& args) {
     std::fputs(StreamListJson(state).c_str(), stdout);
   }
   if (host.cancelled()) return Cancelled(host);
+  if (FastCheckCutShort(state)) {
+    host.finishProgress();
+    std::fflush(stdout);
+    std::fprintf(stderr, "klarvex-cli: fast check: only the first %lld MiB of each file were read; --full reads all\n",
+                 static_cast<long long>(state.options.ieFastSize));
+  }
   if (command.job != Job::Read) {
     std::string missing;
     if (command.streams && !ChooseStreams(state, *command.streams, missing))

@@ -71,6 +71,13 @@ std::string StreamJson(const AppState& state, Section section, int n) {
 
 }  // namespace
 
+bool FastCheckCutShort(const AppState& state) {
+  if (!state.options.cbFastCheck) return false;
+  for (const TitleFileRead& file : state.titleFiles)
+    if (!file.wholeFile()) return true;
+  return false;
+}
+
 std::string StreamListJson(const AppState& state) {
   std::string json = "{\n  \"source\": " + JsonString(state.eEVOfile) + ",\n  \"streams\": [";
   bool first = true;
@@ -86,8 +93,19 @@ std::string StreamListJson(const AppState& state) {
   add(Section::Audio, StreamTable::kAudioStreams);
   add(Section::Subpicture, StreamTable::kSubpictureStreams);
   json += first ? "]" : "\n  ]";
-  json += ",\n  \"totalSeconds\": " + JsonNumber(state.engine.run.totalSeconds) + "\n}\n";
-  return json;
+  json += ",\n  \"totalSeconds\": " + JsonNumber(state.engine.run.totalSeconds);
+  // A fast check reads only the first part of each file: its frame counts
+  // and times are partial, and the listing says so.
+  json += ",\n  \"fastCheck\": " + std::string(FastCheckCutShort(state) ? "true" : "false");
+  json += ",\n  \"fastCheckMiB\": " + (state.options.cbFastCheck ? IntText(state.options.ieFastSize) : "null");
+  json += ",\n  \"files\": [";
+  for (size_t i = 0; i < state.titleFiles.size(); ++i) {
+    const TitleFileRead& file = state.titleFiles[i];
+    json += (i ? ",\n    " : "\n    ") + std::string("{\"path\": ") + JsonString(file.path);
+    json += ", \"size\": " + IntText(file.size) + ", \"bytesRead\": " + IntText(file.bytesRead) + "}";
+  }
+  json += state.titleFiles.empty() ? "]" : "\n  ]";
+  return json + "\n}\n";
 }
 
 }  // namespace klarvex::cli

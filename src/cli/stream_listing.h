@@ -8,5 +8,7 @@
 namespace klarvex::cli {
 
 std::string StreamListJson(const AppState& state);
+// The fast check ended the read of some file of the title before its end.
+bool FastCheckCutShort(const AppState& state);
 
 }  // namespace klarvex::cli

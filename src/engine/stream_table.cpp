@@ -26,4 +26,44 @@ void StreamTable::resetForWalk() {
   }
 }
 
+namespace {
+
+void CopyStreamFacts(StreamSlot& to, const StreamSlot& from) {
+  to.streamId = from.streamId;
+  to.firstPtsKnown = from.firstPtsKnown;
+  to.firstPts = from.firstPts;
+  to.description = from.description;
+  to.channels = from.channels;
+  to.sampleRate = from.sampleRate;
+  to.bitsPerSample = from.bitsPerSample;
+}
+
+}  // namespace
+
+void StreamTable::addFileStreams(const StreamTable& file) {
+  for (int i = 1; i <= kEntries; ++i) {
+    StreamSlot& title = entry(i);
+    const StreamSlot& found = file.entry(i);
+    if (found.streamId < 0) continue;
+    if (title.streamId < 0) {
+      CopyStreamFacts(title, found);
+      continue;
+    }
+    if (!title.firstPtsKnown && found.firstPtsKnown) {
+      title.firstPtsKnown = true;
+      title.firstPts = found.firstPts;
+    }
+    if (title.description.empty() && !found.description.empty()) {
+      title.description = found.description;
+      title.channels = found.channels;
+      title.sampleRate = found.sampleRate;
+      title.bitsPerSample = found.bitsPerSample;
+    }
+  }
+}
+
+void StreamTable::takeStreamFacts(const StreamTable& title) {
+  for (int i = 1; i <= kEntries; ++i) CopyStreamFacts(entry(i), title.entry(i));
+}
+
 }  // namespace klarvex

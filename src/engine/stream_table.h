@@ -47,12 +47,25 @@ class StreamTable {
   const StreamSlot& video(int n) const { return entry(kVideoBase + n); }
   const StreamSlot& audio(int n) const { return entry(kAudioBase + n); }
   const StreamSlot& subpicture(int n) const { return entry(kSubpictureBase + n); }
+  static int streamsIn(Section section) {
+    return section == Section::Video ? kVideoStreams : section == Section::Audio ? kAudioStreams : kSubpictureStreams;
+  }
   StreamSlot& slot(Section section, int n);
   const StreamSlot& slot(Section section, int n) const;
 
   // Start of a walk: every streamId -1, details and first PTS not yet seen,
   // counter carry cleared.
   void resetForWalk();
+
+  // A title is read file by file, and the walker rebuilds the table for
+  // each; the title holds every stream found in any of its files. After a
+  // file: a stream the title lacks is added with what this file said of it
+  // (id, first PTS, description, format); a stream whose first PTS the
+  // title lacks takes this file's.
+  void addFileStreams(const StreamTable& file);
+  // What the title found of each stream, back into the table that the
+  // last walk left; counts, rates, carries and output files stay.
+  void takeStreamFacts(const StreamTable& title);
 
  private:
   std::array<StreamSlot, kEntries + 1> entries_{};  // [0] unused: entries count from 1

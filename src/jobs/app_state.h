@@ -7,6 +7,7 @@
 #include <array>
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "engine/engine.h"
 #include "engine/stream_ids.h"
@@ -61,6 +62,15 @@ struct SourceNames {
   std::string OutputPrefix;
 };
 
+// One file of the title as the last read left it: a fast check reads only
+// the first part of each.
+struct TitleFileRead {
+  std::string path;
+  int64_t size = 0;
+  int64_t bytesRead = 0;
+  bool wholeFile() const { return bytesRead >= size; }
+};
+
 class AppState {
  public:
   static constexpr int kVideoBoxes = 8, kAudioBoxes = 16, kSubpictureBoxes = 32;
@@ -79,6 +89,7 @@ class AppState {
   int activePage = 0;                    // 0: Status
   bool jobRunning = false;               // a job is on its way: no second one starts
   bool closing = false;                  // the window closed: no job starts any more, chained ones neither
+  std::vector<TitleFileRead> titleFiles;  // of the last Read EVO, in order
 
   bool mayStartJob() const { return !jobRunning && !closing; }
 

@@ -99,6 +99,34 @@ void Jobs::createOutputs(DemuxOutputs& outputs) {
   outputs.setBuffers(OutputBufferSize(outputs.count()));
 }
 
+// Streams of the walked file that the read before the demux never found
+// (a fast check ends before a stream whose first packet comes late): they
+// have no box, so nothing of them is written.
+void Jobs::noteStreamsTheReadMissed(const StreamTable& read) {
+  const StreamTable& walked = state_.engine.streams;
+  for (Section section : {Section::Video, Section::Audio, Section::Subpicture}) {
+    for (int n = 0; n < StreamTable::streamsIn(section); ++n) {
+      int32_t id = walked.slot(section, n).streamId;
+      if (id < 0 || read.slot(section, n).streamId >= 0) continue;
+      std::string name = StreamCaption(section, n, id);
+      if (std::find(missedStreams_.begin(), missedStreams_.end(), name) == missedStreams_.end())
+        missedStreams_.push_back(name);
+    }
+  }
+}
+
+void Jobs::reportMissedStreams() {
+  if (missedStreams_.empty()) return;
+  std::string names;
+  for (const std::string& name : missedStreams_) names += (names.empty() ? "" : ", ") + name;
+  const std::string text = "Not written: " + names + ". Read EVO did not find " +
+                           (missedStreams_.size() > 1 ? "these streams" : "this stream") +
+                           "; a read without the fast check finds " +
+                           (missedStreams_.size() > 1 ? "them." : "it.");
+  host_.log("[re]" + Literal(text) + "[/re]");
+  host_.warn(text);
+}
+
 void Jobs::demuxOneFile(const std::string& path) {
   const std::string name = FileNamePart(path);
   host_.log("Opening file [b]" + Literal(name) + "[/b]");
@@ -124,14 +152,21 @@ void Jobs::runDemuxJob() {
   engine.run.totalSeconds = 0;
   engine.run.titleDuration = 0;
   engine.run.previousFileVob.reset();
+  missedStreams_.clear();
   formOutputNames();
 
+  // The walk rebuilds the table per file; the title's streams as the read
+  // found them are what a later job (Rebuild, a listing) works from.
+  const StreamTable readStreams = engine.streams;
   std::optional<KlarvexError> failure;
   {
     DemuxOutputs outputs(engine.streams);
     try {
       createOutputs(outputs);
-      forEachFileOfTitle([this](const std::string& path) { demuxOneFile(path); });
+      forEachFileOfTitle([&](const std::string& path) {
+        demuxOneFile(path);
+        noteStreamsTheReadMissed(readStreams);
+      });
     } catch (const KlarvexError& e) {
       failure = e;
     }
@@ -139,6 +174,8 @@ void Jobs::runDemuxJob() {
     std::optional<KlarvexError> closing = outputs.closeAll();
     if (!failure) failure = closing;
   }
+  engine.streams.takeStreamFacts(readStreams);
+  reportMissedStreams();
   const bool stoppedEarly = failure || engine.run.StopRequested;
   finishWriteJob(failure, true);
   if (stoppedEarly) {

@@ -6,6 +6,7 @@
 #include <functional>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "base/errors.h"
 #include "engine/pack_walker.h"
@@ -14,6 +15,10 @@
 #include "jobs/host.h"
 
 namespace klarvex {
+
+// The caption a stream box gets for a stream: its type name and the box's
+// own suffix (VC-1.stream.0, DD+.stream.03, Subpicture.00).
+std::string StreamCaption(Section section, int n, int32_t streamId);
 
 class Jobs : private WalkerHost {
  public:
@@ -33,6 +38,9 @@ class Jobs : private WalkerHost {
   // A failure is handled as in the Demux job.
   void bRebuildClick();
   const std::optional<KlarvexError>& lastFailure() const { return lastFailure_; }
+  // Streams that the last Demux met but the read before it had not found,
+  // so none of them was written (their would-be captions, e.g. Subpicture.03).
+  const std::vector<std::string>& missedStreams() const { return missedStreams_; }
   // Every stream box unticked, disabled, with its reset caption.
   void Resetcbs();
   // Demux and Rebuild follow the ticks.
@@ -103,6 +111,8 @@ class Jobs : private WalkerHost {
   void rebuildOneFile(const std::string& path, class Rebuild& pass);
   void createOutputs(class DemuxOutputs& outputs);
   void demuxOneFile(const std::string& path);
+  void noteStreamsTheReadMissed(const StreamTable& read);
+  void reportMissedStreams();
   void labelStreamBoxes();
   void readButtonsOff();
   void readButtonsBack();
@@ -114,6 +124,7 @@ class Jobs : private WalkerHost {
   Host& host_;
   bool rememberedReadXpl_ = false;
   std::optional<KlarvexError> lastFailure_;
+  std::vector<std::string> missedStreams_;
 };
 
 }  // namespace klarvex

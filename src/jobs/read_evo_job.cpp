@@ -40,7 +40,9 @@ void Jobs::readOneFile(const std::string& path) {
   host_.log("Reading...");
   host_.slog("Reading " + name + " ", 0);
   host_.log("File size: " + IntText(input.size() / kMiB) + " Mbytes.");
+  state_.titleFiles.push_back({path, input.size(), 0});
   demux(state_.engine, *this, WalkMode::Read);
+  state_.titleFiles.back().bytesRead = input.position();
 }
 
 void Jobs::bReadEVOClick() {
@@ -67,10 +69,16 @@ void Jobs::runReadJob() {
   engine.run.totalSeconds = 0;
   engine.run.titleDuration = 0;
   engine.run.previousFileVob.reset();
+  state_.titleFiles.clear();
   formOutputNames();
 
+  StreamTable title;
+  title.resetForWalk();
   try {
-    forEachFileOfTitle([this](const std::string& path) { readOneFile(path); });
+    forEachFileOfTitle([&](const std::string& path) {
+      readOneFile(path);
+      title.addFileStreams(engine.streams);
+    });
   } catch (...) {
     // The failure ends the job, but the user must be able to try again.
     engine.input.close();
@@ -78,6 +86,7 @@ void Jobs::runReadJob() {
     throw;
   }
   engine.input.close();
+  engine.streams.takeStreamFacts(title);
 
   labelStreamBoxes();
   host_.log("Done.");

@@ -27,6 +27,10 @@ std::string BoxSuffix(Section section, int n) {
 
 }  // namespace
 
+std::string StreamCaption(Section section, int n, int32_t streamId) {
+  return TypeName(section, streamId) + BoxSuffix(section, n);
+}
+
 void Jobs::Resetcbs() {
   for (auto& b : state_.videoBoxes) b = StreamBox{false, false, "No video stream"};
   for (auto& b : state_.audioBoxes) b = StreamBox{false, false, "No audio stream"};
@@ -51,7 +55,7 @@ void Jobs::labelStreamBoxes() {
       int32_t id = state_.engine.streams.slot(section, n).streamId;
       b.enabled = id >= 0;
       b.ticked = b.enabled;
-      if (b.ticked) b.caption = TypeName(section, id) + BoxSuffix(section, n);
+      if (b.ticked) b.caption = StreamCaption(section, n, id);
     }
   };
   label(Section::Video, StreamTable::kVideoStreams);

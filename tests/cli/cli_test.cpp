@@ -95,7 +95,8 @@ TEST(CommandLine, JsonListsTheStreams) {
                 "\"frameRate\": null},\n"
                 "    {\"kind\": \"audio\", \"number\": 0, \"streamId\": \"80\", \"type\": \"DD.stream\", "
                 "\"caption\": \"DD.stream.00\", \"firstPts\": 90000, \"delayMs\": 0, \"description\": []}\n"
-                "  ],\n  \"totalSeconds\": 1\n}\n");
+                "  ],\n  \"totalSeconds\": 1,\n  \"fastCheck\": false,\n  \"fastCheckMiB\": 300,\n"
+                "  \"files\": [\n    {\"path\": \"" + path + "\", \"size\": 6144, \"bytesRead\": 6144}\n  ]\n}\n");
 }
 
 TEST(CommandLine, FailuresGoToStandardErrorWithAStatus) {

@@ -110,8 +110,8 @@ TEST_F(ReadEvoJobTest, TitleOfTwoFilesIsReadInOneRun) {
   for (const auto& line : host.lines)
     if (line.rfind("Opening file", 0) == 0) opening.push_back(line);
   EXPECT_EQ(opening, (Lines{"Opening file [b]FEATURE_1.EVO[/b]", "Opening file [b]FEATURE_2.EVO[/b]"}));
-  // The boxes describe the last file; the counts cover both.
-  EXPECT_EQ(state.videoBoxes[0].caption, "No video stream");
+  // The boxes and the counts cover both files.
+  EXPECT_EQ(state.videoBoxes[0].caption, "VC-1.stream.0");
   EXPECT_EQ(state.videoBoxes[1].caption, "VC-1.stream.1");
   EXPECT_EQ(state.engine.streams.video(0).frameCount, 4);
   EXPECT_EQ(state.engine.streams.video(1).frameCount, 6);
