@@ -50,8 +50,32 @@ PackWalker::PackWalker(Engine& engine, WalkerHost& host, WalkMode mode)
 
 bool PackWalker::sourceIsAob() const { return UpperCase(host_.sourceExtension()) == ".AOB"; }
 
-void PackWalker::logFound(const std::string& message) const {
-  if (readMode()) host_.messages().log(message);
+// Read mode: a stream's "found" line waits for the payload of the packet
+// that found it, and with "Detailed info" for its first packet carrying a
+// PTS, so that its description follows it directly (a file of a title can
+// begin with packets that carry none). The text before the number is kept
+// until then; the table's texts live as long as the program.
+void PackWalker::noteFound(StreamSlot& slot, std::string_view text) const {
+  if (readMode()) slot.foundText = text;
+}
+
+void PackWalker::announce(StreamSlot& slot, int number) const {
+  host_.messages().log(std::string(slot.foundText) + IntText(number) + " found!");
+  slot.foundText = {};
+}
+
+void PackWalker::announceOnPayload(StreamSlot& slot, int number) const {
+  if (!slot.foundText.empty() && (packetHasPts_ || !host_.detailedInfo())) announce(slot, number);
+}
+
+// The end of a read walk: a stream none of whose packets carried a PTS in
+// the part read is still named.
+void PackWalker::announceTheRest() const {
+  for (Section section : {Section::Video, Section::Audio, Section::Subpicture})
+    for (int n = 0; n < StreamTable::streamsIn(section); ++n) {
+      StreamSlot& slot = engine_.streams.slot(section, n);
+      if (!slot.foundText.empty()) announce(slot, n);
+    }
 }
 
 void PackWalker::startOfCall() {
@@ -79,6 +103,7 @@ void PackWalker::run() {
     afterRead(input.position(), size);
     walkBuffer();
   }
+  if (readMode()) announceTheRest();
   if (run.StopRequested) {
     engine_.streams.video(0).frameCount = 0;
     engine_.streams.video(1).frameCount = 0;
@@ -280,7 +305,7 @@ void PackWalker::videoStartCode(uint8_t streamId, const char* found, VideoKind k
   StreamSlot& slot = engine_.streams.video(videoSlot_);
   if (slot.streamId == -1) {
     slot.streamId = streamId;
-    logFound(found + IntText(videoSlot_) + " found!");
+    noteFound(slot, found);
   }
   videoKind_ = kind;
 }
@@ -404,7 +429,7 @@ void PackWalker::extension2Byte(uint8_t byte) {
     StreamSlot& slot = engine_.streams.video(videoSlot_);
     if (slot.streamId == -1) {
       slot.streamId = extension;
-      logFound("[b]VC-1[/b] video stream " + IntText(videoSlot_) + " found!");
+      noteFound(slot, "[b]VC-1[/b] video stream ");
     }
     packetKind_ = PacketKind::Video;
   } else {
@@ -428,8 +453,7 @@ void PackWalker::subpictureSubstream(uint8_t id) {
   StreamSlot& slot = engine_.streams.subpicture(subSlot_);
   if (slot.streamId == -1) {
     slot.streamId = id;
-    logFound(std::string(extended ? "[b]Extended subpicture[/b] stream " : "[b]Subpicture[/b] stream ") +
-             IntText(subSlot_) + " found!");
+    noteFound(slot, extended ? "[b]Extended subpicture[/b] stream " : "[b]Subpicture[/b] stream ");
   }
   substreamBytes_ = 0;
   packetKind_ = PacketKind::Subpicture;
@@ -457,7 +481,7 @@ void PackWalker::audioSubstream(uint8_t id) {
   if (slot.streamId < 0) {
     slot.streamId = id;
     bool mlp = id == 0xA1 && sourceIsAob();
-    logFound(std::string(mlp ? "[b]MLP[/b] audio stream " : identity->found) + IntText(audioSlot_) + " found!");
+    noteFound(slot, mlp ? "[b]MLP[/b] audio stream " : identity->found);
   }
   if (audioKind_ == AudioKind::TrueHd) {
     truehdBytes_ = 1;
@@ -489,6 +513,7 @@ void PackWalker::videoPayload(int64_t chunk) {
   if (host_.countFrames() && (readMode() || host_.streamTicked(Section::Video, videoSlot_)))
     slot.frameCount += CountVideoFrames(buf_ + pos_, chunk, videoKind_, slot.counterCarry);
   if (readMode()) {
+    announceOnPayload(slot, videoSlot_);
     if (!firstPayloadWithPts(slot, true)) return;
     AnalyserRoute route = videoKind_ == VideoKind::Vc1    ? AnalyserRoute::Vc1Video
                           : videoKind_ == VideoKind::H264 ? AnalyserRoute::H264Video
@@ -506,6 +531,7 @@ void PackWalker::audioPayload(int64_t chunk) {
   if (audioSlot_ < 0) return;
   StreamSlot& slot = engine_.streams.audio(audioSlot_);
   if (readMode()) {
+    announceOnPayload(slot, audioSlot_);
     if (!firstPayloadWithPts(slot, true)) return;
     AnalyserRoute route = AnalyserRoute::Lpcm;
     switch (audioKind_) {
@@ -530,6 +556,7 @@ void PackWalker::subpicturePayload(int64_t chunk) {
   if (subSlot_ < 0) return;
   StreamSlot& slot = engine_.streams.subpicture(subSlot_);
   if (readMode()) {
+    announceOnPayload(slot, subSlot_);
     if (!firstPayloadWithPts(slot, false)) return;
     reportFirstPayload(slot, subSubstreamId_);
     DescriptionLog described(host_.messages(), slot.description);

@@ -59,7 +59,10 @@ class PackWalker {
   void reportFirstPayload(StreamSlot& slot, uint8_t idByte);
   void writeChunk(StreamSlot& slot, int64_t chunk);
 
-  void logFound(const std::string& message) const;
+  void noteFound(StreamSlot& slot, std::string_view text) const;
+  void announce(StreamSlot& slot, int number) const;
+  void announceOnPayload(StreamSlot& slot, int number) const;
+  void announceTheRest() const;
   bool readMode() const { return mode_ == WalkMode::Read; }
   bool sourceIsAob() const;
 

@@ -19,6 +19,7 @@ void StreamTable::resetForWalk() {
     StreamSlot& s = entries_[static_cast<size_t>(i)];
     s.streamId = -1;
     s.detailsShown = false;
+    s.foundText = {};
     s.firstPtsKnown = false;
     s.description.clear();
     s.channels = s.sampleRate = s.bitsPerSample = 0;

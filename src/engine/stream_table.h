@@ -6,6 +6,7 @@
 #include <array>
 #include <cstdint>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "analysers/frame_counter.h"
@@ -18,6 +19,7 @@ class OutputFile;
 struct StreamSlot {
   int32_t streamId = 0;       // -1: no stream seen; 1: announced by the playlist
   bool detailsShown = false;  // first payload reported in this walk
+  std::string_view foundText;  // read mode: the "found" line before its number, until logged
   OutputFile* outFile = nullptr;  // demux output, owned by the Demux job
   int32_t frameCount = 0;     // video: pictures counted
   double frameRate = 0;       // video: set by the analysers, kept until set again

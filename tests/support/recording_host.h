@@ -17,6 +17,7 @@ class RecordingHost : public Host {
   std::string panel[2];
   std::vector<std::string> progress;  // every text shown in panel 1
   std::vector<std::string> errors;    // erslog texts
+  std::vector<std::string> warnings;  // warn texts
   int beeps = 0;
   int clears = 0;
   int eventPumps = 0;
@@ -45,6 +46,7 @@ class RecordingHost : public Host {
     return confirmAnswer;
   }
   void stateChanged() override { ++stateChanges; }
+  void warn(const std::string& text) override { warnings.push_back(text); }
 };
 
 }  // namespace klarvex::testing

@@ -1,0 +1,121 @@
+// A title of several files read, listed and demuxed as one: streams that
+// only some files carry, a file that begins inside a video frame, and the
+// subpicture times based on the title's earliest audio or video PTS.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+
+#include "ps_writer.h"
+#include "test_bytes.h"
+#include "write_job_fixture.h"
+
+namespace klarvex::testing {
+namespace {
+
+using Lines = std::vector<std::string>;
+using TitleTest = WriteJobTest;
+
+struct TitleCase {
+  const char* name;
+  std::vector<uint8_t> firstFileSubs, secondFileSubs;
+};
+
+// Each file: a navigation pack, then (second file only) the rest of a video
+// frame cut at the file's start, with no PTS; video, audio, and one
+// subpicture unit per stream 0.5 s into the file.
+void WriteFile(const std::string& path, uint32_t start, bool cutFrame, const std::vector<uint8_t>& subs) {
+  ProgramStreamWriter w;
+  NavPackInfo nav;
+  nav.vobStartPtm = start;
+  nav.vobEndPtm = start + 90000;
+  w.navPack(nav);
+  if (cutFrame) w.video(0xE0, Data(3000, 9));
+  w.video(0xE0, Data(1000, 1), {start + 3003, start});
+  w.audio(0x80, Data(500, 2), {start});
+  for (uint8_t id : subs) w.subpicture(id, Data(100, id), {start + 45000});
+  w.writeTo(path);
+}
+
+Bytes SupRecord(uint32_t time, const Bytes& unit) {
+  Bytes record{'S', 'P'};
+  for (int i = 0; i < 4; ++i) record.push_back(static_cast<uint8_t>(time >> (8 * i)));
+  record.insert(record.end(), 4, 0);
+  return Cat({record, unit});
+}
+
+TEST_F(TitleTest, EveryStreamOfEveryFileIsListedAndDemuxedTimedFromTheTitlesStart) {
+  const TitleCase cases[] = {
+      {"subpicture 1 only in the first file", {0x20, 0x21}, {0x20}},
+      {"subpicture 1 only in the second file", {0x20}, {0x20, 0x21}},
+  };
+  for (const TitleCase& c : cases) {
+    SCOPED_TRACE(c.name);
+    for (bool details : {true, false}) {
+      WriteFile(dir.file("FEATURE_1.EVO"), 900000, false, c.firstFileSubs);
+      WriteFile(dir.file("FEATURE_2.EVO"), 990000, true, c.secondFileSubs);
+      state.options.cbDetails = details;
+      state.eEVOfile = dir.file("FEATURE_1.EVO");
+      jobs.EVOadj();
+      jobs.bReadEVOClick();
+      const Lines read = host.lines;
+
+      EXPECT_TRUE(state.subBoxes[1].ticked);
+      EXPECT_EQ(state.subBoxes[1].caption, "Subpicture.01");
+      const bool inFirst = c.firstFileSubs.size() == 2;
+      EXPECT_EQ(state.engine.streams.subpicture(1).firstPts, (inFirst ? 900000u : 990000u) + 45000);
+      EXPECT_EQ(state.engine.streams.video(0).firstPts, 903003u) << "the first file's, not the last";
+      EXPECT_EQ(state.engine.run.minFirstPts, 900000u);
+      if (details) {
+        // The second file's video is named with the PTS of its first packet
+        // that has one, its description right behind.
+        auto found = std::find(read.begin(), read.end(), "   First PTS = [re]000F26EB[/re]  ([re]+1033[/re]ms)");
+        ASSERT_NE(found, read.end());
+        EXPECT_EQ(*(found - 1), "[b]MPEG-2[/b] video stream 0 found!");
+        EXPECT_EQ(std::count_if(read.begin(), read.end(),
+                                [](const std::string& l) { return l.find("00000000") != std::string::npos; }),
+                  0);
+      }
+
+      host.lines.clear();
+      jobs.bDemuxClick();
+      EXPECT_TRUE(jobs.missedStreams().empty());
+      const Bytes unit1 = Data(100, 0x21);
+      EXPECT_EQ(ReadAll(output("FEATURE_1_MERGED.Subpicture.01.sup")),
+                SupRecord((inFirst ? 0 : 90000) + 45000, unit1));
+      EXPECT_EQ(ReadAll(output("FEATURE_1_MERGED.Subpicture.00.sup")),
+                Cat({SupRecord(45000, Data(100, 0x20)), SupRecord(135000, Data(100, 0x20))}));
+      EXPECT_EQ(ReadAll(output("FEATURE_1_MERGED.MPEG-2.stream.0.mpv")),
+                Cat({Data(1000, 1), Data(3000, 9), Data(1000, 1)}));
+    }
+  }
+}
+
+TEST_F(TitleTest, DemuxNamesTheStreamsThatAFastCheckMissed) {
+  ProgramStreamWriter w;
+  NavPackInfo nav;
+  nav.vobStartPtm = 90000;
+  w.navPack(nav);
+  w.audio(0x80, Data(2 * 1048576, 1), {90000});  // 2 MiB before the late subtitle line
+  w.subpicture(0x23, Data(100, 2), {900000});
+  const std::string source = dir.file("LATE.EVO");
+  w.writeTo(source);
+  state.options.ieFastSize = 1;
+  readTitle(source);
+  EXPECT_FALSE(state.subBoxes[3].enabled);
+  jobs.bDemuxClick();
+  EXPECT_EQ(jobs.missedStreams(), (Lines{"Subpicture.03"}));
+  const std::string text = "Not written: Subpicture.03. Read EVO did not find this stream; a read without the fast "
+                           "check finds it.";
+  EXPECT_TRUE(hasLine("[re]" + text + "[/re]"));
+  EXPECT_EQ(host.warnings, (Lines{text}));
+
+  state.options.cbFastCheck = false;
+  readTitle(source);
+  EXPECT_TRUE(state.subBoxes[3].ticked);
+  jobs.bDemuxClick();
+  EXPECT_TRUE(jobs.missedStreams().empty());
+  EXPECT_EQ(ReadAll(output("LATE.Subpicture.03.sup")), SupRecord(810000, Data(100, 2)));
+}
+
+}  // namespace
+}  // namespace klarvex::testing
