@@ -138,6 +138,25 @@ TEST_F(RebuildJobTest, KeepsTheTickedStreamsRenumberedWithNavigationPacksToMatch
   for (int n = 1; n < 32; ++n) EXPECT_EQ(t.subpicture(n).streamId, -1) << n;
 }
 
+TEST_F(RebuildJobTest, MpegAudioIsKeptWhateverTheBoxOfTheDolbyDigitalPlusStreamOfItsNumber) {
+  const Bytes mpa = Data(400, 1), c0 = Data(300, 2), c1 = Data(300, 3);
+  ProgramStreamWriter w;
+  w.navPack(Nav(90000, 180000, 2, {1, 2}));
+  w.mpegAudio(0xC0, mpa, {90000});
+  w.audio(0xC0, c0, {90000});
+  w.audio(0xC1, c1, {90000});
+  const std::string source = dir.file("M.EVO");
+  w.writeTo(source);
+  readTitle(source);
+  state.audioBoxes[0].ticked = false;  // E-AC-3 C0, not the MPEG audio C0
+  jobs.bRebuildClick();
+  NavPackInfo patched = Nav(90000, 180000, 1, {1, 0});
+  patched.videoBound = 0;
+  Bytes expected = Cat({PackAt(0, [&](auto& x) { x.navPack(patched); }), PackOf(w.bytes(), 1),
+                        PackAt(3, [&](auto& x) { x.audio(0xC0, c1, {90000}); })});
+  EXPECT_EQ(ReadAll(out + "/M.rebuilt.EVO"), expected);
+}
+
 TEST_F(RebuildJobTest, DemuxOfTheRebuiltTitleEqualsDemuxOfTheSameStreamsFromTheSource) {
   ProgramStreamWriter w;
   w.navPack(Nav(90000, 270000, 3, {1, 2, 3}, {4, 5}));
