@@ -185,6 +185,38 @@ TEST(CommandLine, DemuxFailuresAreReportedWithAStatus) {
 
 // The bundled sample title: every stream is described, and the video
 // streams carry the frame rate their analyser found.
+// A title of two files, read with a fast check that ends inside the second
+// one, beside a damaged title set information file.
+TEST(CommandLine, TitleReadInPartSaysSoAndADamagedVtiStopsNothing) {
+  TempDir dir;
+  const std::string first = WriteTitle(dir, "FEATURE_1.EVO");
+  ProgramStreamWriter w;
+  NavPackInfo nav;
+  nav.vobStartPtm = 180000;
+  nav.vobEndPtm = 270000;
+  w.navPack(nav);
+  w.audio(0x80, Bytes(600000, 0x44), {180000});
+  w.audio(0x81, Bytes(600, 0x55), {190000});  // beyond the fast check
+  w.writeTo(dir.file("FEATURE_2.EVO"));
+  std::ofstream(dir.file("HVA00001.VTI")) << "ADVANCED-VTS0123";
+  const std::string notes = "klarvex-cli: warning: Stream read error (reading \"" + dir.file("HVA00001.VTI") +
+                            "\")\nklarvex-cli: fast check: only the first 0 MiB of each file were read; --full reads all\n";
+
+  CliRun read = RunCli(dir, "read --json --fast-size 0 '" + first + "'");
+  EXPECT_EQ(read.status, 0);
+  EXPECT_EQ(read.err, notes);
+  // Audio stream 0 is timed from the first file, where it starts.
+  EXPECT_NE(read.out.find("\"caption\": \"DD.stream.00\", \"firstPts\": 90000, \"delayMs\": 0"), std::string::npos);
+  EXPECT_NE(read.out.find("\"totalSeconds\": 2,\n  \"fastCheck\": true,\n  \"fastCheckMiB\": 0,"), std::string::npos);
+  EXPECT_NE(read.out.find("\"size\": 612352, \"bytesRead\": 262144}"), std::string::npos) << read.out;
+
+  CliRun demux = RunCli(dir, "demux --fast-size 0 -o '" + dir.path() + "' '" + first + "'");
+  EXPECT_EQ(demux.status, 0);
+  EXPECT_EQ(demux.err, notes + "klarvex-cli: warning: Not written: DD.stream.01. Read EVO did not find this stream; "
+                               "a read without the fast check finds it.\n");
+  EXPECT_EQ(std::filesystem::file_size(dir.file("FEATURE_1_MERGED.DD.stream.00.mpa")), 600u + 600000u);
+}
+
 TEST(CommandLine, JsonDescribesEveryStreamOfTheSampleTitle) {
   TempDir dir;
   CliRun run = RunCli(dir, "read --json --no-continue '" KLARVEX_SAMPLES "/HVDVD_TS/FEATURE_1.EVO'");
