@@ -29,8 +29,7 @@ struct FrameCounterCarry {
   // matches no start code prefix.
   uint32_t tail = 0xFFFFFF;
   // MPEG-2: fields shown by the pictures counted since the last clear; the
-  // frames given so far are fields / 2, so an odd field left at a clear
-  // (the end of a file) is dropped.
+  // frames given so far are fields / 2.
   int64_t fields = 0;
   // MPEG-2: the first bytes after an extension start code cut by a piece's
   // end, and how many of the four looked at are still to come.
@@ -41,6 +40,14 @@ struct FrameCounterCarry {
   bool repeatedFields = false;       // a frame picture had repeat_first_field: soft pulldown
 
   void clear() { *this = FrameCounterCarry{}; }
+  // The next file of a title: its bytes are not joined to the last file's,
+  // but an odd field left by the pictures before pairs with the next one,
+  // as on screen, so a title counts as one stream.
+  void nextFile() {
+    const int64_t oddField = fields & 1;
+    clear();
+    fields = oddField;
+  }
 };
 
 // Frames that the piece adds to the stream's count. For MPEG-2 this is -1

@@ -14,6 +14,13 @@ static int BaseOf(Section section) {
 StreamSlot& StreamTable::slot(Section section, int n) { return entry(BaseOf(section) + n); }
 const StreamSlot& StreamTable::slot(Section section, int n) const { return entry(BaseOf(section) + n); }
 
+void StreamTable::resetFrameCounts() {
+  for (int n = 0; n < kVideoStreams; ++n) {
+    video(n).frameCount = 0;
+    video(n).counterCarry.clear();
+  }
+}
+
 void StreamTable::resetForWalk() {
   for (int i = 1; i <= kEntries; ++i) {
     StreamSlot& s = entries_[static_cast<size_t>(i)];
@@ -23,7 +30,7 @@ void StreamTable::resetForWalk() {
     s.firstPtsKnown = false;
     s.description.clear();
     s.channels = s.sampleRate = s.bitsPerSample = 0;
-    s.counterCarry.clear();
+    s.counterCarry.nextFile();
   }
 }
 

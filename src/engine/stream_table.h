@@ -56,8 +56,10 @@ class StreamTable {
   const StreamSlot& slot(Section section, int n) const;
 
   // Start of a walk: every streamId -1, details and first PTS not yet seen,
-  // counter carry cleared.
+  // the counter's carried bytes cleared (a walk is one file of a title).
   void resetForWalk();
+  // Start of a job that counts frames: both video counts 0, nothing carried.
+  void resetFrameCounts();
 
   // A title is read file by file, and the walker rebuilds the table for
   // each; the title holds every stream found in any of its files. After a

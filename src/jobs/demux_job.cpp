@@ -147,8 +147,7 @@ void Jobs::runDemuxJob() {
   const RunState titleTimes = engine.run;
   startWriteJob();
   engine.run.lastPtmSum = 0;
-  engine.streams.video(0).frameCount = 0;
-  engine.streams.video(1).frameCount = 0;
+  engine.streams.resetFrameCounts();
   engine.run.totalSeconds = 0;
   engine.run.titleDuration = 0;
   engine.run.previousFileVob.reset();

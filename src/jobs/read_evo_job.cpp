@@ -62,8 +62,7 @@ void Jobs::runReadJob() {
   host_.showPage(0);
 
   Engine& engine = state_.engine;
-  engine.streams.video(0).frameCount = 0;
-  engine.streams.video(1).frameCount = 0;
+  engine.streams.resetFrameCounts();
   engine.run.minFirstPts = 0xFFFFFFFF;
   engine.run.firstPtm = 0;
   engine.run.totalSeconds = 0;

@@ -127,6 +127,17 @@ TEST(FrameCounter, Mpeg2CountsDisplayedFields) {
   }
 }
 
+// Two files of a title, each ending on an odd field: 3 + 3 fields are three
+// frames, not two.
+TEST(FrameCounter, OddFieldAtAFilesEndPairsWithTheNextFile) {
+  const Bytes file = Join({SequenceExtension(false), Picture(3, true, true)});
+  FrameCounterCarry carry;
+  int frames = CountVideoFrames(file.data(), int64_t(file.size()), VideoKind::Mpeg2, carry);
+  carry.nextFile();
+  frames += CountVideoFrames(file.data(), int64_t(file.size()), VideoKind::Mpeg2, carry);
+  EXPECT_EQ(frames, 3);
+}
+
 // Reference: every byte shifted through a 32-bit register, one compare each.
 int NaiveCount(const Bytes& bytes, uint8_t code) {
   uint32_t rolling = 0xFFFFFFFF;
