@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <array>
 
 #include "ps_writer.h"
 #include "test_bytes.h"
@@ -32,6 +33,10 @@ void WriteFile(const std::string& path, uint32_t start, bool cutFrame, const std
   if (cutFrame) w.video(0xE0, Data(3000, 9));
   w.video(0xE0, Data(1000, 1), {start + 3003, start});
   w.audio(0x80, Data(500, 2), {start});
+  if (!cutFrame) {
+    const std::array<uint8_t, 3> lpcm24Bit51{0x00, 0x85, 0x80};  // 24 bits, 48 kHz, 6 channels
+    w.audio(0xA1, Data(600, 3), {start}, &lpcm24Bit51);
+  }
   for (uint8_t id : subs) w.subpicture(id, Data(100, id), {start + 45000});
   w.writeTo(path);
 }
@@ -65,6 +70,11 @@ TEST_F(TitleTest, EveryStreamOfEveryFileIsListedAndDemuxedTimedFromTheTitlesStar
       EXPECT_EQ(state.engine.streams.subpicture(1).firstPts, (inFirst ? 900000u : 990000u) + 45000);
       EXPECT_EQ(state.engine.streams.video(0).firstPts, 903003u) << "the first file's, not the last";
       EXPECT_EQ(state.engine.run.minFirstPts, 900000u);
+      if (details) {  // the LPCM format of the first file stays with the title's stream
+        const StreamSlot& lpcm = state.engine.streams.audio(1);
+        EXPECT_EQ(std::vector<int>({lpcm.channels, lpcm.sampleRate, lpcm.bitsPerSample}),
+                  std::vector<int>({6, 48000, 24}));
+      }
       if (details) {
         // The second file's video is named with the PTS of its first packet
         // that has one, its description right behind.
