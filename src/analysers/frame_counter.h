@@ -41,12 +41,15 @@ struct FrameCounterCarry {
 
   void clear() { *this = FrameCounterCarry{}; }
   // The next file of a title: its bytes are not joined to the last file's,
-  // but an odd field left by the pictures before pairs with the next one,
-  // as on screen, so a title counts as one stream.
+  // but it goes on the same stream: an odd field left by the pictures
+  // before pairs with the next one, as on screen, and what the stream's
+  // sequence and pictures said stays.
   void nextFile() {
-    const int64_t oddField = fields & 1;
-    clear();
-    fields = oddField;
+    FrameCounterCarry next;
+    next.fields = fields & 1;
+    next.progressiveSequence = progressiveSequence;
+    next.repeatedFields = repeatedFields;
+    *this = next;
   }
 };
 
