@@ -77,7 +77,7 @@ Outcome Walk(klarvex::Engine& engine, const std::string& path, uint8_t selector,
   FuzzHost host(selector, everyByte);
   engine.run = klarvex::RunState{};
   engine.run.minFirstPts = 0xFFFFFFFF;
-  for (int i = 1; i <= klarvex::StreamTable::kEntries; ++i) engine.streams.entry(i).frameCount = 0;
+  engine.streams.resetFrameCounts();  // as a job starts: nothing carried from the walks before
   int outFd = memfd_create("fuzz-output", MFD_CLOEXEC);
   if (outFd < 0) abort();
   klarvex::OutputFile out;
