@@ -28,7 +28,7 @@ class TitleViewBuilder {
   void info(const std::string& text) { view_.tree[kInfo].children.push_back(text); }
 
  private:
-  void addTrack(XplTrackKind kind, int number, int limit, const std::string& name);
+  void addTrack(XplTrackKind kind, int number, const std::string& name);
   // The table entry for the line's "mediaAttr"; false when it has no entry.
   bool mediaAttribute(const std::string& line, const std::array<std::string, XplAttributeTables::kItems + 1>& table,
                       std::string& attribute) const;
@@ -50,9 +50,12 @@ bool TitleViewBuilder::mediaAttribute(const std::string& line,
   return true;
 }
 
-// Numbers without a stream slot are dropped.
-void TitleViewBuilder::addTrack(XplTrackKind kind, int number, int limit, const std::string& name) {
-  if (number < 1 || number > limit) return;
+// Track and stream numbers count from 1; a number without a stream slot
+// names nothing and is dropped before any arithmetic on it (a playlist may
+// say -2147483648).
+bool HasSlot(int number, int limit) { return number >= 1 && number <= limit; }
+
+void TitleViewBuilder::addTrack(XplTrackKind kind, int number, const std::string& name) {
   bool* taken = kind == XplTrackKind::Video   ? &videoTaken_[0]
                 : kind == XplTrackKind::Audio ? &audioTaken_[0]
                                               : &subtitleTaken_[0];
@@ -72,17 +75,19 @@ void TitleViewBuilder::addLine(const std::string& line) {
   }
   if (HoldsUpper(upper, "<VIDEO ") && mediaAttribute(line, tables_.VideoCodecTable, attribute)) {
     int track = GetIntAttr(line, "track");
-    addTrack(XplTrackKind::Video, track, kVideoTracks, attribute + ".s" + IntText(track - 1));
+    if (HasSlot(track, kVideoTracks)) addTrack(XplTrackKind::Video, track, attribute + ".s" + IntText(track - 1));
   }
   if (HoldsUpper(upper, "<AUDIO ") && mediaAttribute(line, tables_.AudioAttrTable, attribute)) {
     int stream = GetIntAttr(line, "streamNumber");
-    addTrack(XplTrackKind::Audio, stream, kAudioTracks,
-             attribute + ".s" + PadNum(stream - 1, 2) + "." + GetAttr(line, "description"));
+    if (HasSlot(stream, kAudioTracks))
+      addTrack(XplTrackKind::Audio, stream,
+               attribute + ".s" + PadNum(stream - 1, 2) + "." + GetAttr(line, "description"));
   }
   if (HoldsUpper(upper, "<SUBTITLE ") && mediaAttribute(line, tables_.SubpictureAttrTable, attribute)) {
     int stream = GetIntAttr(line, "streamNumber");
-    addTrack(XplTrackKind::Subtitle, stream, kSubtitleTracks,
-             attribute + ".s" + PadNum(stream - 1, 2) + "." + GetAttr(line, "description"));
+    if (HasSlot(stream, kSubtitleTracks))
+      addTrack(XplTrackKind::Subtitle, stream,
+               attribute + ".s" + PadNum(stream - 1, 2) + "." + GetAttr(line, "description"));
   }
   if (HoldsUpper(upper, "<CHAPTER ")) {
     const std::string name = GetAttr(line, "displayName"), begin = GetAttr(line, "titleTimeBegin");

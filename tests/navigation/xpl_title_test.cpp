@@ -90,6 +90,17 @@ TEST(XplTitle, TreeTracksAndChapters) {
                                   "CHAPTER02NAME=Middle"}));
 }
 
+// Numbers at the ends of int name no slot: dropped, without an overflow.
+TEST(XplTitle, TrackAndStreamNumbersWithoutASlotNameNothing) {
+  for (const char* number : {"-2147483648", "2147483647", "0"}) {
+    const std::string n = number;
+    Lines lines = {"<Title displayName=\"T\">", "<Video track=\"" + n + "\" mediaAttr=\"1\"/>",
+                   "<Audio streamNumber=\"" + n + "\" mediaAttr=\"1\"/>",
+                   "<Subtitle streamNumber=\"" + n + "\" mediaAttr=\"1\"/>", "</Title>"};
+    EXPECT_TRUE(BuildTitleView(lines, Tables(), {"Disc", "60fps", "24fps"}).tracks.empty()) << number;
+  }
+}
+
 TEST(XplTitle, AnEmptyPlaylistTitleGivesNoTitleNode) {
   XplTitleView view = BuildTitleView({"<Title displayName=\"T\">"}, {}, {});
   EXPECT_EQ(view.tree[0].children, (Lines{"Name: T", "Duration: ", "TimeBase: ", "TickBase: "}));
