@@ -1,12 +1,19 @@
 #include "navigation/xpl_chapters.h"
 
+#include <algorithm>
+
 #include "navigation/xpl_text.h"
 
 namespace klarvex {
 
+// The frame field counts 60 frames a second; a value outside 0 to 59 from
+// a damaged playlist is clamped, so the chapter keeps its place and its
+// time stays a time ("00:00:00:-5" starts at .000, ":99" at .983).
 std::string ChapterStartTime(const std::string& titleTimeBegin) {
+  constexpr int kFramesPerSecond = 60;
   std::string frames = titleTimeBegin.size() > 9 ? titleTimeBegin.substr(9, 2) : "";
-  int milliseconds = DecimalOr(frames, 0) * 1000 / 60;
+  int frame = std::clamp(DecimalOr(frames, 0), 0, kFramesPerSecond - 1);
+  int milliseconds = frame * 1000 / kFramesPerSecond;
   return titleTimeBegin.substr(0, 8) + "." + PadNum(milliseconds, 3);
 }
 

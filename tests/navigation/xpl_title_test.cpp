@@ -111,6 +111,9 @@ TEST(XplChapters, StartTimesAndNumbers) {
   EXPECT_EQ(ChapterStartTime("01:02:03:01"), "01:02:03.016");
   EXPECT_EQ(ChapterStartTime("01:20:00:59"), "01:20:00.983");
   EXPECT_EQ(ChapterStartTime(""), ".000");
+  // A frame field outside 0 to 59 is clamped: the time stays well formed.
+  EXPECT_EQ(ChapterStartTime("00:00:00:-5"), "00:00:00.000");
+  EXPECT_EQ(ChapterStartTime("00:00:01:99"), "00:00:01.983");
   Lines list;
   for (int n = 1; n <= 10; ++n) AddChapter(list, n, "", "");
   EXPECT_EQ(list[18], "CHAPTER10=.000");
