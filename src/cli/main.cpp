@@ -205,7 +205,7 @@ int Run(Job job, const std::vector<std::string>& args) {
     if (host.cancelled()) return Cancelled(host);
   }
   host.finishProgress();
-  return std::fflush(stdout) == 0 ? 0 : 1;
+  return FinishStandardOutput(0);
 }
 
 }  // namespace

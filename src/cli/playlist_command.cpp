@@ -72,7 +72,7 @@ int RunPlaylist(const std::vector<std::string>& args, bool writes, AfterRead aft
     jobs.bReadXPLClick();
     host.finishProgress();
     int status = afterRead(state, jobs);
-    return std::fflush(stdout) == 0 ? status : 1;
+    return FinishStandardOutput(status);
   } catch (const KlarvexError& error) {
     return PlaylistFailure(host, error);
   }

@@ -3,7 +3,9 @@
 #include <unistd.h>
 
 #include <atomic>
+#include <cerrno>
 #include <csignal>
+#include <cstring>
 #include <cstdlib>
 
 #include "base/markup.h"
@@ -27,6 +29,15 @@ const char* ColourOf(const TagEffect& effect) {
 }
 
 }  // namespace
+
+int FinishStandardOutput(int status) {
+  errno = 0;
+  if (std::fflush(stdout) == 0 && !std::ferror(stdout)) return status;
+  const int error = errno;
+  std::fprintf(stderr, "klarvex-cli: cannot write to standard output%s%s\n", error ? ": " : "",
+               error ? std::strerror(error) : "");
+  return 1;
+}
 
 void InstallInterruptHandler() { std::signal(SIGINT, OnInterrupt); }
 bool InterruptRequested() { return gInterrupted != 0; }

@@ -54,6 +54,11 @@ class TerminalHost : public Host {
   bool cancelled_ = false;
 };
 
+// The end of a command: standard output flushed. A failure to write it
+// (a full disk, /dev/full) is said on standard error and makes the status 1;
+// otherwise `status` stands.
+int FinishStandardOutput(int status);
+
 // Installs the Ctrl-C handler; the first Ctrl-C asks the running job to
 // stop, a second one ends the program at once.
 void InstallInterruptHandler();

@@ -1,6 +1,7 @@
 #include "cli/vti_command.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <cstdio>
 #include <filesystem>
 
@@ -140,9 +141,16 @@ int RunVti(const std::vector<std::string>& args) {
     return 1;
   }
   std::error_code ignored;
-  if (!std::filesystem::is_regular_file(file, ignored)) return 1;  // logged as not found
+  if (!std::filesystem::is_regular_file(file, ignored)) {  // logged as not found; a failure for scripts too
+    std::fflush(stdout);
+    const int reason = !std::filesystem::exists(file, ignored)        ? ENOENT
+                       : std::filesystem::is_directory(file, ignored) ? EISDIR
+                                                                      : EINVAL;
+    std::fprintf(stderr, "klarvex-cli: %s\n", CannotOpenFile(file, reason).what());
+    return 1;
+  }
   std::fputs(VtiReport(jobs).c_str(), stdout);
-  return std::fflush(stdout) == 0 ? 0 : 1;
+  return FinishStandardOutput(0);
 }
 
 }  // namespace klarvex::cli

@@ -217,6 +217,28 @@ TEST(CommandLine, TitleReadInPartSaysSoAndADamagedVtiStopsNothing) {
   EXPECT_EQ(std::filesystem::file_size(dir.file("FEATURE_1_MERGED.DD.stream.00.mpa")), 600u + 600000u);
 }
 
+// Every failure reaches standard error, also one that standard output
+// alone would have shown, or could not show.
+TEST(CommandLine, FailuresThatStandardOutputCannotCarry) {
+  TempDir dir;
+  const std::string title = WriteTitle(dir, "MOVIE.EVO"), missing = dir.file("HVA00001.VTI");
+  const struct {
+    std::string args, stdoutTo, err;
+  } cases[] = {
+      {"vti '" + missing + "'", dir.file("out.txt"),
+       "klarvex-cli: Cannot open file \"" + missing + "\". No such file or directory\n"},
+      {"read '" + title + "'", "/dev/full", "klarvex-cli: cannot write to standard output: No space left on device\n"},
+      {"vti '" + dir.path() + "'", "/dev/full",
+       "klarvex-cli: Cannot open file \"" + dir.path() + "\". Is a directory\n"},
+  };
+  for (const auto& c : cases) {
+    const std::string err = dir.file("err.txt");
+    const int raw = std::system(("'" KLARVEX_CLI "' " + c.args + " >" + c.stdoutTo + " 2>'" + err + "'").c_str());
+    EXPECT_EQ(WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, 1) << c.args;
+    EXPECT_EQ(Slurp(err), c.err) << c.args;
+  }
+}
+
 TEST(CommandLine, JsonDescribesEveryStreamOfTheSampleTitle) {
   TempDir dir;
   CliRun run = RunCli(dir, "read --json --no-continue '" KLARVEX_SAMPLES "/HVDVD_TS/FEATURE_1.EVO'");
