@@ -51,7 +51,19 @@ void VtiFieldReader::readPast(int64_t count) {
   input_.seek(end);
 }
 
+void VtiFieldReader::requireEntries(int64_t count, int64_t entryBytes, int64_t most) {
+  if (count > most)
+    throw KlarvexError("Stream read error", "reading \"" + input_.path() + "\": " + IntText(count) +
+                                                " entries, more than the " + IntText(most) + " a table holds");
+  if (input_.position() + count * entryBytes > input_.size()) throw StreamReadError(input_.path(), 0);
+}
+
 namespace {
+
+// The bytes of one entry as the readers below take them.
+constexpr int64_t kInfoEntryBytes = 2 + 255 + 1 + 5 * 4 + 2 + 2 + 4 * 4 + 2 * 2 + 18;
+// An EVOB's entry gives its index in 16 bits: no table holds more.
+constexpr int64_t kMostInfoEntries = 65535;
 
 struct TableStarts {
   uint32_t attrSector = 0;  // A
@@ -140,6 +152,7 @@ void ReadInfoTable(VtiFieldReader& in, uint32_t sector, const std::string& sourc
   in.readlword();
   in.readPast(int64_t{count} * 4);
   log.log(IntText(count) + " VTS_EVOBIs found.");
+  in.requireEntries(count, kInfoEntryBytes, kMostInfoEntries);
   const std::string wanted = UpperCase(sourceName);
   for (uint32_t i = 0; i < count; ++i) {
     read.infoTable.push_back(ReadInfoEntry(in));

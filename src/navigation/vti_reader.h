@@ -25,6 +25,11 @@ class VtiFieldReader {
   std::string readstring(int count);
   // Steps over `count` bytes that must all be in the file.
   void readPast(int64_t count);
+  // Fails as a file that ends early does unless `count` entries of
+  // `entryBytes` each fit between here and the file's end, and `count` is
+  // at most `most`: a damaged count must not make the reader read and keep
+  // millions of entries (a sparse file has room for them).
+  void requireEntries(int64_t count, int64_t entryBytes, int64_t most);
   void seek(int64_t position) { input_.seek(position); }
 
  private:

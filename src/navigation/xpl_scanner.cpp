@@ -1,5 +1,7 @@
 #include "navigation/xpl_scanner.h"
 
+#include <algorithm>
+
 namespace klarvex {
 
 void XplTagScanner::feed(const uint8_t* bytes, int64_t count) {
@@ -35,7 +37,11 @@ void XplTagScanner::finishLine() {
   // Empty elements, declarations and comments open no level.
   if (last_ == '/' || last_ == '?') --depth_;
   if (beforeLast_ == '-' && last_ == '-') --depth_;
-  if (depth_ > 0) tagLine_.assign(static_cast<size_t>(depth_) * 2, ' ');
+  // A real playlist nests a handful of levels; a damaged one may open
+  // thousands, and an indent of two blanks a level would make its lines
+  // grow with the square of the file. Deeper levels share the last indent.
+  constexpr int kDeepestIndent = 64;
+  if (depth_ > 0) tagLine_.assign(static_cast<size_t>(std::min(depth_, kDeepestIndent)) * 2, ' ');
 }
 
 }  // namespace klarvex

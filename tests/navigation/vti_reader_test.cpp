@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <filesystem>
+
 #include "base/errors.h"
 #include "navigation/vti_reader.h"
 #include "recording_host.h"
@@ -135,6 +137,22 @@ TEST_F(VtiReaderTest, HugeCountsFailAtTheEndOfTheFile) {
   EXPECT_THROW(read(bytes), KlarvexError);
   PutLword(bytes, 184, 0xFFFFFFFF);  // the table far beyond the end
   EXPECT_THROW(read(bytes), KlarvexError);
+
+  // 3,000,000 EVOB entries in a sparse file with room for all of them: no
+  // table holds more than 65535, so none is read.
+  bytes = VtiFile({}, {});
+  PutLword(bytes, 4096, 3000000);
+  WriteVti(path, bytes);
+  std::filesystem::resize_file(path, 4096 + 8 + 3000000 * (4 + 320));
+  input.open(path);
+  try {
+    ReadVtiTables(input, "", model, host);
+    ADD_FAILURE() << "3,000,000 entries were read";
+  } catch (const KlarvexError& error) {
+    EXPECT_EQ(error.detail(), "reading \"" + path + "\": 3000000 entries, more than the 65535 a table holds");
+  }
+  input.close();
+  EXPECT_TRUE(model.infoTable.empty());
 }
 
 }  // namespace

@@ -54,6 +54,17 @@ TEST(XplScanner, TagsAreIndentedByNestingAndClosingTagsStepLeft) {
                           "  <D>", "    <E/>", "  </D>", "</A>"}));
 }
 
+// 20,000 levels of "<>" in 40 KB: the indent stops at 64 levels, so the
+// lines hold a few MB, not gigabytes.
+TEST(XplScanner, DeepNestingIndentsNoFurtherThan64Levels) {
+  std::string deep;
+  for (int i = 0; i < 20000; ++i) deep += "<>";
+  Lines lines = Scan({deep});
+  ASSERT_EQ(lines.size(), 20000u);
+  EXPECT_EQ(lines[64], std::string(128, ' ') + "<>");
+  EXPECT_EQ(lines.back(), lines[64]);
+}
+
 TEST(XplScanner, LineBreaksInsideATagBecomeOneBlank) {
   Lines lines = Scan({"<Title\r\n   id=\"1\"\t\tname=\"x\">"});
   EXPECT_EQ(lines, (Lines{"<Title    id=\"1\" name=\"x\">"}));
