@@ -1,5 +1,7 @@
 #include "errors.h"
 
+#include <sys/stat.h>
+
 #include <cstring>
 
 namespace klarvex {
@@ -8,6 +10,16 @@ static std::string SystemReason(int errnoValue) { return std::strerror(errnoValu
 
 KlarvexError CannotOpenFile(const std::string& path, int errnoValue) {
   return KlarvexError("Cannot open file \"" + path + "\". " + SystemReason(errnoValue));
+}
+
+KlarvexError NotARegularFile(const std::string& path, unsigned mode) {
+  const char* kind = S_ISFIFO(mode)  ? "a FIFO"
+                     : S_ISSOCK(mode) ? "a socket"
+                     : S_ISCHR(mode)  ? "a character device"
+                     : S_ISBLK(mode)  ? "a block device"
+                     : S_ISDIR(mode)  ? "a directory"
+                                      : "something";
+  return KlarvexError("Cannot open file \"" + path + "\". It is " + kind + ", not a regular file");
 }
 
 KlarvexError CannotCreateFile(const std::string& path, int errnoValue) {

@@ -24,6 +24,10 @@ class KlarvexError : public std::runtime_error {
 
 // "Cannot open file "%s". %s" with the path and the system's reason.
 KlarvexError CannotOpenFile(const std::string& path, int errnoValue);
+// A source that is no regular file (a FIFO, socket or device would block
+// the read or never end): "Cannot open file "%s". It is a FIFO, not a
+// regular file".
+KlarvexError NotARegularFile(const std::string& path, unsigned mode);
 // "Cannot create file "%s". %s" with the path and the system's reason.
 KlarvexError CannotCreateFile(const std::string& path, int errnoValue);
 KlarvexError StreamReadError(const std::string& path = "", int errnoValue = 0);

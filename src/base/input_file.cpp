@@ -12,7 +12,9 @@ namespace klarvex {
 
 void InputFile::open(const std::string& path) {
   close();
-  int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  // Not blocking: opening a FIFO would wait for a writer for ever. Only a
+  // regular file is read; its reads never block anyway.
+  int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
   if (fd < 0) throw CannotOpenFile(path, errno);
   struct stat st {};
   if (::fstat(fd, &st) != 0) {
@@ -24,6 +26,11 @@ void InputFile::open(const std::string& path) {
     ::close(fd);
     throw CannotOpenFile(path, EISDIR);
   }
+  if (!S_ISREG(st.st_mode)) {
+    ::close(fd);
+    throw NotARegularFile(path, st.st_mode);
+  }
+  ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
   // The walker reads front to back in big blocks: let the kernel read ahead.
   ::posix_fadvise(fd, 0, 0, POSIX_FADV_SEQUENTIAL);
   fd_ = fd;

@@ -1,3 +1,5 @@
+#include <sys/stat.h>
+
 #include "base/markup.h"
 #include "base/text_format.h"
 #include "jobs/jobs.h"
@@ -6,6 +8,11 @@
 namespace klarvex {
 
 namespace {
+
+bool IsRegularFile(const std::string& path) {
+  struct stat st {};
+  return ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
+}
 
 constexpr const char* kPlaylistName = "VPLST000.XPL";
 
@@ -67,8 +74,17 @@ void Jobs::forEachFileOfTitle(const std::function<void(const std::string&)>& pro
   std::string current = state_.eEVOfile;
   for (;;) {
     processFile(current);
-    current = getnext(current);
-    if (current.empty() || !state_.options.cbContinue || state_.engine.run.StopRequested) break;
+    const std::string next = getnext(current);
+    if (next.empty() || !state_.options.cbContinue || state_.engine.run.StopRequested) break;
+    if (!IsRegularFile(next)) {
+      // A FIFO or device named like the next file would hang the read or
+      // never end: the title ends with the files before it.
+      const std::string text = FileNamePart(next) + " is not a regular file: the title ends with " + FileNamePart(current);
+      host_.log("[re]" + Literal(text) + "[/re]");
+      host_.warn(text);
+      break;
+    }
+    current = next;
   }
 }
 

@@ -2,6 +2,7 @@
 // only some files carry, a file that begins inside a video frame, and the
 // subpicture times based on the title's earliest audio or video PTS.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <algorithm>
 #include <array>
@@ -125,6 +126,34 @@ TEST_F(TitleTest, DemuxNamesTheStreamsThatAFastCheckMissed) {
   jobs.bDemuxClick();
   EXPECT_TRUE(jobs.missedStreams().empty());
   EXPECT_EQ(ReadAll(output("LATE.Subpicture.03.sup")), SupRecord(810000, Data(100, 2)));
+}
+
+// A FIFO would block the open for ever: as the next file it ends the title
+// with the files before it, as the source it is refused at once.
+TEST_F(TitleTest, FifosAreRefusedNotWaitedFor) {
+  WriteFile(dir.file("FEATURE_1.EVO"), 900000, false, {0x20});
+  ASSERT_EQ(::mkfifo(dir.file("FEATURE_2.EVO").c_str(), 0600), 0);
+  state.eEVOfile = dir.file("FEATURE_1.EVO");
+  jobs.EVOadj();
+  jobs.bReadEVOClick();
+  const std::string text = "FEATURE_2.EVO is not a regular file: the title ends with FEATURE_1.EVO";
+  EXPECT_TRUE(hasLine("[re]" + text + "[/re]"));
+  EXPECT_TRUE(state.subBoxes[0].ticked);
+  jobs.bDemuxClick();
+  EXPECT_FALSE(jobs.lastFailure());
+  EXPECT_EQ(ReadAll(output("FEATURE_1_MERGED.Subpicture.00.sup")), SupRecord(45000, Data(100, 0x20)));
+  EXPECT_EQ(host.warnings, (Lines{text, text}));
+
+  const std::string pipe = dir.file("PIPE.EVO");
+  ASSERT_EQ(::mkfifo(pipe.c_str(), 0600), 0);
+  state.eEVOfile = pipe;
+  jobs.EVOadj();
+  try {
+    jobs.bReadEVOClick();
+    ADD_FAILURE() << "a FIFO was read";
+  } catch (const KlarvexError& error) {
+    EXPECT_EQ(std::string(error.what()), "Cannot open file \"" + pipe + "\". It is a FIFO, not a regular file");
+  }
 }
 
 }  // namespace
