@@ -290,13 +290,13 @@ TEST_F(RebuildJobTest, MissingOutputFolderIsOneRedLineAndTheNextJobWorks) {
   EXPECT_EQ(ReadAll(out + "/M.rebuilt.EVO"), w.bytes());
 }
 
-TEST_F(RebuildJobTest, SourceThatCannotBeOpenedMidTitleEndsTheJobWithTheFirstFileKept) {
+TEST_F(RebuildJobTest, NextFileThatIsASocketEndsTheTitleWithTheFirstFileKept) {
   ProgramStreamWriter w;
   w.audio(0x80, Data(100, 1), {90000});
   w.writeTo(dir.file("F_1.EVO"));
   w.writeTo(dir.file("F_2.EVO"));
   readTitle(dir.file("F_1.EVO"));
-  // A socket exists but cannot be opened.
+  // A socket exists but is no file to read.
   const std::string second = dir.file("F_2.EVO");
   std::filesystem::remove(second);
   int fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
@@ -307,8 +307,9 @@ TEST_F(RebuildJobTest, SourceThatCannotBeOpenedMidTitleEndsTheJobWithTheFirstFil
   ASSERT_EQ(::bind(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr), 0);
   jobs.bRebuildClick();
   ::close(fd);
-  EXPECT_TRUE(hasLine("Opening file [b]F_2.EVO[/b]"));
-  EXPECT_TRUE(hasLine("[re]Cannot open file \"" + second + "\". No such device or address[/re]"));
+  EXPECT_FALSE(hasLine("Opening file [b]F_2.EVO[/b]"));
+  EXPECT_TRUE(hasLine("[re]F_2.EVO is not a regular file: the title ends with F_1.EVO[/re]"));
+  EXPECT_FALSE(jobs.lastFailure());
   EXPECT_EQ(host.lines.back(), "");
   EXPECT_EQ(ReadAll(out + "/F_1_MERGED.rebuilt.EVO"), w.bytes());
   expectIdleAgain();
