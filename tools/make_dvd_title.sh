@@ -79,9 +79,8 @@ EOF
 # Fails unless FILE holds exactly the private stream 1 substreams given.
 expect_substreams() {  # FILE ID...
   python3 - "$CENSUS" "$@" <<'PY'
-import importlib.util, sys
-spec = importlib.util.spec_from_file_location("pack_census", sys.argv[1])
-pc = importlib.util.module_from_spec(spec); spec.loader.exec_module(pc)
+import os, sys
+sys.dont_write_bytecode = True; sys.path.insert(0, os.path.dirname(sys.argv[1])); import pack_census as pc
 got = sorted(s["stream"] for s in pc.census(sys.argv[2])["streams"] if s["stream"].startswith("0xBD/"))
 want = sorted("0xBD/" + i for i in sys.argv[3:])
 if got != want:
@@ -207,9 +206,8 @@ print("the second file's first pack continues the video frame with PTS %s"
 print("VTS_01_1.VOB: %d bytes, VTS_01_2.VOB: %d bytes" % (cut * P, len(data) - cut * P))
 PY
 python3 - "$CENSUS" "$OUT/film/VIDEO_TS/VTS_01_2.VOB" <<'PY'
-import importlib.util, sys
-spec = importlib.util.spec_from_file_location("pack_census", sys.argv[1])
-pc = importlib.util.module_from_spec(spec); spec.loader.exec_module(pc)
+import os, sys
+sys.dont_write_bytecode = True; sys.path.insert(0, os.path.dirname(sys.argv[1])); import pack_census as pc
 r = pc.census(sys.argv[2])
 if any(s["stream"] == "0xBD/0x21" for s in r["streams"]):
     sys.exit("make_dvd_title: VTS_01_2.VOB holds subpicture stream 2 (0x21)")
@@ -271,9 +269,8 @@ echo "facts" >&2
 # equal the elementary stream that went into mplex?
 payload_vs_sources() {  # VOB STREAM=FILE...
   python3 - "$CENSUS" "$@" <<'PY'
-import hashlib, importlib.util, os, sys
-spec = importlib.util.spec_from_file_location("pack_census", sys.argv[1])
-pc = importlib.util.module_from_spec(spec); spec.loader.exec_module(pc)
+import hashlib, os, sys
+sys.dont_write_bytecode = True; sys.path.insert(0, os.path.dirname(sys.argv[1])); import pack_census as pc
 got = {s["stream"]: s for s in pc.census(sys.argv[2])["streams"]}
 for arg in sys.argv[3:]:
     sid, path = arg.split("=", 1)
