@@ -17,6 +17,8 @@ class KlarvexError : public std::runtime_error {
   // Which file and why, where the message itself doesn't say it ("Stream
   // write error"): for the command line's standard error.
   const std::string& detail() const { return detail_; }
+  // The message with its detail in brackets, where there is one.
+  std::string fullText() const { return detail_.empty() ? what() : std::string(what()) + " (" + detail_ + ")"; }
 
  private:
   std::string detail_;

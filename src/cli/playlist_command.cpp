@@ -48,8 +48,7 @@ PlaylistCommand ParsePlaylistCommand(const std::vector<std::string>& args, bool 
 int PlaylistFailure(TerminalHost& host, const KlarvexError& error) {
   host.finishProgress();
   std::fflush(stdout);
-  if (error.detail().empty()) std::fprintf(stderr, "klarvex-cli: %s\n", error.what());
-  else std::fprintf(stderr, "klarvex-cli: %s (%s)\n", error.what(), error.detail().c_str());
+  std::fprintf(stderr, "klarvex-cli: %s\n", error.fullText().c_str());
   return 1;
 }
 

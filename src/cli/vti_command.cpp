@@ -136,8 +136,7 @@ int RunVti(const std::vector<std::string>& args) {
     jobs.readVTI(file);
   } catch (const KlarvexError& error) {
     std::fflush(stdout);
-    if (error.detail().empty()) std::fprintf(stderr, "klarvex-cli: %s\n", error.what());
-    else std::fprintf(stderr, "klarvex-cli: %s (%s)\n", error.what(), error.detail().c_str());
+    std::fprintf(stderr, "klarvex-cli: %s\n", error.fullText().c_str());
     return 1;
   }
   std::error_code ignored;

@@ -123,8 +123,7 @@ void Jobs::reportMissedStreams() {
                            (missedStreams_.size() > 1 ? "these streams" : "this stream") +
                            "; a read without the fast check finds " +
                            (missedStreams_.size() > 1 ? "them." : "it.");
-  host_.log("[re]" + Literal(text) + "[/re]");
-  host_.warn(text);
+  logWarning(text);
 }
 
 void Jobs::demuxOneFile(const std::string& path) {

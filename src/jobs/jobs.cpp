@@ -1,5 +1,3 @@
-#include <sys/stat.h>
-
 #include "base/markup.h"
 #include "base/text_format.h"
 #include "jobs/jobs.h"
@@ -8,11 +6,6 @@
 namespace klarvex {
 
 namespace {
-
-bool IsRegularFile(const std::string& path) {
-  struct stat st {};
-  return ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
-}
 
 constexpr const char* kPlaylistName = "VPLST000.XPL";
 
@@ -79,13 +72,18 @@ void Jobs::forEachFileOfTitle(const std::function<void(const std::string&)>& pro
     if (!IsRegularFile(next)) {
       // A FIFO or device named like the next file would hang the read or
       // never end: the title ends with the files before it.
-      const std::string text = FileNamePart(next) + " is not a regular file: the title ends with " + FileNamePart(current);
-      host_.log("[re]" + Literal(text) + "[/re]");
-      host_.warn(text);
+      logWarning(FileNamePart(next) + " is not a regular file: the title ends with " + FileNamePart(current));
       break;
     }
     current = next;
   }
+}
+
+// A red line in the log, and the same text where the front end shows
+// warnings apart.
+void Jobs::logWarning(const std::string& text) {
+  host_.log("[re]" + Literal(text) + "[/re]");
+  host_.warn(text);
 }
 
 // The start of the Demux and Rebuild jobs: their buttons off, the log in

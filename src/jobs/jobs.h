@@ -101,6 +101,7 @@ class Jobs : private WalkerHost {
   void repaint() override { host_.repaint(); }
   void setCancelEnabled(bool enabled) override;
 
+  void logWarning(const std::string& text);
   void startWriteJob();
   void finishWriteJob(const std::optional<KlarvexError>& failure, bool frameReport);
   void readOneFile(const std::string& path);

@@ -1,5 +1,3 @@
-#include <filesystem>
-
 #include "base/markup.h"
 #include "jobs/job_guard.h"
 #include "jobs/jobs.h"
@@ -13,10 +11,6 @@ namespace {
 
 constexpr const char* kVtiName = "HVA00001.VTI";
 
-bool IsFile(const std::string& path) {
-  std::error_code ignored;
-  return std::filesystem::is_regular_file(path, ignored);
-}
 
 }  // namespace
 
@@ -28,20 +22,18 @@ void Jobs::bReadVTIClick() {
 // The title set information is an extra beside the read: a damaged one is
 // reported, and the read, and a Demux or Rebuild chained to it, stand.
 void Jobs::readVTIAfterRead() {
-  if (!state_.options.cbReadVTI || !IsFile(state_.names.SourceDir + kVtiName)) return;
+  if (!state_.options.cbReadVTI || !IsRegularFile(state_.names.SourceDir + kVtiName)) return;
   try {
     bReadVTIClick();
   } catch (const KlarvexError& e) {
-    const std::string text = e.detail().empty() ? e.what() : std::string(e.what()) + " (" + e.detail() + ")";
-    host_.log("[re]" + Literal(text) + "[/re]");
-    host_.warn(text);
+    logWarning(e.fullText());
   }
 }
 
 void Jobs::readVTI(const std::string& path) {
   if (!state_.mayStartJob()) return;  // the file would take the shared input stream from a job
   const std::string name = FileNamePart(path);
-  if (!IsFile(path)) {
+  if (!IsRegularFile(path)) {
     host_.log(Literal(name) + " not found");
     return;
   }

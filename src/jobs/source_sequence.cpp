@@ -8,6 +8,11 @@
 
 namespace klarvex {
 
+bool IsRegularFile(const std::string& path) {
+  struct stat st {};
+  return ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
+}
+
 namespace {
 
 constexpr size_t kRestLimit = 255;

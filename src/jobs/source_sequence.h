@@ -9,6 +9,8 @@ namespace klarvex {
 
 // The path of the file that follows `path` in its title, or "" when none exists.
 std::string getnext(const std::string& path);
+// A regular file stands at `path` (not a folder, FIFO, socket or device).
+bool IsRegularFile(const std::string& path);
 
 // `name` without its extension (the part from the last "." after the last "/").
 std::string CutExt(const std::string& name);
