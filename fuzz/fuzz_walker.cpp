@@ -3,6 +3,7 @@
 // and the options; the rest is the file. Each input is walked twice, once
 // passing over scanned bytes and once stepping every byte: the two walks
 // must find, log, count and write exactly the same.
+#include <fcntl.h>
 #include <sys/mman.h>
 #include <unistd.h>
 
@@ -64,6 +65,23 @@ struct Outcome {
   std::string written;
 };
 
+// The demux output: a regular file (outputs are never links, so not a
+// memory file's /proc name), in memory where /dev/shm is, made once per
+// process and removed at its end.
+const std::string& ScratchOutput() {
+  static const std::string path = [] {
+    std::string pattern = (access("/dev/shm", W_OK) == 0 ? std::string("/dev/shm") : std::string("/tmp")) +
+                          "/klarvex-fuzz-XXXXXX";
+    int fd = mkstemp(pattern.data());
+    if (fd < 0) abort();
+    close(fd);
+    return pattern;
+  }();
+  static const bool removedAtExit = [] { return std::atexit([] { unlink(ScratchOutput().c_str()); }) == 0; }();
+  (void)removedAtExit;
+  return path;
+}
+
 std::string ReadBack(int fd) {
   std::string bytes;
   char block[65536];
@@ -78,10 +96,8 @@ Outcome Walk(klarvex::Engine& engine, const std::string& path, uint8_t selector,
   engine.run = klarvex::RunState{};
   engine.run.minFirstPts = 0xFFFFFFFF;
   engine.streams.resetFrameCounts();  // as a job starts: nothing carried from the walks before
-  int outFd = memfd_create("fuzz-output", MFD_CLOEXEC);
-  if (outFd < 0) abort();
   klarvex::OutputFile out;
-  out.create("/proc/self/fd/" + std::to_string(outFd));
+  out.create(ScratchOutput());
   for (int i = 1; i <= klarvex::StreamTable::kEntries; ++i) engine.streams.entry(i).outFile = &out;
 
   engine.input.open(path);
@@ -97,6 +113,8 @@ Outcome Walk(klarvex::Engine& engine, const std::string& path, uint8_t selector,
   klarvex::demux(engine, host, klarvex::WalkMode::Demux);
   engine.input.close();
   out.close();
+  int outFd = open(ScratchOutput().c_str(), O_RDONLY | O_CLOEXEC);
+  if (outFd < 0) abort();
   outcome.written = ReadBack(outFd);
   close(outFd);
   for (int i = 1; i <= klarvex::StreamTable::kEntries; ++i) engine.streams.entry(i).outFile = nullptr;

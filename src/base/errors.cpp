@@ -12,18 +12,27 @@ KlarvexError CannotOpenFile(const std::string& path, int errnoValue) {
   return KlarvexError("Cannot open file \"" + path + "\". " + SystemReason(errnoValue));
 }
 
-KlarvexError NotARegularFile(const std::string& path, unsigned mode) {
+std::string NotRegularReason(unsigned mode) {
   const char* kind = S_ISFIFO(mode)  ? "a FIFO"
                      : S_ISSOCK(mode) ? "a socket"
                      : S_ISCHR(mode)  ? "a character device"
                      : S_ISBLK(mode)  ? "a block device"
                      : S_ISDIR(mode)  ? "a directory"
+                     : S_ISLNK(mode)  ? "a symbolic link"
                                       : "something";
-  return KlarvexError("Cannot open file \"" + path + "\". It is " + kind + ", not a regular file");
+  return std::string("It is ") + kind + ", not a regular file";
+}
+
+KlarvexError NotARegularFile(const std::string& path, unsigned mode) {
+  return KlarvexError("Cannot open file \"" + path + "\". " + NotRegularReason(mode));
 }
 
 KlarvexError CannotCreateFile(const std::string& path, int errnoValue) {
-  return KlarvexError("Cannot create file \"" + path + "\". " + SystemReason(errnoValue));
+  return CannotCreateFile(path, SystemReason(errnoValue));
+}
+
+KlarvexError CannotCreateFile(const std::string& path, const std::string& reason) {
+  return KlarvexError("Cannot create file \"" + path + "\". " + reason);
 }
 
 static std::string Detail(const char* doing, const std::string& path, int errnoValue) {

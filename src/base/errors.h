@@ -30,8 +30,13 @@ KlarvexError CannotOpenFile(const std::string& path, int errnoValue);
 // the read or never end): "Cannot open file "%s". It is a FIFO, not a
 // regular file".
 KlarvexError NotARegularFile(const std::string& path, unsigned mode);
+// "It is a FIFO, not a regular file" for the kind of file `mode` tells
+// (S_IFLNK: "It is a symbolic link, ...").
+std::string NotRegularReason(unsigned mode);
 // "Cannot create file "%s". %s" with the path and the system's reason.
 KlarvexError CannotCreateFile(const std::string& path, int errnoValue);
+// The same with a reason of Klarvex's own ("It is one of the source files").
+KlarvexError CannotCreateFile(const std::string& path, const std::string& reason);
 KlarvexError StreamReadError(const std::string& path = "", int errnoValue = 0);
 KlarvexError StreamWriteError(const std::string& path = "", int errnoValue = 0);
 

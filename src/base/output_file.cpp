@@ -13,32 +13,60 @@
 
 namespace klarvex {
 
-void OutputFile::create(const std::string& path) {
+void SourceFiles::add(const std::string& path) {
+  struct stat st {};
+  if (::stat(path.c_str(), &st) == 0) files_.emplace_back(st.st_dev, st.st_ino);
+}
+
+bool SourceFiles::holds(dev_t device, ino_t inode) const {
+  for (const auto& [d, i] : files_)
+    if (d == device && i == inode) return true;
+  return false;
+}
+
+namespace {
+
+// What stands at an output's name, refused unless it is a regular file that
+// the job does not read.
+void RefuseUnlessWritable(const std::string& path, const struct stat& st, const SourceFiles& sources) {
+  if (!S_ISREG(st.st_mode)) throw CannotCreateFile(path, NotRegularReason(st.st_mode));
+  if (sources.holds(st.st_dev, st.st_ino)) throw CannotCreateFile(path, "It is one of the source files");
+}
+
+// Closes the descriptor and throws `error`.
+[[noreturn]] void Abandon(int fd, const KlarvexError& error) {
+  ::close(fd);
+  throw error;
+}
+
+}  // namespace
+
+void OutputFile::create(const std::string& path, const SourceFiles& sources) {
   close();
+  // Look before opening: opening a FIFO or a device may block or act on it,
+  // and a link would lead the output anywhere.
+  struct stat st {};
+  if (::lstat(path.c_str(), &st) == 0) RefuseUnlessWritable(path, st, sources);
+  else if (errno != ENOENT) throw CannotCreateFile(path, errno);
+  // O_NOFOLLOW and O_NONBLOCK hold if something else was put there since.
   // Not O_TRUNC yet: a file that another creation holds must not be emptied
   // under it. Lock first, then empty.
-  int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644);
-  if (fd < 0) throw CannotCreateFile(path, errno);
-  // Only a regular file is held and emptied: a device or pipe (/dev/null)
-  // is a shared sink, written as it is.
-  struct stat st {};
-  if (::fstat(fd, &st) != 0) {
+  int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC, 0644);
+  if (fd < 0) {
     int error = errno;
-    ::close(fd);
+    if (error == ELOOP && ::lstat(path.c_str(), &st) == 0 && S_ISLNK(st.st_mode))
+      throw CannotCreateFile(path, NotRegularReason(st.st_mode));
     throw CannotCreateFile(path, error);
   }
-  if (S_ISREG(st.st_mode)) {
-    if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
-      int error = errno == EWOULDBLOCK ? EBUSY : errno;
-      ::close(fd);
-      throw CannotCreateFile(path, error);
-    }
-    if (::ftruncate(fd, 0) != 0) {
-      int error = errno;
-      ::close(fd);
-      throw CannotCreateFile(path, error);
-    }
+  if (::fstat(fd, &st) != 0) Abandon(fd, CannotCreateFile(path, errno));
+  try {
+    RefuseUnlessWritable(path, st, sources);
+  } catch (const KlarvexError& e) {
+    Abandon(fd, e);
   }
+  if (::flock(fd, LOCK_EX | LOCK_NB) != 0) Abandon(fd, CannotCreateFile(path, errno == EWOULDBLOCK ? EBUSY : errno));
+  if (::ftruncate(fd, 0) != 0) Abandon(fd, CannotCreateFile(path, errno));
+  ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
   fd_ = fd;
   path_ = path;
   failed_ = false;

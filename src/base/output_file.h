@@ -2,12 +2,28 @@
 // open, so a second creation of it fails), written in big blocks.
 #pragma once
 
+#include <sys/types.h>
+
 #include <cstddef>
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <utility>
+#include <vector>
 
 namespace klarvex {
+
+// The files a job reads, known by device and inode: an output under any
+// name of one of them (a hard link, a link to it) would empty the source.
+class SourceFiles {
+ public:
+  // A path that can't be looked at is left out: nothing stands there to harm.
+  void add(const std::string& path);
+  bool holds(dev_t device, ino_t inode) const;
+
+ private:
+  std::vector<std::pair<dev_t, ino_t>> files_;
+};
 
 class OutputFile {
  public:
@@ -17,8 +33,11 @@ class OutputFile {
   ~OutputFile();  // releases without reporting: call close() to learn of failures
 
   // Creates or empties `path` and holds it exclusively; a second creation
-  // of the same file while this one is open fails. Throws "Cannot create file ...".
-  void create(const std::string& path);
+  // of the same file while this one is open fails. Only a regular file is
+  // written: a symbolic link, FIFO, device or folder at `path` is refused,
+  // and so is one of `sources`, before anything is emptied. Throws
+  // "Cannot create file ...".
+  void create(const std::string& path, const SourceFiles& sources = SourceFiles());
   // Collects writes in a buffer of `bytes` and hands them to the system in
   // big blocks (0: every write goes straight through).
   void setBuffer(size_t bytes);

@@ -3,6 +3,7 @@
 #include <memory>
 #include <optional>
 #include <set>
+#include <utility>
 #include <vector>
 
 #include "base/errors.h"
@@ -19,7 +20,7 @@ namespace klarvex {
 // them, and closed, every one, whatever way the job ends.
 class DemuxOutputs {
  public:
-  explicit DemuxOutputs(StreamTable& streams) : streams_(streams) {}
+  DemuxOutputs(StreamTable& streams, SourceFiles sources) : streams_(streams), sources_(std::move(sources)) {}
   DemuxOutputs(const DemuxOutputs&) = delete;
   DemuxOutputs& operator=(const DemuxOutputs&) = delete;
   ~DemuxOutputs() { detach(); }
@@ -29,7 +30,7 @@ class DemuxOutputs {
   void create(StreamSlot& slot, const std::string& path) {
     if (!paths_.insert(path).second) throw CannotCreateFile(path, EBUSY);
     auto file = std::make_unique<OutputFile>();
-    file->create(path);
+    file->create(path, sources_);
     slot.outFile = file.get();
     files_.push_back(std::move(file));
   }
@@ -59,6 +60,7 @@ class DemuxOutputs {
   }
 
   StreamTable& streams_;
+  const SourceFiles sources_;
   std::vector<std::unique_ptr<OutputFile>> files_;
   std::set<std::string> paths_;
 };
@@ -158,7 +160,7 @@ void Jobs::runDemuxJob() {
   const StreamTable readStreams = engine.streams;
   std::optional<KlarvexError> failure;
   {
-    DemuxOutputs outputs(engine.streams);
+    DemuxOutputs outputs(engine.streams, sourceFiles());
     try {
       createOutputs(outputs);
       forEachFileOfTitle([&](const std::string& path) {

@@ -79,6 +79,17 @@ void Jobs::forEachFileOfTitle(const std::function<void(const std::string&)>& pro
   }
 }
 
+SourceFiles Jobs::sourceFiles() const {
+  SourceFiles sources;
+  for (std::string file = state_.eEVOfile; !file.empty(); file = getnext(file)) {
+    if (!IsRegularFile(file)) break;
+    sources.add(file);
+  }
+  sources.add(state_.eXPLfile);
+  sources.add(state_.names.SourceDir + kVtiName);
+  return sources;
+}
+
 // A red line in the log, and the same text where the front end shows
 // warnings apart.
 void Jobs::logWarning(const std::string& text) {

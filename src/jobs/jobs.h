@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "base/errors.h"
+#include "base/output_file.h"
 #include "engine/pack_walker.h"
 #include "engine/walker_host.h"
 #include "jobs/app_state.h"
@@ -120,6 +121,9 @@ class Jobs : private WalkerHost {
   // Runs `processFile` on the source and, with "Continue with the next
   // EVO", the files that follow it, until the user stops.
   void forEachFileOfTitle(const std::function<void(const std::string&)>& processFile);
+  // Every file a job may read: all files of the title, the playlist and the
+  // VTI. No output may be one of them.
+  SourceFiles sourceFiles() const;
 
   AppState& state_;
   Host& host_;

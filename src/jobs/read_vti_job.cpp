@@ -7,13 +7,6 @@
 
 namespace klarvex {
 
-namespace {
-
-constexpr const char* kVtiName = "HVA00001.VTI";
-
-
-}  // namespace
-
 void Jobs::bReadVTIClick() {
   if (!state_.options.cbReadVTI) return;
   readVTI(state_.names.SourceDir + kVtiName);

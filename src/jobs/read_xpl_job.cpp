@@ -138,7 +138,7 @@ void Jobs::bWriteChapsClick() {
   const std::string name = ChapterFileName(state_.options.eWorkdir, state_.names.SourceBase);
   OutputFile file;
   try {
-    file.create(name);
+    file.create(name, sourceFiles());
     const std::string text = ChapterFileText(xpl.mChapter);
     file.writeAll(reinterpret_cast<const uint8_t*>(text.data()), static_cast<int64_t>(text.size()));
     file.close();

@@ -377,7 +377,7 @@ void Jobs::runRebuildJob() {
   OutputFile output;
   try {
     const std::string path = state_.names.OutputPrefix + ".rebuilt.EVO";
-    output.create(path);
+    output.create(path, sourceFiles());
     output.setBuffer(kOutputBuffer);
     host_.log("Creating " + Literal(path));
     Rebuild pass(state_, host_, output, [this](bool enabled) { setCancelEnabled(enabled); });

@@ -7,6 +7,9 @@
 
 namespace klarvex {
 
+// The title set information beside the source.
+inline constexpr const char* kVtiName = "HVA00001.VTI";
+
 // The path of the file that follows `path` in its title, or "" when none exists.
 std::string getnext(const std::string& path);
 // A regular file stands at `path` (not a folder, FIFO, socket or device).

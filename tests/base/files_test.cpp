@@ -1,6 +1,7 @@
 #include "base/files.h"
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <gtest/gtest.h>
@@ -13,6 +14,7 @@
 #include <vector>
 
 #include "base/errors.h"
+#include "full_disk.h"
 #include "temp_dir.h"
 
 namespace klarvex {
@@ -126,24 +128,55 @@ TEST_F(Files, OutputEmptiesExistingFile) {
   EXPECT_EQ(contents("old.ac3"), "new");
 }
 
-TEST_F(Files, OutputToDevices) {
-  const uint8_t data[4] = {1, 2, 3, 4};
-  // A device is a shared sink: written as it is, neither emptied nor held.
-  OutputFile sink, other;
-  sink.create("/dev/null");
-  other.create("/dev/null");
-  sink.writeAll(data, 4);
-  sink.close();
-  other.close();
+// Only a regular file is written. Whatever else stands at the name (a link,
+// even to a regular file, a FIFO, a device, a folder) or a source of the
+// job under another name is refused before anything is opened or emptied.
+TEST_F(Files, OutputRefusesAnythingButARegularFileThatIsNoSource) {
+  write("source.EVO", "source bytes");
+  write("elsewhere", "kept");
+  std::filesystem::create_hard_link(path("source.EVO"), path("hard"));
+  std::filesystem::create_symlink(path("source.EVO"), path("to-source"));
+  std::filesystem::create_symlink(path("elsewhere"), path("to-file"));
+  std::filesystem::create_symlink(path("nowhere/x"), path("dangling"));
+  std::filesystem::create_directory(path("folder"));
+  ASSERT_EQ(::mkfifo(path("fifo").c_str(), 0644), 0);
+  SourceFiles sources;
+  sources.add(path("source.EVO"));
+  sources.add(path("missing.XPL"));  // not there: nothing to guard
+  const std::string link = "It is a symbolic link, not a regular file";
+  const struct {
+    std::string name, reason;
+  } cases[] = {
+      {"source.EVO", "It is one of the source files"}, {"hard", "It is one of the source files"},
+      {"to-source", link}, {"to-file", link}, {"dangling", link},
+      {"folder", "It is a directory, not a regular file"}, {"fifo", "It is a FIFO, not a regular file"},
+  };
+  for (const auto& c : cases) {
+    OutputFile out;
+    EXPECT_EQ(ErrorOf([&] { out.create(path(c.name), sources); }),
+              "Cannot create file \"" + path(c.name) + "\". " + c.reason);
+    EXPECT_FALSE(out.isOpen());
+  }
+  OutputFile device;
+  EXPECT_EQ(ErrorOf([&] { device.create("/dev/null"); }),
+            "Cannot create file \"/dev/null\". It is a character device, not a regular file");
+  EXPECT_EQ(contents("source.EVO"), "source bytes");
+  EXPECT_EQ(contents("elsewhere"), "kept");
+  EXPECT_FALSE(std::filesystem::exists(path("nowhere")));
+}
 
+TEST_F(Files, WriteFailuresNameTheFileAndTheReason) {
+  const uint8_t data[4] = {1, 2, 3, 4};
+  testing::FullDisk disk(path("full.ac3"));
   OutputFile full;
-  full.create("/dev/full");
+  full.create(path("full.ac3"));
   EXPECT_EQ(ErrorOf([&] { full.writeAll(data, 4); }), "Stream write error");
+  EXPECT_EQ(ErrorOf([&] { full.close(); }), "Stream write error");  // and released all the same
 
   // Buffered, the failure shows when the buffer goes out: at the latest on
   // close, which names the file and the reason for the command line.
   OutputFile buffered;
-  buffered.create("/dev/full");
+  buffered.create(path("full.ac3"));
   buffered.setBuffer(16);
   buffered.writeAll(data, 4);
   try {
@@ -151,7 +184,7 @@ TEST_F(Files, OutputToDevices) {
     FAIL() << "close reported nothing";
   } catch (const KlarvexError& e) {
     EXPECT_EQ(std::string(e.what()), "Stream write error");
-    EXPECT_EQ(e.detail(), "writing \"/dev/full\": No space left on device");
+    EXPECT_EQ(e.detail(), "writing \"" + path("full.ac3") + "\": No space left on device");
   }
   EXPECT_FALSE(buffered.isOpen());
 }

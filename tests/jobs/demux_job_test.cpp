@@ -8,6 +8,7 @@
 #include <iterator>
 
 #include "jobs/jobs.h"
+#include "full_disk.h"
 #include "jobs/output_names.h"
 #include "ps_writer.h"
 #include "recording_host.h"
@@ -202,13 +203,13 @@ TEST_F(DemuxJobTest, WriteErrorEndsTheJobWithWhatWasWrittenKept) {
   EXPECT_FALSE(state.engine.run.WriteJobRunning);
 }
 
-TEST_F(DemuxJobTest, DeviceThatRefusesEveryWriteIsReported) {
+TEST_F(DemuxJobTest, FileThatRefusesEveryWriteIsReported) {
   ProgramStreamWriter w;
   w.audio(0x80, Data(100, 1), {90000});
   std::string source = dir.file("M.EVO");
   w.writeTo(source);
   readTitle(source);
-  std::filesystem::create_symlink("/dev/full", output("M.DD.stream.00.mpa"));
+  testing::FullDisk disk(output("M.DD.stream.00.mpa"));
   jobs.bDemuxClick();
   EXPECT_TRUE(hasLine("[re]Stream write error[/re]"));
 }

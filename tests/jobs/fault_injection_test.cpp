@@ -25,6 +25,7 @@
 #include <vector>
 
 #include "base/errors.h"
+#include "full_disk.h"
 #include "jobs/jobs.h"
 #include "ps_writer.h"
 #include "test_bytes.h"
@@ -326,14 +327,14 @@ class FaultInjectionTest : public WriteJobTest {
 };
 
 // ===========================================================================
-// 1. Outputs that refuse writes: /dev/full and a tmpfs that fills up
+// 1. Outputs that refuse writes: a full disk and a tmpfs that fills up
 
 class FaultInjectionWriteTest : public FaultInjectionTest {
  protected:
-  // Demuxes M.EVO with `full` linked to /dev/full: one red line, the file
+  // Demuxes M.EVO with `full` refusing every write: one red line, the file
   // named, every file closed, the program idle again.
-  void demuxIntoFullDevice(const std::string& full, int sizeMiB) {
-    fs::create_symlink("/dev/full", full);
+  void demuxIntoFullDisk(const std::string& full, int sizeMiB) {
+    testing::FullDisk disk(full);
     const int fds = OpenFdCount();
     host.lines.clear();
     jobs.bDemuxClick();
@@ -344,13 +345,15 @@ class FaultInjectionWriteTest : public FaultInjectionTest {
     ASSERT_TRUE(jobs.lastFailure());
     EXPECT_EQ(jobs.lastFailure()->detail(), "writing \"" + full + "\": No space left on device");
     EXPECT_EQ(StateText(state), kIdleAfterWriteJob);
+    EXPECT_EQ(fs::file_size(full), 0u);
+    fs::remove(full);
   }
 };
 
-// The AC-3 file is /dev/full; its stream outgrows its 1 MiB buffer, so the
+// The AC-3 file refuses writes; its stream outgrows its 1 MiB buffer, so the
 // failure comes in mid-walk. The files of the other streams keep what the
 // walk gave them up to there.
-TEST_F(FaultInjectionWriteTest, DemuxIntoDeviceThatRefusesWritesInMidWalk) {
+TEST_F(FaultInjectionWriteTest, DemuxIntoFileThatRefusesWritesInMidWalk) {
   const Bytes title = FailureTitle(300000, 3 * kMiB / 2);
   const FileModel model(title);
   readTitle(writeSource("M.EVO", title));
@@ -358,7 +361,7 @@ TEST_F(FaultInjectionWriteTest, DemuxIntoDeviceThatRefusesWritesInMidWalk) {
   ASSERT_EQ(reference.size(), 4u);
 
   const std::string full = out + "/M.DD.stream.01.mpa";
-  demuxIntoFullDevice(full, 1);
+  demuxIntoFullDisk(full, 1);
 
   // Everything before the AC-3 stream was walked and is kept whole; the
   // subpicture behind it was never reached.
@@ -372,23 +375,22 @@ TEST_F(FaultInjectionWriteTest, DemuxIntoDeviceThatRefusesWritesInMidWalk) {
     EXPECT_TRUE(SameBytes(kept.at(name), Slice(reference.at(name), 0, model.demuxed(kStreams[i].key, ac3Start * kPackSize))))
         << name;
   }
-  EXPECT_TRUE(fs::is_symlink(full));
 
   // The next job on a good folder writes the reference.
   runClean(&Jobs::bDemuxClick, dir.file("again"));
   EXPECT_TRUE(SameFiles(FolderFiles(dir.file("again")), reference));
 }
 
-// The video file is /dev/full but every stream fits its buffer: the walk
+// The video file refuses writes but every stream fits its buffer: the walk
 // ends normally, the failure comes when the files are closed, and the
 // other files are written whole.
-TEST_F(FaultInjectionWriteTest, DemuxIntoDeviceThatRefusesWritesAtTheEnd) {
+TEST_F(FaultInjectionWriteTest, DemuxIntoFileThatRefusesWritesAtTheEnd) {
   readTitle(writeSource("M.EVO", FailureTitle(30000, 9000)));
   const Files reference = runInto(dir.file("ref"), &Jobs::bDemuxClick);
   ASSERT_EQ(reference.size(), 4u);
 
   const std::string full = out + "/M.VC-1.stream.0.mpv";
-  demuxIntoFullDevice(full, 0);
+  demuxIntoFullDisk(full, 0);
   Files expected = reference;
   expected.erase("M.VC-1.stream.0.mpv");
   EXPECT_TRUE(SameFiles(FolderFiles(out), expected));
@@ -397,9 +399,9 @@ TEST_F(FaultInjectionWriteTest, DemuxIntoDeviceThatRefusesWritesAtTheEnd) {
   EXPECT_TRUE(SameFiles(FolderFiles(dir.file("again")), reference));
 }
 
-// The rebuilt file is /dev/full: a title under the 1 MiB output buffer
+// The rebuilt file refuses writes: a title under the 1 MiB output buffer
 // fails when the file is closed, a bigger one in mid-pass.
-TEST_F(FaultInjectionWriteTest, RebuildIntoDeviceThatRefusesWrites) {
+TEST_F(FaultInjectionWriteTest, RebuildIntoFileThatRefusesWrites) {
   for (size_t ac3 : {size_t{9000}, 3 * kMiB / 2}) {
     SCOPED_TRACE(ac3);
     const Bytes title = FailureTitle(30000, ac3);
@@ -410,7 +412,7 @@ TEST_F(FaultInjectionWriteTest, RebuildIntoDeviceThatRefusesWrites) {
     ASSERT_EQ(reference.size(), 1u);
 
     const std::string full = out + "/M.rebuilt.EVO";
-    fs::create_symlink("/dev/full", full);
+    testing::FullDisk disk(full);
     const int fds = OpenFdCount();
     host.lines.clear();
     jobs.bRebuildClick();
@@ -1143,7 +1145,7 @@ TEST_F(FaultInjectionCancelTest, CancelAnsweredNoChangesNothing) {
 // it off only when it ends normally.
 TEST_F(FaultInjectionWriteTest, DemuxFailureInMidWalkTurnsCancelOff) {
   readTitle(writeSource("M.EVO", FailureTitle(30000, 3 * kMiB / 2)));
-  fs::create_symlink("/dev/full", out + "/M.DD.stream.01.mpa");
+  testing::FullDisk disk(out + "/M.DD.stream.01.mpa");
   jobs.bDemuxClick();
   ASSERT_TRUE(jobs.lastFailure());
   EXPECT_EQ(StateText(state), kIdleAfterWriteJob);
