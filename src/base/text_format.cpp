@@ -109,4 +109,29 @@ std::string ProgressText(int64_t position, int64_t size, double elapsedDays) {
   return IntText(position / kMiB) + "/" + IntText(size / kMiB) + " Mbytes, Remaining time: " + ClockText(remaining);
 }
 
+namespace {
+
+uint32_t NameHash(const std::string& text) {  // FNV-1a: short and stable across runs and builds
+  uint32_t hash = 2166136261u;
+  for (unsigned char c : text) hash = (hash ^ c) * 16777619u;
+  return hash;
+}
+
+bool IsUtf8Continuation(char c) { return (static_cast<unsigned char>(c) & 0xC0) == 0x80; }
+
+}  // namespace
+
+std::string FitFileName(const std::string& path) {
+  const size_t nameStart = path.rfind('/') == std::string::npos ? 0 : path.rfind('/') + 1;
+  const std::string name = path.substr(nameStart);
+  if (name.size() <= kFileNameMax) return path;
+  const std::string mark = "~" + HexText(NameHash(name), 8);
+  size_t dot = name.rfind('.');
+  // An extension is what the user knows a file by; a long one is no extension.
+  std::string extension = dot != std::string::npos && name.size() - dot <= 32 ? name.substr(dot) : "";
+  size_t keep = kFileNameMax - mark.size() - extension.size();
+  while (keep > 0 && IsUtf8Continuation(name[keep])) --keep;
+  return path.substr(0, nameStart) + name.substr(0, keep) + mark + extension;
+}
+
 }  // namespace klarvex

@@ -40,4 +40,13 @@ double DaysSince(std::chrono::steady_clock::time_point start);
 // one second.
 std::string ProgressText(int64_t position, int64_t size, double elapsedDays);
 
+// The longest file name (the part after the last "/") file systems take.
+inline constexpr size_t kFileNameMax = 255;
+
+// `path` with a file name of more than kFileNameMax bytes shortened: its
+// extension (from the last ".") stays, the rest is cut at a character
+// boundary and ends in "~" and eight hex digits of a hash of the whole
+// name, so names that differ anywhere, even past the cut, stay apart.
+std::string FitFileName(const std::string& path);
+
 }  // namespace klarvex

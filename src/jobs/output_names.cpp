@@ -1,5 +1,7 @@
 #include "jobs/output_names.h"
 
+#include "base/text_format.h"
+
 namespace klarvex {
 
 std::string SafeCaption(const std::string& caption) {
@@ -15,7 +17,7 @@ std::string SafeCaption(const std::string& caption) {
 }
 
 std::string OutputFileName(const std::string& outputPrefix, const std::string& caption, const std::string& extension) {
-  return outputPrefix + "." + SafeCaption(caption) + "." + extension;
+  return FitFileName(outputPrefix + "." + SafeCaption(caption) + "." + extension);
 }
 
 }  // namespace klarvex

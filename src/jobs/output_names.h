@@ -10,7 +10,8 @@ namespace klarvex {
 // every output stays in the output folder whatever the playlist named it.
 std::string SafeCaption(const std::string& caption);
 
-// OutputPrefix + "." + caption + "." + extension.
+// OutputPrefix + "." + caption + "." + extension, its name shortened to
+// what file systems take (FitFileName).
 std::string OutputFileName(const std::string& outputPrefix, const std::string& caption, const std::string& extension);
 
 }  // namespace klarvex

@@ -376,7 +376,7 @@ void Jobs::runRebuildJob() {
   std::optional<KlarvexError> failure;
   OutputFile output;
   try {
-    const std::string path = state_.names.OutputPrefix + ".rebuilt.EVO";
+    const std::string path = FitFileName(state_.names.OutputPrefix + ".rebuilt.EVO");
     output.create(path, sourceFiles());
     output.setBuffer(kOutputBuffer);
     host_.log("Creating " + Literal(path));

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "base/text_format.h"
 #include "navigation/xpl_text.h"
 
 namespace klarvex {
@@ -32,8 +33,8 @@ std::string ChapterFileText(const std::vector<std::string>& chapterList) {
 
 std::string ChapterFileName(const std::string& outputFolder, const std::string& sourceBase) {
   const std::string name = sourceBase + ".chapters.txt";
-  if (outputFolder.empty()) return name;
-  return outputFolder + (outputFolder.back() == '/' ? "" : "/") + name;
+  if (outputFolder.empty()) return FitFileName(name);
+  return FitFileName(outputFolder + (outputFolder.back() == '/' ? "" : "/") + name);
 }
 
 }  // namespace klarvex

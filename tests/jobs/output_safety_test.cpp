@@ -7,6 +7,8 @@
 #include <filesystem>
 #include <fstream>
 #include <functional>
+#include <map>
+#include <set>
 
 #include "ps_writer.h"
 #include "test_bytes.h"
@@ -82,6 +84,38 @@ TEST_F(OutputSafetyTest, AnOutputThatIsASourceALinkOrAFifoIsRefusedAndNothingIsH
     EXPECT_EQ(ReadAll(dir.file("VPLST000.XPL")), playlist);
     EXPECT_FALSE(fs::exists(dir.file("elsewhere")));
   }
+}
+
+// A source name of 240 bytes and playlist captions of 230 that differ only
+// at their ends: every output is written, its name within 255 bytes, its
+// extension kept, the two audio files apart.
+TEST_F(OutputSafetyTest, LongNamesAreShortenedAndStayApart) {
+  const std::string base(240, 's');
+  ProgramStreamWriter w;
+  w.audio(0x80, Data(3000, 1), {90000});
+  w.audio(0x81, Data(3000, 2), {90000});
+  w.writeTo(dir.file(base + ".EVO"));
+  readTitle(dir.file(base + ".EVO"));
+  state.audioBoxes[0].caption = std::string(229, 'c') + "1";
+  state.audioBoxes[1].caption = std::string(229, 'c') + "2";
+  state.xpl.mChapter = {"CHAPTER01=00:00:00.000", "CHAPTER01NAME=Chapter 01"};
+  jobs.bDemuxClick();
+  jobs.bRebuildClick();
+  jobs.bWriteChapsClick();
+  EXPECT_FALSE(jobs.lastFailure());
+  std::map<std::string, std::vector<std::string>> byExtension;
+  for (const auto& entry : fs::directory_iterator(out)) {
+    const std::string name = entry.path().filename().string();
+    EXPECT_LE(name.size(), 255u) << name;
+    EXPECT_EQ(name.rfind(std::string(200, 's'), 0), 0u) << name;
+    byExtension[entry.path().extension().string()].push_back(entry.path().string());
+  }
+  EXPECT_EQ(byExtension[".EVO"].size(), 1u);
+  EXPECT_EQ(byExtension[".txt"].size(), 1u);
+  ASSERT_EQ(byExtension[".mpa"].size(), 2u);
+  std::set<Bytes> audio;
+  for (const std::string& path : byExtension[".mpa"]) audio.insert(ReadAll(path));
+  EXPECT_EQ(audio, (std::set<Bytes>{Data(3000, 1), Data(3000, 2)}));
 }
 
 }  // namespace
