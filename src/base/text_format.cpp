@@ -121,6 +121,24 @@ bool IsUtf8Continuation(char c) { return (static_cast<unsigned char>(c) & 0xC0) 
 
 }  // namespace
 
+size_t Utf8SequenceAt(std::string_view text, size_t at) {
+  const auto byte = [&](size_t i) { return at + i < text.size() ? static_cast<unsigned char>(text[at + i]) : 0u; };
+  const unsigned lead = byte(0);
+  if (lead < 0x80) return 1;
+  // The second byte's range rules out overlong forms, surrogates and code
+  // points past U+10FFFF; the others are plain continuation bytes.
+  unsigned low = 0x80, high = 0xBF;
+  size_t length = 0;
+  if (lead >= 0xC2 && lead <= 0xDF) length = 2;
+  else if (lead >= 0xE0 && lead <= 0xEF) length = 3, low = lead == 0xE0 ? 0xA0 : 0x80, high = lead == 0xED ? 0x9F : 0xBF;
+  else if (lead >= 0xF0 && lead <= 0xF4) length = 4, low = lead == 0xF0 ? 0x90 : 0x80, high = lead == 0xF4 ? 0x8F : 0xBF;
+  else return 0;
+  if (byte(1) < low || byte(1) > high) return 0;
+  for (size_t i = 2; i < length; ++i)
+    if (!IsUtf8Continuation(static_cast<char>(byte(i)))) return 0;
+  return length;
+}
+
 std::string FitFileName(const std::string& path) {
   const size_t nameStart = path.rfind('/') == std::string::npos ? 0 : path.rfind('/') + 1;
   const std::string name = path.substr(nameStart);

@@ -4,6 +4,7 @@
 #include <chrono>
 #include <cstdint>
 #include <string>
+#include <string_view>
 
 namespace klarvex {
 
@@ -39,6 +40,11 @@ double DaysSince(std::chrono::steady_clock::time_point start);
 // the remaining time estimated from the time taken so far (in days), plus
 // one second.
 std::string ProgressText(int64_t position, int64_t size, double elapsedDays);
+
+// The length of the valid UTF-8 sequence at `at` (1 to 4), or 0 where the
+// byte there starts none (a stray continuation, an overlong form, a
+// surrogate, a code point past U+10FFFF, a sequence cut short).
+size_t Utf8SequenceAt(std::string_view text, size_t at);
 
 // The longest file name (the part after the last "/") file systems take.
 inline constexpr size_t kFileNameMax = 255;

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "base/errors.h"
+#include "base/text_format.h"
 #include "cli/playlist_command.h"
 #include "cli/stream_choice.h"
 #include "cli/stream_listing.h"
@@ -80,7 +81,8 @@ struct Command {
 };
 
 [[noreturn]] void UsageError(const std::string& message) {
-  std::fprintf(stderr, "klarvex-cli: %s\n\n%s", message.c_str(), kUsage);
+  PrintError(message);
+  std::fprintf(stderr, "\n%s", kUsage);
   std::exit(2);
 }
 
@@ -135,19 +137,16 @@ Command ParseOptions(Job job, const std::vector<std::string>& args, Options& opt
   return command;
 }
 
-int Failure(TerminalHost& host, const std::string& message, const std::string& detail = "") {
+int Failure(TerminalHost& host, const std::string& message) {
   host.finishProgress();
-  std::fflush(stdout);
-  if (detail.empty()) std::fprintf(stderr, "klarvex-cli: %s\n", message.c_str());
-  else std::fprintf(stderr, "klarvex-cli: %s (%s)\n", message.c_str(), detail.c_str());
+  PrintError(message);
   return 1;
 }
 
 // Stopped by Ctrl-C: not a success, whatever was written stays.
 int Cancelled(TerminalHost& host) {
   host.finishProgress();
-  std::fflush(stdout);
-  std::fputs("klarvex-cli: cancelled\n", stderr);
+  PrintError("cancelled");
   return 130;
 }
 
@@ -181,18 +180,17 @@ int Run(Job job, const std::vector<std::string>& args) {
   try {
     jobs.bReadEVOClick();
   } catch (const KlarvexError& error) {
-    return Failure(host, error.what(), error.detail());
+    return Failure(host, error.fullText());
   }
   if (command.json) {
     host.finishProgress();
-    std::fputs(StreamListJson(state).c_str(), stdout);
+    std::fputs(StreamListJson(state).c_str(), stdout);  // escaped as JSON already
   }
   if (host.cancelled()) return Cancelled(host);
   if (FastCheckCutShort(state)) {
     host.finishProgress();
-    std::fflush(stdout);
-    std::fprintf(stderr, "klarvex-cli: fast check: only the first %lld MiB of each file were read; --full reads all\n",
-                 static_cast<long long>(state.options.ieFastSize));
+    PrintError("fast check: only the first " + IntText(state.options.ieFastSize) +
+               " MiB of each file were read; --full reads all");
   }
   if (command.job != Job::Read) {
     std::string missing;
@@ -201,7 +199,7 @@ int Run(Job job, const std::vector<std::string>& args) {
     jobs.cbVideoClick();
     if (command.job == Job::Demux) jobs.bDemuxClick();
     else jobs.bRebuildClick();
-    if (jobs.lastFailure()) return Failure(host, jobs.lastFailure()->what(), jobs.lastFailure()->detail());
+    if (jobs.lastFailure()) return Failure(host, jobs.lastFailure()->fullText());
     if (host.cancelled()) return Cancelled(host);
   }
   host.finishProgress();

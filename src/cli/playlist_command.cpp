@@ -23,7 +23,8 @@ struct PlaylistCommand {
 };
 
 [[noreturn]] void PlaylistUsageError(const std::string& message) {
-  std::fprintf(stderr, "klarvex-cli: %s\n\nUsage:\n%s", message.c_str(), kPlaylistUsage);
+  PrintError(message);
+  std::fprintf(stderr, "\nUsage:\n%s", kPlaylistUsage);
   std::exit(2);
 }
 
@@ -47,8 +48,7 @@ PlaylistCommand ParsePlaylistCommand(const std::vector<std::string>& args, bool 
 
 int PlaylistFailure(TerminalHost& host, const KlarvexError& error) {
   host.finishProgress();
-  std::fflush(stdout);
-  std::fprintf(stderr, "klarvex-cli: %s\n", error.fullText().c_str());
+  PrintError(error.fullText());
   return 1;
 }
 
@@ -92,7 +92,7 @@ std::string PlaylistListing(const XplModel& xpl) {
 
 int RunXplCommand(const std::vector<std::string>& args) {
   return RunPlaylist(args, false, [](AppState& state, Jobs&) {
-    std::fputs(PlaylistListing(state.xpl).c_str(), stdout);
+    PrintOut(PlaylistListing(state.xpl));
     return 0;
   });
 }
@@ -100,8 +100,7 @@ int RunXplCommand(const std::vector<std::string>& args) {
 int RunChaptersCommand(const std::vector<std::string>& args) {
   return RunPlaylist(args, true, [](AppState& state, Jobs& jobs) {
     if (!state.xpl.bWriteChaps) {
-      std::fflush(stdout);
-      std::fputs("klarvex-cli: no chapters: no title of the playlist names the source file\n", stderr);
+      PrintError("no chapters: no title of the playlist names the source file");
       return 1;
     }
     jobs.bWriteChapsClick();

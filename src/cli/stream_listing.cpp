@@ -11,10 +11,16 @@ namespace klarvex::cli {
 
 namespace {
 
+// Always valid UTF-8: a byte that starts no valid sequence (a Latin-1 name)
+// becomes U+FFFD; the exact bytes of a path go in its "...Bytes" field.
 std::string JsonString(const std::string& text) {
   std::string out = "\"";
-  for (unsigned char c : text) {
-    if (c == '"' || c == '\\') {
+  for (size_t at = 0; at < text.size();) {
+    const unsigned char c = static_cast<unsigned char>(text[at]);
+    const size_t length = Utf8SequenceAt(text, at);
+    if (length == 0) {
+      out += "\xEF\xBF\xBD";
+    } else if (c == '"' || c == '\\') {
       out.push_back('\\');
       out.push_back(static_cast<char>(c));
     } else if (c < 0x20) {
@@ -22,10 +28,30 @@ std::string JsonString(const std::string& text) {
       std::snprintf(escape, sizeof escape, "\\u%04x", c);
       out += escape;
     } else {
-      out.push_back(static_cast<char>(c));
+      out.append(text, at, length);
     }
+    at += length ? length : 1;
   }
   return out + "\"";
+}
+
+bool IsValidUtf8(const std::string& text) {
+  for (size_t at = 0, length; at < text.size(); at += length)
+    if ((length = Utf8SequenceAt(text, at)) == 0) return false;
+  return true;
+}
+
+// A path field, and beside it, for a name that is not valid UTF-8, its
+// bytes percent-encoded (every byte outside printable ASCII, and "%").
+std::string JsonPathFields(const std::string& field, const std::string& path) {
+  std::string json = "\"" + field + "\": " + JsonString(path);
+  if (IsValidUtf8(path)) return json;
+  std::string bytes;
+  for (unsigned char c : path) {
+    if (c > 0x20 && c < 0x7F && c != '%') bytes.push_back(static_cast<char>(c));
+    else bytes += "%" + HexText(c, 2);
+  }
+  return json + ", \"" + field + "Bytes\": " + JsonString(bytes);
 }
 
 std::string JsonNumber(double value) {
@@ -79,7 +105,7 @@ bool FastCheckCutShort(const AppState& state) {
 }
 
 std::string StreamListJson(const AppState& state) {
-  std::string json = "{\n  \"source\": " + JsonString(state.eEVOfile) + ",\n  \"streams\": [";
+  std::string json = "{\n  " + JsonPathFields("source", state.eEVOfile) + ",\n  \"streams\": [";
   bool first = true;
   auto add = [&](Section section, int count) {
     for (int n = 0; n < count; ++n) {
@@ -101,7 +127,7 @@ std::string StreamListJson(const AppState& state) {
   json += ",\n  \"files\": [";
   for (size_t i = 0; i < state.titleFiles.size(); ++i) {
     const TitleFileRead& file = state.titleFiles[i];
-    json += (i ? ",\n    " : "\n    ") + std::string("{\"path\": ") + JsonString(file.path);
+    json += std::string(i ? ",\n    " : "\n    ") + "{" + JsonPathFields("path", file.path);
     json += ", \"size\": " + IntText(file.size) + ", \"bytesRead\": " + IntText(file.bytesRead) + "}";
   }
   json += state.titleFiles.empty() ? "]" : "\n  ]";

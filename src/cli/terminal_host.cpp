@@ -9,6 +9,7 @@
 #include <cstdlib>
 
 #include "base/markup.h"
+#include "base/text_format.h"
 
 namespace klarvex::cli {
 
@@ -45,27 +46,60 @@ bool InterruptRequested() { return gInterrupted != 0; }
 TerminalSettings DetectTerminal() {
   TerminalSettings s;
   const char* noColour = std::getenv("NO_COLOR");
-  s.colour = ::isatty(STDOUT_FILENO) && !(noColour && *noColour);
+  s.terminal = ::isatty(STDOUT_FILENO);
+  s.colour = s.terminal && !(noColour && *noColour);
   s.progress = ::isatty(STDERR_FILENO);
   return s;
 }
 
-std::string TerminalLine(const std::string& message, bool colour) {
+std::string EscapeControls(std::string_view text) {
+  std::string out;
+  out.reserve(text.size());
+  for (size_t at = 0; at < text.size();) {
+    const unsigned char c = static_cast<unsigned char>(text[at]);
+    const size_t length = Utf8SequenceAt(text, at);
+    const bool c1 = length == 2 && c == 0xC2 && static_cast<unsigned char>(text[at + 1]) < 0xA0;
+    const bool control = length == 0 || (c < 0x20 && c != '\t' && c != '\n') || c == 0x7F || c1;
+    const size_t bytes = length ? length : 1;
+    if (!control) out.append(text, at, bytes);
+    else
+      for (size_t i = 0; i < bytes; ++i) out += "\\x" + HexText(static_cast<unsigned char>(text[at + i]), 2);
+    at += bytes;
+  }
+  return out;
+}
+
+std::string TerminalLine(const std::string& message, bool colour, bool escape) {
   MarkupLine line = ParseMarkup(message);
-  if (!colour) return line.text;
+  auto piece = [&](size_t from, size_t count) {
+    std::string_view text = std::string_view(line.text).substr(from, count);
+    return escape ? EscapeControls(text) : std::string(text);
+  };
+  if (!colour) return piece(0, std::string::npos);
   std::string out;
   size_t at = 0;
   for (const StyledRun& run : line.runs) {
     const char* code = ColourOf(run.effect);
     if (!code) continue;
-    out.append(line.text, at, run.start - at);
+    out += piece(at, run.start - at);
     out += code;
-    out.append(line.text, run.start, run.length);
+    out += piece(run.start, run.length);
     out += "\x1b[0m";
     at = run.start + run.length;
   }
-  out.append(line.text, at, std::string::npos);
+  out += piece(at, std::string::npos);
   return out;
+}
+
+void PrintOut(const std::string& text) {
+  const std::string shown = ::isatty(STDOUT_FILENO) ? EscapeControls(text) : text;
+  std::fwrite(shown.data(), 1, shown.size(), stdout);
+}
+
+void PrintError(const std::string& text) {
+  std::fflush(stdout);
+  const std::string line = "klarvex-cli: " + (::isatty(STDERR_FILENO) ? EscapeControls(text) : text) + "\n";
+  std::fwrite(line.data(), 1, line.size(), stderr);
 }
 
 void TerminalHost::finishProgress() {
@@ -78,7 +112,7 @@ void TerminalHost::finishProgress() {
 void TerminalHost::log(const std::string& message) {
   if (settings_.quiet) return;
   finishProgress();
-  std::string line = TerminalLine(message, settings_.colour);
+  std::string line = TerminalLine(message, settings_.colour, settings_.terminal);
   line.push_back('\n');
   std::fwrite(line.data(), 1, line.size(), out_);
 }
@@ -86,13 +120,14 @@ void TerminalHost::log(const std::string& message) {
 void TerminalHost::warn(const std::string& text) {
   finishProgress();
   std::fflush(out_);
-  std::fprintf(err_, "klarvex-cli: warning: %s\n", text.c_str());
+  const std::string line = "klarvex-cli: warning: " + (settings_.progress ? EscapeControls(text) : text) + "\n";
+  std::fwrite(line.data(), 1, line.size(), err_);
 }
 
 void TerminalHost::slog(const std::string& text, int panel) {
   if (!settings_.progress || panel != 1 || text.empty()) return;
   std::fflush(out_);
-  std::fprintf(err_, "\r\x1b[K%s", text.c_str());
+  std::fprintf(err_, "\r\x1b[K%s", EscapeControls(text).c_str());
   std::fflush(err_);
   progressShown_ = true;
 }

@@ -6,6 +6,7 @@
 
 #include <cstdio>
 #include <string>
+#include <string_view>
 
 #include "jobs/host.h"
 #include "jobs/jobs.h"
@@ -13,6 +14,7 @@
 namespace klarvex::cli {
 
 struct TerminalSettings {
+  bool terminal = false;  // standard output is a terminal: control bytes in texts are escaped
   bool colour = false;    // standard output is a terminal and NO_COLOR is unset
   bool progress = false;  // standard error is a terminal
   bool quiet = false;     // log lines suppressed (--json)
@@ -20,8 +22,19 @@ struct TerminalSettings {
 
 TerminalSettings DetectTerminal();
 
-// Renders one message for a terminal: tags removed, runs coloured when asked.
-std::string TerminalLine(const std::string& message, bool colour);
+// Renders one message for a terminal: tags removed, runs coloured when
+// asked, control bytes escaped when asked.
+std::string TerminalLine(const std::string& message, bool colour, bool escape = false);
+
+// Control bytes (C0 but tab and new line, DEL, C1) and bytes that are not
+// UTF-8 shown as "\xNN": a file or playlist name must not ring the bell,
+// move the cursor or retitle the terminal it is shown on.
+std::string EscapeControls(std::string_view text);
+// Writes `text` on standard output, escaped when that is a terminal.
+void PrintOut(const std::string& text);
+// "klarvex-cli: TEXT" on standard error after what standard output holds,
+// escaped when standard error is a terminal.
+void PrintError(const std::string& text);
 
 class TerminalHost : public Host {
  public:

@@ -126,7 +126,8 @@ int RunVti(const std::vector<std::string>& args) {
   AppState state;
   std::string file;
   if (!ParseVtiArgs(args, file, state.names.SourceName)) {
-    std::fprintf(stderr, "klarvex-cli: vti takes one FILE and at most --evob NAME\n\n%s", kVtiUsage);
+    PrintError("vti takes one FILE and at most --evob NAME");
+    std::fprintf(stderr, "\n%s", kVtiUsage);
     return 2;
   }
   TerminalHost host(DetectTerminal(), stdout, stderr);
@@ -135,20 +136,18 @@ int RunVti(const std::vector<std::string>& args) {
   try {
     jobs.readVTI(file);
   } catch (const KlarvexError& error) {
-    std::fflush(stdout);
-    std::fprintf(stderr, "klarvex-cli: %s\n", error.fullText().c_str());
+    PrintError(error.fullText());
     return 1;
   }
   std::error_code ignored;
   if (!std::filesystem::is_regular_file(file, ignored)) {  // logged as not found; a failure for scripts too
-    std::fflush(stdout);
     const int reason = !std::filesystem::exists(file, ignored)        ? ENOENT
                        : std::filesystem::is_directory(file, ignored) ? EISDIR
                                                                       : EINVAL;
-    std::fprintf(stderr, "klarvex-cli: %s\n", CannotOpenFile(file, reason).what());
+    PrintError(CannotOpenFile(file, reason).what());
     return 1;
   }
-  std::fputs(VtiReport(jobs).c_str(), stdout);
+  PrintOut(VtiReport(jobs));
   return FinishStandardOutput(0);
 }
 

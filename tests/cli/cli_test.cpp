@@ -99,6 +99,32 @@ TEST(CommandLine, JsonListsTheStreams) {
                 "  \"files\": [\n    {\"path\": \"" + path + "\", \"size\": 6144, \"bytesRead\": 6144}\n  ]\n}\n");
 }
 
+// The JSON is valid UTF-8 whatever the name: bytes that are not UTF-8
+// become U+FFFD, with the exact bytes in "sourceBytes" and "pathBytes";
+// control bytes are JSON escapes.
+TEST(CommandLine, JsonOfAnyFileNameIsValidUtf8) {
+  const struct {
+    std::string name, json, bytes;
+  } cases[] = {
+      {"FILM\xE9.EVO", "FILM\xEF\xBF\xBD.EVO", "FILM%E9.EVO"},
+      {"BELL\x07\x1b[2J.EVO", "BELL\\u0007\\u001b[2J.EVO", ""},
+      {"caf\xC3\xA9 100%.EVO", "caf\xC3\xA9 100%.EVO", ""},
+  };
+  for (const auto& c : cases) {
+    TempDir dir;
+    const std::string path = WriteTitle(dir, c.name);
+    CliRun run = RunCli(dir, "read --json --no-count '" + path + "'");
+    EXPECT_EQ(run.status, 0) << run.err;
+    const std::string source = "\"" + dir.path() + "/" + c.json + "\"";
+    std::string want = "\"source\": " + source;
+    if (!c.bytes.empty()) want += ", \"sourceBytes\": \"" + dir.path() + "/" + c.bytes + "\"";
+    EXPECT_NE(run.out.find(want + ",\n"), std::string::npos) << run.out;
+    want = "{\"path\": " + source;
+    if (!c.bytes.empty()) want += ", \"pathBytes\": \"" + dir.path() + "/" + c.bytes + "\"";
+    EXPECT_NE(run.out.find(want + ", \"size\""), std::string::npos) << run.out;
+  }
+}
+
 TEST(CommandLine, FailuresGoToStandardErrorWithAStatus) {
   TempDir dir;
   CliRun missing = RunCli(dir, "read '" + dir.file("NONE.EVO") + "'");
@@ -287,6 +313,20 @@ TEST(TerminalOutput, ColoursOnlyBoldBlueAndRed) {
   EXPECT_EQ(TerminalLine("Opening file [b]X[/b]", true), "Opening file \x1b[1mX\x1b[0m");
   EXPECT_EQ(TerminalLine("[re]bad[/re] and [i]it[/i]", true), "\x1b[31mbad\x1b[0m and it");
   EXPECT_EQ(TerminalLine("Frame rate = [bl]23.976[/bl] fps", false), "Frame rate = 23.976 fps");
+}
+
+// On a terminal, what a name or a playlist brings may not act on it.
+TEST(TerminalOutput, ControlBytesAreShownEscaped) {
+  const std::pair<std::string, std::string> cases[] = {
+      {"BELL\x07 and \x1b]0;title", "BELL\\x07 and \\x1B]0;title"},
+      {"tab\tand\nline\r", "tab\tand\nline\\x0D"},
+      {"DEL\x7F, C1 \xC2\x9B, Latin-1 \xE9", "DEL\\x7F, C1 \\xC2\\x9B, Latin-1 \\xE9"},
+      {"caf\xC3\xA9 \xC2\xA0\xE2\x82\xAC", "caf\xC3\xA9 \xC2\xA0\xE2\x82\xAC"},
+      {"cut \xE2\x82", "cut \\xE2\\x82"},
+  };
+  for (const auto& [text, shown] : cases) EXPECT_EQ(cli::EscapeControls(text), shown);
+  EXPECT_EQ(cli::TerminalLine("Opening file [b]A\x07.EVO[/b]", true, true), "Opening file \x1b[1mA\\x07.EVO\x1b[0m");
+  EXPECT_EQ(cli::TerminalLine("Opening file [b]A\x07.EVO[/b]", false, false), "Opening file A\x07.EVO");
 }
 
 }  // namespace
