@@ -147,9 +147,14 @@ std::string FitFileName(const std::string& path) {
   size_t dot = name.rfind('.');
   // An extension is what the user knows a file by; a long one is no extension.
   std::string extension = dot != std::string::npos && name.size() - dot <= 32 ? name.substr(dot) : "";
-  size_t keep = kFileNameMax - mark.size() - extension.size();
-  while (keep > 0 && IsUtf8Continuation(name[keep])) --keep;
-  return path.substr(0, nameStart) + name.substr(0, keep) + mark + extension;
+  // The middle goes: the start says which source, the end which stream.
+  const std::string stem = name.substr(0, name.size() - extension.size());
+  const size_t room = kFileNameMax - mark.size() - extension.size();
+  size_t head = room / 2;
+  while (head > 0 && IsUtf8Continuation(stem[head])) --head;
+  size_t tail = stem.size() - (room - head);
+  while (tail < stem.size() && IsUtf8Continuation(stem[tail])) ++tail;
+  return path.substr(0, nameStart) + stem.substr(0, head) + mark + stem.substr(tail) + extension;
 }
 
 }  // namespace klarvex

@@ -50,9 +50,10 @@ size_t Utf8SequenceAt(std::string_view text, size_t at);
 inline constexpr size_t kFileNameMax = 255;
 
 // `path` with a file name of more than kFileNameMax bytes shortened: its
-// extension (from the last ".") stays, the rest is cut at a character
-// boundary and ends in "~" and eight hex digits of a hash of the whole
-// name, so names that differ anywhere, even past the cut, stay apart.
+// extension (from the last ".") stays, and so do the start and the end of
+// the rest; the middle, cut at character boundaries, gives way to "~" and
+// eight hex digits of a hash of the whole name, so names that differ
+// anywhere stay apart.
 std::string FitFileName(const std::string& path);
 
 }  // namespace klarvex
