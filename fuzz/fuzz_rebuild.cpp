@@ -16,25 +16,10 @@
 
 #include "fuzz_support.h"
 
-namespace {
-
-// The source and the rebuilt file live in memory (/dev/shm when there).
-const std::string& WorkFolder() {
-  static const std::string folder = [] {
-    std::string pattern = (std::filesystem::exists("/dev/shm") ? std::string("/dev/shm") : std::string("/tmp")) +
-                          "/klarvex-fuzz-rebuild-XXXXXX";
-    if (!::mkdtemp(pattern.data())) std::abort();
-    return pattern;
-  }();
-  return folder;
-}
-
-}  // namespace
-
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (size < 1) return 0;
   const uint8_t selector = data[0];
-  const std::string source = WorkFolder() + "/FUZZ.EVO";
+  const std::string source = klarvex::fuzzing::ScratchFolder() + "/FUZZ.EVO";
   {
     std::ofstream out(source, std::ios::binary | std::ios::trunc);
     out.write(reinterpret_cast<const char*>(data + 1), static_cast<std::streamsize>(size - 1));
@@ -48,7 +33,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   state.options.cbCountFr = (selector & 0x02) != 0;
   state.options.cbRBAdvanced = (selector & 0x04) != 0;
   state.options.cbAdjustPTS = (selector & 0x08) != 0;
-  state.options.eWorkdir = WorkFolder();
+  state.options.eWorkdir = klarvex::fuzzing::ScratchFolder();
   state.eEVOfile = source;
   jobs.EVOadj();
   try {

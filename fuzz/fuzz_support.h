@@ -6,6 +6,8 @@
 #include <unistd.h>
 
 #include <cstdint>
+#include <cstdlib>
+#include <filesystem>
 #include <string>
 
 #include "base/message_log.h"
@@ -40,6 +42,25 @@ inline std::string MemoryFile(const uint8_t* data, size_t size, int& fd) {
     done += static_cast<size_t>(put);
   }
   return "/proc/self/fd/" + std::to_string(fd);
+}
+
+// A folder for the files a target writes (outputs are regular files, never
+// a memory file's /proc link): in memory where /dev/shm is, made once per
+// process and removed with everything in it when the process ends.
+inline const std::string& ScratchFolder() {
+  // Never destroyed: the exit handler below still needs the name.
+  static const std::string* const folder = [] {
+    std::string pattern = (::access("/dev/shm", W_OK) == 0 ? std::string("/dev/shm") : std::string("/tmp")) +
+                          "/klarvex-fuzz-XXXXXX";
+    if (!::mkdtemp(pattern.data())) std::abort();
+    return new std::string(pattern);
+  }();
+  static const bool removedAtExit = std::atexit([] {
+    std::error_code ignored;
+    std::filesystem::remove_all(*folder, ignored);
+  }) == 0;
+  (void)removedAtExit;
+  return *folder;
 }
 
 }  // namespace klarvex::fuzzing

@@ -22,6 +22,7 @@
 namespace {
 
 using klarvex::fuzzing::MemoryFile;
+using klarvex::fuzzing::ScratchFolder;
 
 class RecordingLog : public klarvex::MessageLog {
  public:
@@ -65,23 +66,6 @@ struct Outcome {
   std::string written;
 };
 
-// The demux output: a regular file (outputs are never links, so not a
-// memory file's /proc name), in memory where /dev/shm is, made once per
-// process and removed at its end.
-const std::string& ScratchOutput() {
-  static const std::string path = [] {
-    std::string pattern = (access("/dev/shm", W_OK) == 0 ? std::string("/dev/shm") : std::string("/tmp")) +
-                          "/klarvex-fuzz-XXXXXX";
-    int fd = mkstemp(pattern.data());
-    if (fd < 0) abort();
-    close(fd);
-    return pattern;
-  }();
-  static const bool removedAtExit = [] { return std::atexit([] { unlink(ScratchOutput().c_str()); }) == 0; }();
-  (void)removedAtExit;
-  return path;
-}
-
 std::string ReadBack(int fd) {
   std::string bytes;
   char block[65536];
@@ -97,7 +81,7 @@ Outcome Walk(klarvex::Engine& engine, const std::string& path, uint8_t selector,
   engine.run.minFirstPts = 0xFFFFFFFF;
   engine.streams.resetFrameCounts();  // as a job starts: nothing carried from the walks before
   klarvex::OutputFile out;
-  out.create(ScratchOutput());
+  out.create(ScratchFolder() + "/demuxed");
   for (int i = 1; i <= klarvex::StreamTable::kEntries; ++i) engine.streams.entry(i).outFile = &out;
 
   engine.input.open(path);
@@ -113,7 +97,7 @@ Outcome Walk(klarvex::Engine& engine, const std::string& path, uint8_t selector,
   klarvex::demux(engine, host, klarvex::WalkMode::Demux);
   engine.input.close();
   out.close();
-  int outFd = open(ScratchOutput().c_str(), O_RDONLY | O_CLOEXEC);
+  int outFd = open((ScratchFolder() + "/demuxed").c_str(), O_RDONLY | O_CLOEXEC);
   if (outFd < 0) abort();
   outcome.written = ReadBack(outFd);
   close(outFd);
