@@ -101,6 +101,21 @@ TEST_F(DemuxJobTest, SubpictureRecordsKeepAHeaderAtTimeZero) {
   EXPECT_EQ(ReadAll(output("S.Subpicture.01.sup")), expected);
 }
 
+// A unit split over two packets, a video packet with a PTS between them:
+// the second part carries no PTS of its own and continues the one record.
+TEST_F(DemuxJobTest, SubpictureUnitSplitAroundAVideoPacketIsOneRecord) {
+  const Bytes a = Data(300, 1), b = Data(200, 2);
+  ProgramStreamWriter w;
+  w.video(0xE0, Data(100, 3), {90000});
+  w.subpicture(0x20, a, {90000});
+  w.video(0xE0, Data(100, 4), {93003});
+  w.subpicture(0x20, b);
+  w.writeTo(dir.file("S.EVO"));
+  readTitle(dir.file("S.EVO"));
+  jobs.bDemuxClick();
+  EXPECT_EQ(ReadAll(output("S.Subpicture.00.sup")), Cat({Bytes{'S', 'P', 0, 0, 0, 0, 0, 0, 0, 0}, a, b}));
+}
+
 TEST_F(DemuxJobTest, OnlyTickedBoxesGetFilesAndNoneIsCreatedWhenNothingIsTicked) {
   ProgramStreamWriter w;
   w.audio(0x80, Data(100, 1), {90000});

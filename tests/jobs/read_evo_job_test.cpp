@@ -281,6 +281,22 @@ TEST_F(ReadEvoJobTest, FastCheckBoxEnablesItsSize) {
 
 // ---- frame report ----
 
+// The last id of each subpicture range names stream 31.
+TEST_F(ReadEvoJobTest, LastSubpictureIdsAreFound) {
+  const std::pair<uint8_t, std::string> cases[] = {{0x3F, "[b]Subpicture[/b] stream 31 found!"},
+                                                   {0x7F, "[b]Extended subpicture[/b] stream 31 found!"}};
+  for (const auto& [id, found] : cases) {
+    ProgramStreamWriter w;
+    w.subpicture(id, Bytes{0x00, 0x30, 0x01}, {90000});
+    w.writeTo(dir.file("S.EVO"));
+    host.lines.clear();
+    chooseSource(dir.file("S.EVO"));
+    jobs.bReadEVOClick();
+    EXPECT_NE(std::find(host.lines.begin(), host.lines.end(), found), host.lines.end()) << found;
+    EXPECT_EQ(state.engine.streams.subpicture(31).streamId, id);
+  }
+}
+
 class FrameReportTest : public ReadEvoJobTest {
  protected:
   void set(int k, int32_t count, double rate) {

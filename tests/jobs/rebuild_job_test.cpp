@@ -157,6 +157,22 @@ TEST_F(RebuildJobTest, MpegAudioIsKeptWhateverTheBoxOfTheDolbyDigitalPlusStreamO
   EXPECT_EQ(ReadAll(out + "/M.rebuilt.EVO"), expected);
 }
 
+// Renumbering keeps a stream's coding: DTS 0x89 kept alone is DTS 0x88.
+TEST_F(RebuildJobTest, KeptDtsStreamIsRenumberedAsDts) {
+  const Bytes dts = Data(300, 2);
+  ProgramStreamWriter w;
+  w.navPack(Nav(90000, 180000, 2, {1, 2}));
+  w.audio(0x80, Data(300, 1), {90000});
+  w.audio(0x89, dts, {90000});
+  w.writeTo(dir.file("A.EVO"));
+  readTitle(dir.file("A.EVO"));
+  state.audioBoxes[0].ticked = false;
+  jobs.bRebuildClick();
+  const Bytes rebuilt = ReadAll(out + "/A.rebuilt.EVO");
+  ASSERT_EQ(rebuilt.size(), 2 * kPackSize);
+  EXPECT_EQ(PackOf(rebuilt, 1), PackAt(2, [&](auto& x) { x.audio(0x88, dts, {90000}); }));
+}
+
 TEST_F(RebuildJobTest, DemuxOfTheRebuiltTitleEqualsDemuxOfTheSameStreamsFromTheSource) {
   ProgramStreamWriter w;
   w.navPack(Nav(90000, 270000, 3, {1, 2, 3}, {4, 5}));
@@ -256,6 +272,20 @@ TEST_F(RebuildTitleTest, AdjustedTitleContinuesEachFileAfterTheOnesBefore) {
   Bytes expected =
       Cat({Expected(nav(1), 90000, 0, 0), Expected(nav(2), 90000, d[0], 3), Expected(nav(3), 90000, d[0] + d[1], 6)});
   EXPECT_EQ(ReadAll(out + "/F_1_MERGED.rebuilt.EVO"), expected);
+}
+
+// A demux that walked the whole title before leaves no duration behind for
+// the adjusted rebuild to add a second time.
+TEST_F(RebuildTitleTest, AdjustedRebuildAfterADemuxEndsTheTitleAfterItsRealDuration) {
+  const uint32_t d[2] = {180000, 270000};
+  writeTitle({Nav(90000, 90000 + d[0], 2, {1, 2}, {}, 1), Nav(90000, 90000 + d[1], 2, {1, 2}, {}, 2)});
+  readTitle(dir.file("F_1.EVO"));
+  jobs.bDemuxClick();
+  state.audioBoxes[0].ticked = false;
+  state.options.cbAdjustPTS = true;
+  jobs.bRebuildClick();
+  auto nav = [&](uint16_t vob) { return Nav(90000, 90000 + d[0] + d[1], 1, {1, 0}, {}, vob); };
+  EXPECT_EQ(ReadAll(out + "/F_1_MERGED.rebuilt.EVO"), Cat({Expected(nav(1), 90000, 0, 0), Expected(nav(2), 90000, d[0], 3)}));
 }
 
 TEST_F(RebuildTitleTest, FileThatAlreadyContinuesTheTitleIsNotShifted) {
