@@ -6,6 +6,7 @@
 #include "analysers/lpcm_info.h"
 #include "analysers/mlp_info.h"
 #include "analysers/mpeg2_info.h"
+#include "analysers/subpicture_format.h"
 #include "analysers/vc1_info.h"
 
 namespace klarvex {
@@ -26,6 +27,7 @@ StreamFacts AnalyseFirstPayload(const ByteView& view, const AnalyserCall& call, 
       facts.bitsPerSample = format.bitsPerSample;
       break;
     }
+    case AnalyserRoute::Subpicture: SubpictureFormat(view, call.start, log); break;
   }
   return facts;
 }

@@ -20,6 +20,7 @@ enum class AnalyserRoute {
   Dts,         // with the audio stream number
   Mlp,         // TrueHD, and MLP on substream A1 of DVD-Audio
   Lpcm,
+  Subpicture,  // the coding (2-bit or 8-bit RLE) from the unit's header
 };
 
 struct AnalyserCall {

@@ -5,7 +5,6 @@
 
 #include "analysers/dispatch.h"
 #include "analysers/frame_counter.h"
-#include "analysers/subpicture_format.h"
 #include "base/files.h"
 #include "base/markup.h"
 #include "base/text_format.h"
@@ -46,9 +45,11 @@ void demux(Engine& engine, WalkerHost& host, WalkMode mode) {
 }
 
 PackWalker::PackWalker(Engine& engine, WalkerHost& host, WalkMode mode)
-    : engine_(engine), host_(host), mode_(mode), scanEveryByte_(host.scanEveryByte()) {}
-
-bool PackWalker::sourceIsAob() const { return UpperCase(host_.sourceExtension()) == ".AOB"; }
+    : engine_(engine),
+      host_(host),
+      mode_(mode),
+      scanEveryByte_(host.scanEveryByte()),
+      aob_(UpperCase(host.sourceExtension()) == ".AOB") {}
 
 // Read mode: a stream's "found" line waits for the payload of the packet
 // that found it, and with "Detailed info" for its first packet carrying a
@@ -65,7 +66,7 @@ void PackWalker::announce(StreamSlot& slot, int number) const {
 }
 
 void PackWalker::announceOnPayload(StreamSlot& slot, int number) const {
-  if (!slot.foundText.empty() && (packetHasPts_ || !host_.detailedInfo())) announce(slot, number);
+  if (!slot.foundText.empty() && (header_.hasPts || !host_.detailedInfo())) announce(slot, number);
 }
 
 // The end of a read walk: a stream none of whose packets carried a PTS in
@@ -125,7 +126,7 @@ void PackWalker::afterRead(int64_t position, int64_t size) {
 void PackWalker::readSystemHeader() {
   counts_.video = buf_[24] & 0x1F;  // video_bound
   counts_.audio = buf_[23] >> 2;    // audio_bound
-  if (!sourceIsAob()) return;
+  if (!aob_) return;
   std::string line = "It contains";
   if (counts_.video > 0) line += " [b]" + IntText(counts_.video) + "[/b] video stream and";
   line += " [b]" + IntText(counts_.audio) + "[/b] audio stream";
@@ -142,7 +143,7 @@ __attribute__((always_inline)) inline void PackWalker::stepByte() {
   window_ = window_ << 8 | byte;
 
   if (inPayload_) {
-    if (packetLeft_ > 0) {
+    if (header_.packetLeft > 0) {
       payloadStep();
       return;
     }
@@ -155,11 +156,11 @@ __attribute__((always_inline)) inline void PackWalker::stepByte() {
     return;
   }
   if (ps2IdBytes_ > 0) {
-    --packetLeft_;
+    --header_.packetLeft;
     ps2IdBytes_ = 0;
     if (byte == 0x01 && firstDsi_) dsiPending_ = true;
     else if (byte == 0x04 && firstGci_) gciPending_ = true;
-    else skipLeft_ = packetLeft_;
+    else skipLeft_ = header_.packetLeft;
     return;
   }
   if (gciPending_ || dsiPending_) {
@@ -174,7 +175,7 @@ __attribute__((always_inline)) inline void PackWalker::stepByte() {
       firstDsi_ = false;
       dsiPending_ = false;
     }
-    if (packetLeft_ > 0) {
+    if (header_.packetLeft > 0) {
       skipRestOfPacket();
       return;
     }
@@ -244,8 +245,8 @@ int64_t PackWalker::nextOne(int64_t from) const {
 // Moves on to the first byte after the packet; a skip past the end of the
 // buffer ends the buffer.
 void PackWalker::skipRestOfPacket() {
-  pos_ += packetLeft_ - 1;
-  packetLeft_ = 0;
+  pos_ += header_.packetLeft - 1;
+  header_.packetLeft = 0;
   skipLeft_ = 0;
 }
 
@@ -267,242 +268,116 @@ bool PackWalker::skipPackHeader() {
 
 bool PackWalker::startCode(uint8_t streamId) {
   // A recognised start code begins a new packet, whatever was in progress.
-  auto beginPacket = [this](PacketKind kind) {
-    packetKind_ = kind;
-    packetHasPts_ = false;
-    lengthBytes_ = 2;
-    fixedBytes_ = ptsBytes_ = ptsDtsBytes_ = 0;
-    extFlagsBytes_ = pstdBytes_ = ext2Bytes_ = 0;
-    substreamBytes_ = lpcmBytes_ = truehdBytes_ = 0;
-    headerLeft_ = 0;
-  };
-  if ((streamId & 0xFE) == 0xE0) {
-    videoStartCode(streamId, "[b]MPEG-2[/b] video stream ", VideoKind::Mpeg2);
-    beginPacket(PacketKind::Video);
-  } else if ((streamId & 0xFE) == 0xE2) {
-    videoStartCode(streamId, "[b]H.264 (AVC)[/b] video stream ", VideoKind::H264);
-    beginPacket(PacketKind::Video);
-  } else if (streamId == 0xFD) {
-    videoKind_ = VideoKind::Vc1;
-    beginPacket(PacketKind::Video);
-  } else if ((streamId & 0xF0) == 0xC0) {
-    beginPacket(PacketKind::MpegAudio);
-  } else if (streamId == 0xBC || streamId == 0xBE) {
-    beginPacket(PacketKind::Skip);
-  } else if (streamId == 0xBD) {
-    beginPacket(PacketKind::Private1);
-  } else if (streamId == 0xBF) {
-    beginPacket(PacketKind::Navigation);
-  } else {
-    return false;  // not a start code of ours: an ordinary byte
+  const PesKind kind = PesKindOf(streamId);
+  switch (kind) {
+    case PesKind::NotOurs: return false;  // an ordinary byte
+    case PesKind::Video: videoStartCode(streamId, *PesVideoIdentity(streamId)); packetKind_ = PacketKind::Video; break;
+    case PesKind::Extended: videoIdentity_ = &ExtendedStreamCoding(); packetKind_ = PacketKind::Video; break;
+    case PesKind::MpegAudio: packetKind_ = PacketKind::MpegAudio; break;
+    case PesKind::Private1: packetKind_ = PacketKind::Private1; break;
+    case PesKind::Navigation: packetKind_ = PacketKind::Navigation; break;
+    case PesKind::Skip: packetKind_ = PacketKind::Skip; break;
   }
+  header_.begin(kind);
   return true;
 }
 
-void PackWalker::videoStartCode(uint8_t streamId, const char* found, VideoKind kind) {
-  videoIdByte_ = streamId;
-  videoSlot_ = streamId & 1;
+void PackWalker::videoStartCode(uint8_t streamId, const StreamIdentity& identity) {
+  videoIdentity_ = &identity;
+  nameVideoStream(streamId, identity);
+}
+
+void PackWalker::nameVideoStream(uint8_t id, const StreamIdentity& identity) {
+  videoIdByte_ = id;
+  videoSlot_ = identity.number(id);
   StreamSlot& slot = engine_.streams.video(videoSlot_);
   if (slot.streamId == -1) {
-    slot.streamId = streamId;
-    noteFound(slot, found);
+    slot.streamId = id;
+    noteFound(slot, identity.found);
   }
-  videoKind_ = kind;
 }
 
-// Cases G to R: one byte of a packet's length, PES header or substream
-// header. Returns false when the byte belongs to none of them.
+// One byte of a packet's length, PES header or substream header, handed to
+// the header parser; what it completes is routed here. Returns false when
+// the byte belongs to no header.
 __attribute__((always_inline)) inline bool PackWalker::headerStep(uint8_t byte) {
-  if (lengthBytes_ == 2) {
-    lengthBytes_ = 1;
-  } else if (lengthBytes_ == 1) {
-    lengthBytes_ = 0;
-    packetLeft_ = static_cast<int32_t>(window_ & 0xFFFF);
-    if (packetKind_ == PacketKind::Navigation) ps2IdBytes_ = 1;
-    else if (packetKind_ == PacketKind::Skip) skipLeft_ = packetLeft_;
-    else fixedBytes_ = 3;
-  } else if (fixedBytes_ > 0) {
-    --packetLeft_;
-    --fixedBytes_;
-    if (fixedBytes_ == 1) {
-      flags2_ = byte;
-    } else if (fixedBytes_ == 0) {
-      headerLeft_ = byte;
-      if ((flags2_ & 0xC0) == 0x80) ptsBytes_ = 5;
-      if ((flags2_ & 0xC0) == 0xC0) ptsDtsBytes_ = 10;
-      if ((flags2_ & 0xC1) == 0x01) extFlagsBytes_ = 1;
-      if (headerLeft_ == 0) endOfHeader();
-    }
-  } else if (ptsBytes_ > 0) {
-    --packetLeft_;
-    --headerLeft_;
-    --ptsBytes_;
-    timestampByte(5 - ptsBytes_, byte);
-    if (ptsBytes_ == 0) {
-      packetPts_ = tsAccumulator_;
-      packetHasPts_ = true;
-      afterTimestamp();
-    }
-  } else if (ptsDtsBytes_ > 0) {
-    --packetLeft_;
-    --headerLeft_;
-    --ptsDtsBytes_;
-    int index = 10 - ptsDtsBytes_;
-    timestampByte(index > 5 ? index - 5 : index, byte);
-    if (index == 5) {
-      packetPts_ = tsAccumulator_;
-      packetHasPts_ = true;
-    } else if (index == 10) {
-      afterTimestamp();  // the DTS is assembled but not used
-    }
-  } else if (extFlagsBytes_ > 0) {
-    --packetLeft_;
-    --headerLeft_;
-    extFlagsBytes_ = 0;
-    extFlags_ = byte;
-    if (extFlags_ & 0x10) pstdBytes_ = 2;        // P-STD_buffer_flag
-    else if (extFlags_ & 0x01) ext2Bytes_ = 2;   // PES_extension_flag_2
-  } else if (pstdBytes_ > 0) {
-    --packetLeft_;
-    --headerLeft_;
-    if (--pstdBytes_ == 0) {
-      if (extFlags_ & 0x01) ext2Bytes_ = 2;
-      else if (headerLeft_ == 0) inPayload_ = true;
-    }
-  } else if (ext2Bytes_ > 0) {
-    --packetLeft_;
-    --headerLeft_;
-    if (--ext2Bytes_ == 0) extension2Byte(byte);
-  } else if (headerLeft_ > 0) {
-    --packetLeft_;
-    if (--headerLeft_ == 0) endOfHeader();
-  } else if (substreamBytes_ > 0) {
-    --packetLeft_;
-    --substreamBytes_;
-    substreamByte(byte);
-  } else if (lpcmBytes_ > 0) {
-    --packetLeft_;
-    if (--lpcmBytes_ == 0) {
-      packetKind_ = PacketKind::Audio;
-      inPayload_ = true;
-    }
-  } else if (truehdBytes_ > 0) {
-    --packetLeft_;
-    if (--truehdBytes_ == 0) {
-      packetKind_ = PacketKind::Audio;
-      inPayload_ = true;
-    }
-  } else {
-    return false;
+  PesHeader::Event event = header_.step(byte, window_);
+  switch (event) {
+    case PesHeader::Event::NotHeader: return false;
+    case PesHeader::Event::None: return true;
+    case PesHeader::Event::LengthKnown:
+      if (packetKind_ == PacketKind::Navigation) ps2IdBytes_ = 1;
+      else if (packetKind_ == PacketKind::Skip) skipLeft_ = header_.packetLeft;
+      return true;
+    case PesHeader::Event::Extension: event = extensionByte(byte); break;
+    case PesHeader::Event::SubstreamId: event = substreamId(byte); break;
+    case PesHeader::Event::SubstreamHeaderDone: event = audioSubstream(); break;
+    case PesHeader::Event::Payload: break;
   }
+  if (event == PesHeader::Event::Payload) inPayload_ = true;
   return true;
 }
 
-// ISO/IEC 13818-1 time stamp layout, bit 32 dropped.
-void PackWalker::timestampByte(int index, uint8_t byte) {
-  switch (index) {
-    case 1: tsAccumulator_ = static_cast<uint32_t>(byte & 0x06) << 29; break;
-    case 2: tsAccumulator_ |= static_cast<uint32_t>(byte) << 22; break;
-    case 3: tsAccumulator_ |= static_cast<uint32_t>(byte & 0xFE) << 14; break;
-    case 4: tsAccumulator_ |= static_cast<uint32_t>(byte) << 7; break;
-    case 5: tsAccumulator_ |= static_cast<uint32_t>(byte & 0xFE) >> 1; break;
-    default: break;
-  }
-}
-
-void PackWalker::afterTimestamp() {
-  if (headerLeft_ == 0) endOfHeader();
-  else if (packetKind_ == PacketKind::Video && (flags2_ & 0x01)) extFlagsBytes_ = 1;
-}
-
-void PackWalker::endOfHeader() {
-  if (packetKind_ == PacketKind::Private1) substreamBytes_ = 4;
-  else inPayload_ = true;
-}
-
-// The stream_id_extension of a packet under stream_id FD: 55 and 56 are VC-1.
-void PackWalker::extension2Byte(uint8_t byte) {
-  uint8_t extension = byte & 0x7F;
-  if (extension == 0x55 || extension == 0x56) {
-    videoIdByte_ = extension;
-    videoSlot_ = extension - 0x55;
-    StreamSlot& slot = engine_.streams.video(videoSlot_);
-    if (slot.streamId == -1) {
-      slot.streamId = extension;
-      noteFound(slot, "[b]VC-1[/b] video stream ");
-    }
+// The stream_id_extension of a packet under stream_id FD.
+PesHeader::Event PackWalker::extensionByte(uint8_t byte) {
+  const uint8_t extension = byte & 0x7F;
+  if (const StreamIdentity* identity = ExtensionIdentity(extension)) {
+    // The coding stays the one the start code gave (FD: VC-1).
+    nameVideoStream(extension, *identity);
     packetKind_ = PacketKind::Video;
   } else {
     packetKind_ = PacketKind::Ignore;
   }
-  if (headerLeft_ == 0) inPayload_ = true;
+  return header_.afterExtension();
 }
 
-void PackWalker::substreamByte(uint8_t byte) {
-  if (substreamBytes_ == 3) {  // the substream id
-    if ((byte >= 0x20 && byte <= 0x3F) || (byte >= 0x60 && byte <= 0x7F)) subpictureSubstream(byte);
-    return;
-  }
-  if (substreamBytes_ == 0) audioSubstream(static_cast<uint8_t>(window_ >> 24));
-}
-
-void PackWalker::subpictureSubstream(uint8_t id) {
-  bool extended = id >= 0x60;
-  subSlot_ = id & 0x1F;
+// The substream id: a subpicture's payload follows at once; an audio
+// stream is named after its first four header bytes.
+PesHeader::Event PackWalker::substreamId(uint8_t id) {
+  substreamIdByte_ = id;
+  const StreamIdentity* identity = SubstreamIdentity(id, aob_);
+  if (!identity || identity->section != Section::Subpicture) return header_.substreamHeader(kUnknownSubstreamHeader);
+  subSlot_ = identity->number(id);
   subSubstreamId_ = id;
   StreamSlot& slot = engine_.streams.subpicture(subSlot_);
   if (slot.streamId == -1) {
     slot.streamId = id;
-    noteFound(slot, extended ? "[b]Extended subpicture[/b] stream " : "[b]Subpicture[/b] stream ");
+    noteFound(slot, identity->found);
   }
-  substreamBytes_ = 0;
   packetKind_ = PacketKind::Subpicture;
-  inPayload_ = true;
+  return header_.substreamHeader(identity->substreamHeader);
 }
 
-void PackWalker::audioSubstream(uint8_t id) {
-  audioSlot_ = id & 0x0F;
-  const StreamIdentity* identity = SubstreamIdentity(id);
+PesHeader::Event PackWalker::audioSubstream() {
+  const uint8_t id = substreamIdByte_;
+  const StreamIdentity* identity = SubstreamIdentity(id, aob_);
   if (!identity || identity->section != Section::Audio) {
     packetKind_ = PacketKind::Ignore;
-    inPayload_ = true;
-    return;
+    return header_.restOfSubstreamHeader(kUnknownSubstreamHeader);
   }
-  audioSlot_ = id & identity->numberMask;
-  switch (identity->kind) {
-    case StreamKind::Ac3: audioKind_ = AudioKind::Ac3; break;
-    case StreamKind::Dts: audioKind_ = AudioKind::Dts; break;
-    case StreamKind::Lpcm: audioKind_ = AudioKind::Lpcm; break;
-    case StreamKind::TrueHd: audioKind_ = AudioKind::TrueHd; break;
-    default: audioKind_ = AudioKind::Eac3; break;
-  }
+  audioIdentity_ = identity;
+  audioSlot_ = identity->number(id);
   audioSubstreamId_ = id;
   StreamSlot& slot = engine_.streams.audio(audioSlot_);
   if (slot.streamId < 0) {
     slot.streamId = id;
-    bool mlp = id == 0xA1 && sourceIsAob();
-    noteFound(slot, mlp ? "[b]MLP[/b] audio stream " : identity->found);
+    noteFound(slot, identity->found);
   }
-  if (audioKind_ == AudioKind::TrueHd) {
-    truehdBytes_ = 1;
-  } else if (audioKind_ == AudioKind::Lpcm) {
-    lpcmBytes_ = 3;
-  } else {
-    packetKind_ = PacketKind::Audio;
-    inPayload_ = true;
-  }
+  packetKind_ = PacketKind::Audio;
+  return header_.restOfSubstreamHeader(identity->substreamHeader);
 }
 
 void PackWalker::payloadStep() {
-  int64_t chunk = std::min<int64_t>(packetLeft_, bytesInBuffer_ - pos_);
+  int32_t& packetLeft = header_.packetLeft;
+  int64_t chunk = std::min<int64_t>(packetLeft, bytesInBuffer_ - pos_);
   switch (packetKind_) {
     case PacketKind::Video: videoPayload(chunk); break;
     case PacketKind::Audio: audioPayload(chunk); break;
     case PacketKind::Subpicture: subpicturePayload(chunk); break;
     default: break;  // MPEG audio and ignored packets have no slot
   }
-  bool wholePacket = chunk == packetLeft_;
-  packetLeft_ -= static_cast<int32_t>(chunk);
+  bool wholePacket = chunk == packetLeft;
+  packetLeft -= static_cast<int32_t>(chunk);
   pos_ += chunk - 1;
   if (wholePacket) inPayload_ = false;
 }
@@ -511,15 +386,12 @@ void PackWalker::videoPayload(int64_t chunk) {
   if (videoSlot_ < 0) return;  // FD packet without extension before any video: no slot
   StreamSlot& slot = engine_.streams.video(videoSlot_);
   if (host_.countFrames() && (readMode() || host_.streamTicked(Section::Video, videoSlot_)))
-    slot.frameCount += CountVideoFrames(buf_ + pos_, chunk, videoKind_, slot.counterCarry);
+    slot.frameCount += CountVideoFrames(buf_ + pos_, chunk, videoIdentity_->videoKind, slot.counterCarry);
   if (readMode()) {
     announceOnPayload(slot, videoSlot_);
     if (!firstPayloadWithPts(slot, true)) return;
-    AnalyserRoute route = videoKind_ == VideoKind::Vc1    ? AnalyserRoute::Vc1Video
-                          : videoKind_ == VideoKind::H264 ? AnalyserRoute::H264Video
-                                                          : AnalyserRoute::Mpeg2Video;
     reportFirstPayload(slot, videoIdByte_);
-    AnalyserCall call{route, pos_, chunk, packetPts_, videoSlot_};
+    AnalyserCall call{videoIdentity_->route, pos_, chunk, header_.pts, videoSlot_};
     DescriptionLog described(host_.messages(), slot.description);
     if (auto rate = AnalyseFirstPayload(view_, call, described).frameRate) slot.frameRate = *rate;
   } else {
@@ -533,17 +405,10 @@ void PackWalker::audioPayload(int64_t chunk) {
   if (readMode()) {
     announceOnPayload(slot, audioSlot_);
     if (!firstPayloadWithPts(slot, true)) return;
-    AnalyserRoute route = AnalyserRoute::Lpcm;
-    switch (audioKind_) {
-      case AudioKind::Ac3:
-      case AudioKind::Eac3: route = AnalyserRoute::Ac3; break;
-      case AudioKind::Dts: route = AnalyserRoute::Dts; break;
-      case AudioKind::TrueHd: route = AnalyserRoute::Mlp; break;
-      default: route = audioSubstreamId_ == 0xA1 && sourceIsAob() ? AnalyserRoute::Mlp : AnalyserRoute::Lpcm;
-    }
     reportFirstPayload(slot, audioSubstreamId_);
     DescriptionLog described(host_.messages(), slot.description);
-    StreamFacts facts = AnalyseFirstPayload(view_, AnalyserCall{route, pos_, chunk, 0, audioSlot_}, described);
+    StreamFacts facts =
+        AnalyseFirstPayload(view_, AnalyserCall{audioIdentity_->route, pos_, chunk, 0, audioSlot_}, described);
     slot.channels = facts.channels;
     slot.sampleRate = facts.sampleRate;
     slot.bitsPerSample = facts.bitsPerSample;
@@ -560,16 +425,16 @@ void PackWalker::subpicturePayload(int64_t chunk) {
     if (!firstPayloadWithPts(slot, false)) return;
     reportFirstPayload(slot, subSubstreamId_);
     DescriptionLog described(host_.messages(), slot.description);
-    SubpictureFormat(view_, pos_, described);
+    AnalyseFirstPayload(view_, AnalyserCall{AnalyserRoute::Subpicture, pos_, chunk, 0, subSlot_}, described);
     return;
   }
   // A record starts at each packet that carries a PTS (even one that
   // rebases to 0); the following chunks and packets continue the unit.
   if (host_.streamTicked(Section::Subpicture, subSlot_) && slot.outFile) {
-    if (packetHasPts_) WriteSupHeader(*slot.outFile, packetPts_ - SupTimeBase(engine_.run.minFirstPts));
+    if (header_.hasPts) WriteSupHeader(*slot.outFile, header_.pts - SupTimeBase(engine_.run.minFirstPts));
     slot.outFile->writeAll(buf_ + pos_, chunk);
   }
-  packetHasPts_ = false;
+  header_.hasPts = false;
 }
 
 // Read mode, at a payload piece of the stream in `slot`. A stream's first
@@ -580,11 +445,11 @@ void PackWalker::subpicturePayload(int64_t chunk) {
 // options. The description waits for the same packet, the first that
 // begins an access unit: true when it is to be given now.
 bool PackWalker::firstPayloadWithPts(StreamSlot& slot, bool audioOrVideo) {
-  if (!packetHasPts_) return false;
+  if (!header_.hasPts) return false;
   if (!slot.firstPtsKnown) {
     slot.firstPtsKnown = true;
-    slot.firstPts = packetPts_;
-    if (audioOrVideo && packetPts_ < engine_.run.minFirstPts) engine_.run.minFirstPts = packetPts_;
+    slot.firstPts = header_.pts;
+    if (audioOrVideo && header_.pts < engine_.run.minFirstPts) engine_.run.minFirstPts = header_.pts;
   }
   return host_.detailedInfo() && !slot.detailsShown;
 }

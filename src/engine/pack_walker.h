@@ -8,9 +8,9 @@
 #include <chrono>
 #include <cstdint>
 
-#include "analysers/video_kind.h"
 #include "engine/engine.h"
 #include "engine/navigation_pack.h"
+#include "engine/pes_header.h"
 #include "engine/walker_host.h"
 
 namespace klarvex {
@@ -26,8 +26,8 @@ class PackWalker {
   void run();
 
  private:
+  // What the payload of the current packet is routed to.
   enum class PacketKind { None, Video, Audio, Ignore, Skip, MpegAudio, Private1, Subpicture, Navigation };
-  enum class AudioKind { None, Ac3, Eac3, Dts, Lpcm, TrueHd };
 
   void startOfCall();
   void afterRead(int64_t position, int64_t size);
@@ -41,14 +41,11 @@ class PackWalker {
   void skipScannedBytes();
   int64_t nextOne(int64_t from) const;
   bool skipPackHeader();
-  void videoStartCode(uint8_t streamId, const char* found, VideoKind kind);
-  void endOfHeader();
-  void timestampByte(int index, uint8_t byte);
-  void afterTimestamp();
-  void extension2Byte(uint8_t byte);
-  void substreamByte(uint8_t byte);
-  void subpictureSubstream(uint8_t id);
-  void audioSubstream(uint8_t id);
+  void videoStartCode(uint8_t streamId, const StreamIdentity& identity);
+  void nameVideoStream(uint8_t id, const StreamIdentity& identity);
+  PesHeader::Event extensionByte(uint8_t byte);
+  PesHeader::Event substreamId(uint8_t id);
+  PesHeader::Event audioSubstream();
   void skipRestOfPacket();
 
   void payloadStep();
@@ -64,13 +61,13 @@ class PackWalker {
   void announceOnPayload(StreamSlot& slot, int number) const;
   void announceTheRest() const;
   bool readMode() const { return mode_ == WalkMode::Read; }
-  bool sourceIsAob() const;
 
   Engine& engine_;
   WalkerHost& host_;
   WalkMode mode_;
   const uint8_t* buf_ = nullptr;
   bool scanEveryByte_ = false;
+  bool aob_ = false;  // a DVD-Audio source: substream A1 is MLP
   ByteView view_;
 
   std::chrono::steady_clock::time_point startTime_;
@@ -78,35 +75,20 @@ class PackWalker {
   int64_t pos_ = 0;
   uint32_t window_ = 0;
 
+  PesHeader header_;
   PacketKind packetKind_ = PacketKind::None;
   bool inPayload_ = false;
-  int32_t packetLeft_ = 0;
   int32_t skipLeft_ = 0;
-  int lengthBytes_ = 0;
-  int fixedBytes_ = 0;
-  uint8_t flags2_ = 0;
-  int32_t headerLeft_ = 0;
-  int ptsBytes_ = 0;
-  int ptsDtsBytes_ = 0;
-  int extFlagsBytes_ = 0;
-  int pstdBytes_ = 0;
-  int ext2Bytes_ = 0;
-  uint8_t extFlags_ = 0;
-  int substreamBytes_ = 0;
-  int lpcmBytes_ = 0;
-  int truehdBytes_ = 0;
   int ps2IdBytes_ = 0;
   bool dsiPending_ = false;
   bool gciPending_ = false;
   bool firstDsi_ = true;
   bool firstGci_ = true;
-  uint32_t tsAccumulator_ = 0;
-  bool packetHasPts_ = false;  // the current packet's header carried a PTS
-  uint32_t packetPts_ = 0;     // and this was it
-  VideoKind videoKind_ = VideoKind::None;
+  const StreamIdentity* videoIdentity_ = &ExtendedStreamCoding();  // the coding of the video packets
   int videoSlot_ = -1;
   uint8_t videoIdByte_ = 0;
-  AudioKind audioKind_ = AudioKind::None;
+  uint8_t substreamIdByte_ = 0;  // of the private stream 1 packet in progress
+  const StreamIdentity* audioIdentity_ = nullptr;
   int audioSlot_ = -1;
   uint8_t audioSubstreamId_ = 0;
   int subSlot_ = -1;

@@ -107,6 +107,19 @@ TEST_F(WalkerTest, EveryAudioKindAndVideoStartCodeIsNamed) {
   EXPECT_EQ(engine.streams.subpicture(31).streamId, 0x7F);
 }
 
+// MPEG audio is C0 to DF: the payload of a D0 packet is no place to look
+// for packets, even where it holds bytes that read like one.
+TEST_F(WalkerTest, MpegAudioPayloadIsPassedOverUpToDF) {
+  Bytes payload{0x00, 0x00, 0x01, 0xBD, 0x00, 0x0C, 0x81, 0x80, 0x00, 0x80, 0x01, 0x00, 0x01};
+  const Bytes filler = Filler(40, 1);
+  payload.insert(payload.end(), filler.begin(), filler.end());
+  ProgramStreamWriter w;
+  w.mpegAudio(0xD0, payload, {90000});
+  options.details = false;
+  EXPECT_EQ(walk(w.bytes()), Lines{});
+  EXPECT_EQ(engine.streams.audio(0).streamId, -1);
+}
+
 TEST_F(WalkerTest, SecondVc1StreamIsVideoStreamOne) {
   ProgramStreamWriter w;
   w.vc1(0x56, PictureStream(0x0D, 1), {90000});
