@@ -110,7 +110,7 @@ TEST_F(WalkerTest, EveryAudioKindAndVideoStartCodeIsNamed) {
 // MPEG audio is C0 to DF: the payload of a D0 packet is no place to look
 // for packets, even where it holds bytes that read like one.
 TEST_F(WalkerTest, MpegAudioPayloadIsPassedOverUpToDF) {
-  Bytes payload{0x00, 0x00, 0x01, 0xBD, 0x00, 0x0C, 0x81, 0x80, 0x00, 0x80, 0x01, 0x00, 0x01};
+  Bytes payload{0x00, 0x00, 0x01, 0xBD, 0x00, 0x30, 0x81, 0x00, 0x00, 0x80, 0x01, 0x00, 0x01};
   const Bytes filler = Filler(40, 1);
   payload.insert(payload.end(), filler.begin(), filler.end());
   ProgramStreamWriter w;
