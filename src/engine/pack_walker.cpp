@@ -9,6 +9,7 @@
 #include "base/markup.h"
 #include "base/text_format.h"
 #include "engine/payload_output.h"
+#include "engine/stream_report.h"
 
 namespace klarvex {
 
@@ -19,25 +20,6 @@ constexpr int64_t kProgressStep = 4 * kMiB;
 constexpr int64_t kRepaintStep = 64 * kMiB;
 
 }  // namespace
-
-// Passes an analyser's lines on to the log and keeps them, tags removed, as
-// the stream's description.
-class DescriptionLog : public MessageLog {
- public:
-  DescriptionLog(MessageLog& log, std::vector<std::string>& description) : log_(log), description_(description) {}
-  void log(const std::string& message) override {
-    log_.log(message);
-    description_.push_back(StripTags(message));
-  }
-  void slog(const std::string& text, int panel) override { log_.slog(text, panel); }
-  void erslog(const std::string& text) override { log_.erslog(text); }
-  void beep() override { log_.beep(); }
-  void clear() override { log_.clear(); }
-
- private:
-  MessageLog& log_;
-  std::vector<std::string>& description_;
-};
 
 void demux(Engine& engine, WalkerHost& host, WalkMode mode) {
   PackWalker walker(engine, host, mode);
@@ -60,23 +42,8 @@ void PackWalker::noteFound(StreamSlot& slot, std::string_view text) const {
   if (readMode()) slot.foundText = text;
 }
 
-void PackWalker::announce(StreamSlot& slot, int number) const {
-  host_.messages().log(std::string(slot.foundText) + IntText(number) + " found!");
-  slot.foundText = {};
-}
-
 void PackWalker::announceOnPayload(StreamSlot& slot, int number) const {
-  if (!slot.foundText.empty() && (header_.hasPts || !host_.detailedInfo())) announce(slot, number);
-}
-
-// The end of a read walk: a stream none of whose packets carried a PTS in
-// the part read is still named.
-void PackWalker::announceTheRest() const {
-  for (Section section : {Section::Video, Section::Audio, Section::Subpicture})
-    for (int n = 0; n < StreamTable::streamsIn(section); ++n) {
-      StreamSlot& slot = engine_.streams.slot(section, n);
-      if (!slot.foundText.empty()) announce(slot, n);
-    }
+  if (!slot.foundText.empty() && (header_.hasPts || !host_.detailedInfo())) AnnounceStream(host_.messages(), slot, number);
 }
 
 void PackWalker::startOfCall() {
@@ -104,7 +71,7 @@ void PackWalker::run() {
     afterRead(input.position(), size);
     walkBuffer();
   }
-  if (readMode()) announceTheRest();
+  if (readMode()) AnnounceWaitingStreams(host_.messages(), engine_.streams);
   if (run.StopRequested) {
     engine_.streams.video(0).frameCount = 0;
     engine_.streams.video(1).frameCount = 0;
@@ -387,33 +354,26 @@ void PackWalker::videoPayload(int64_t chunk) {
   StreamSlot& slot = engine_.streams.video(videoSlot_);
   if (host_.countFrames() && (readMode() || host_.streamTicked(Section::Video, videoSlot_)))
     slot.frameCount += CountVideoFrames(buf_ + pos_, chunk, videoIdentity_->videoKind, slot.counterCarry);
-  if (readMode()) {
-    announceOnPayload(slot, videoSlot_);
-    if (!firstPayloadWithPts(slot, true)) return;
-    reportFirstPayload(slot, videoIdByte_);
-    AnalyserCall call{videoIdentity_->route, pos_, chunk, header_.pts, videoSlot_};
-    DescriptionLog described(host_.messages(), slot.description);
-    if (auto rate = AnalyseFirstPayload(view_, call, described).frameRate) slot.frameRate = *rate;
-  } else {
+  if (!readMode()) {
     if (host_.streamTicked(Section::Video, videoSlot_)) writeChunk(slot, chunk);
+    return;
   }
+  AnalyserCall call{videoIdentity_->route, pos_, chunk, header_.pts, videoSlot_};
+  if (auto facts = describeOnce(slot, videoIdByte_, call, true); facts && facts->frameRate) slot.frameRate = *facts->frameRate;
 }
 
 void PackWalker::audioPayload(int64_t chunk) {
   if (audioSlot_ < 0) return;
   StreamSlot& slot = engine_.streams.audio(audioSlot_);
-  if (readMode()) {
-    announceOnPayload(slot, audioSlot_);
-    if (!firstPayloadWithPts(slot, true)) return;
-    reportFirstPayload(slot, audioSubstreamId_);
-    DescriptionLog described(host_.messages(), slot.description);
-    StreamFacts facts =
-        AnalyseFirstPayload(view_, AnalyserCall{audioIdentity_->route, pos_, chunk, 0, audioSlot_}, described);
-    slot.channels = facts.channels;
-    slot.sampleRate = facts.sampleRate;
-    slot.bitsPerSample = facts.bitsPerSample;
-  } else {
+  if (!readMode()) {
     if (host_.streamTicked(Section::Audio, audioSlot_)) writeChunk(slot, chunk);
+    return;
+  }
+  AnalyserCall call{audioIdentity_->route, pos_, chunk, 0, audioSlot_};
+  if (auto facts = describeOnce(slot, audioSubstreamId_, call, true)) {
+    slot.channels = facts->channels;
+    slot.sampleRate = facts->sampleRate;
+    slot.bitsPerSample = facts->bitsPerSample;
   }
 }
 
@@ -421,11 +381,7 @@ void PackWalker::subpicturePayload(int64_t chunk) {
   if (subSlot_ < 0) return;
   StreamSlot& slot = engine_.streams.subpicture(subSlot_);
   if (readMode()) {
-    announceOnPayload(slot, subSlot_);
-    if (!firstPayloadWithPts(slot, false)) return;
-    reportFirstPayload(slot, subSubstreamId_);
-    DescriptionLog described(host_.messages(), slot.description);
-    AnalyseFirstPayload(view_, AnalyserCall{AnalyserRoute::Subpicture, pos_, chunk, 0, subSlot_}, described);
+    describeOnce(slot, subSubstreamId_, AnalyserCall{AnalyserRoute::Subpicture, pos_, chunk, 0, subSlot_}, false);
     return;
   }
   // A record starts at each packet that carries a PTS (even one that
@@ -459,19 +415,15 @@ void PackWalker::writeChunk(StreamSlot& slot, int64_t chunk) {
   if (slot.outFile) slot.outFile->writeAll(buf_ + pos_, chunk);
 }
 
-void PackWalker::reportFirstPayload(StreamSlot& slot, uint8_t idByte) {
-  slot.detailsShown = true;
-  const uint32_t pts = slot.firstPts;
-  std::string line = "   First PTS = [re]" + HexText(pts, 8) + "[/re]";
-  uint32_t firstPtm = engine_.run.firstPtm;
-  if (pts != firstPtm) {
-    // A stream that starts before the title's start PTM has a negative delay.
-    int32_t ticks = static_cast<int32_t>(pts - firstPtm);
-    if (ticks < 0) line += "  ([re]-" + IntText((firstPtm - pts) / 90) + "[/re]ms)";
-    else line += "  ([re]+" + IntText((pts - firstPtm) / 90) + "[/re]ms)";
-  }
-  host_.messages().log(line);
-  host_.messages().log("   Substream id = " + HexText(idByte, 2));
+// Read mode, at a payload piece: names the stream and, at its first packet
+// with a PTS, reports that and hands the piece to its analyser (once).
+std::optional<StreamFacts> PackWalker::describeOnce(StreamSlot& slot, uint8_t idByte, const AnalyserCall& call,
+                                                    bool audioOrVideo) {
+  announceOnPayload(slot, call.streamNumber);
+  if (!firstPayloadWithPts(slot, audioOrVideo)) return std::nullopt;
+  ReportFirstPts(host_.messages(), slot, idByte, engine_.run.firstPtm);
+  DescriptionLog described(host_.messages(), slot.description);
+  return AnalyseFirstPayload(view_, call, described);
 }
 
 }  // namespace klarvex

@@ -7,6 +7,9 @@
 
 #include <chrono>
 #include <cstdint>
+#include <optional>
+
+#include "analysers/dispatch.h"
 
 #include "engine/engine.h"
 #include "engine/navigation_pack.h"
@@ -53,13 +56,11 @@ class PackWalker {
   void audioPayload(int64_t chunk);
   void subpicturePayload(int64_t chunk);
   bool firstPayloadWithPts(StreamSlot& slot, bool audioOrVideo);
-  void reportFirstPayload(StreamSlot& slot, uint8_t idByte);
+  std::optional<StreamFacts> describeOnce(StreamSlot& slot, uint8_t idByte, const AnalyserCall& call, bool audioOrVideo);
   void writeChunk(StreamSlot& slot, int64_t chunk);
 
   void noteFound(StreamSlot& slot, std::string_view text) const;
-  void announce(StreamSlot& slot, int number) const;
   void announceOnPayload(StreamSlot& slot, int number) const;
-  void announceTheRest() const;
   bool readMode() const { return mode_ == WalkMode::Read; }
 
   Engine& engine_;
