@@ -8,12 +8,6 @@ void BitReader::LoadWindow() {
   consumed = 0;
 }
 
-void BitReader::FeedByte() {
-  consumed -= 8;
-  window |= view_.at(position);
-  position += 1;
-}
-
 void BitReader::SkipBits(int n) {
   if (n <= 0) return;
   // The window is always the 4 bytes before `position`, shifted left by

@@ -25,8 +25,6 @@ class BitReader {
     position = index;
     LoadWindow();
   }
-  // consumed -= 8; the byte at position enters the window's low 8 bits.
-  void FeedByte();
   void SkipBits(int n);
   // The next n bits (1 to 32), first bit most significant; then SkipBits(n).
   uint32_t ReadBits(int n);

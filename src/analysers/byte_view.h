@@ -5,6 +5,8 @@
 
 #include <cstdint>
 
+#include "base/bytes.h"
+
 namespace klarvex {
 
 struct ByteView {
@@ -12,8 +14,12 @@ struct ByteView {
   int64_t loaded = 0;  // bytes actually read into the buffer
 
   uint8_t at(int64_t index) const { return index >= 0 && index < loaded ? data[index] : 0; }
-  uint16_t be16(int64_t index) const { return static_cast<uint16_t>(at(index) << 8 | at(index + 1)); }
+  bool holds(int64_t index, int64_t count) const { return index >= 0 && index + count <= loaded; }
+  uint16_t be16(int64_t index) const {
+    return holds(index, 2) ? ReadBe16(data + index) : static_cast<uint16_t>(at(index) << 8 | at(index + 1));
+  }
   uint32_t be32(int64_t index) const {
+    if (holds(index, 4)) return ReadBe32(data + index);
     return static_cast<uint32_t>(at(index)) << 24 | static_cast<uint32_t>(at(index + 1)) << 16 |
            static_cast<uint32_t>(at(index + 2)) << 8 | at(index + 3);
   }

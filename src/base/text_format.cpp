@@ -1,5 +1,7 @@
 #include "text_format.h"
 
+#include "base/bytes.h"
+
 #include <langinfo.h>
 #include <locale.h>
 
@@ -102,7 +104,6 @@ double DaysSince(std::chrono::steady_clock::time_point start) {
 }
 
 std::string ProgressText(int64_t position, int64_t size, double elapsedDays) {
-  constexpr int64_t kMiB = 1048576;
   double remaining = position > 0 ? elapsedDays * static_cast<double>(size) / static_cast<double>(position) - elapsedDays
                                   : 0;
   remaining += 1.0 / 86400.0;

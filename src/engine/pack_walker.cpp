@@ -5,6 +5,7 @@
 
 #include "analysers/dispatch.h"
 #include "analysers/frame_counter.h"
+#include "base/bytes.h"
 #include "base/files.h"
 #include "base/markup.h"
 #include "base/text_format.h"
@@ -15,7 +16,6 @@ namespace klarvex {
 
 namespace {
 
-constexpr int64_t kMiB = 1048576;
 constexpr int64_t kProgressStep = 4 * kMiB;
 constexpr int64_t kRepaintStep = 64 * kMiB;
 
@@ -191,8 +191,7 @@ void PackWalker::skipScannedBytes() {
   // The window holds the last four bytes up to the resume point, as if
   // every byte had been scanned.
   if (resume - 3 > pos_) {
-    const uint8_t* w = buf_ + resume - 3;
-    window_ = static_cast<uint32_t>(w[0]) << 24 | w[1] << 16 | w[2] << 8 | w[3];
+    window_ = ReadBe32(buf_ + resume - 3);
   } else {
     for (int64_t i = pos_ + 1; i <= resume; ++i) window_ = window_ << 8 | buf_[i];
   }
@@ -228,7 +227,7 @@ bool PackWalker::skipPackHeader() {
   bool markers = (h[4] & 0xC4) == 0x44 && (h[6] & 0x04) && (h[8] & 0x04) && (h[9] & 0x01) &&
                  (h[12] & 0x03) == 0x03 && (h[13] & 0xF8) == 0xF8;
   if (!markers) return false;
-  window_ = static_cast<uint32_t>(h[10]) << 24 | h[11] << 16 | h[12] << 8 | h[13];
+  window_ = ReadBe32(h + 10);
   pos_ = last;
   return true;
 }

@@ -6,6 +6,7 @@
 #include <utility>
 #include <vector>
 
+#include "base/bytes.h"
 #include "base/errors.h"
 #include "base/markup.h"
 #include "base/text_format.h"
@@ -67,7 +68,6 @@ class DemuxOutputs {
 
 namespace {
 
-constexpr int64_t kMiB = 1048576;
 
 // Output buffers: big blocks for few streams, less each when there are many,
 // so the whole stays within a few MiB.

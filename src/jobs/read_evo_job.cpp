@@ -1,3 +1,4 @@
+#include "base/bytes.h"
 #include "base/errors.h"
 #include "base/markup.h"
 #include "base/text_format.h"
@@ -9,7 +10,6 @@ namespace klarvex {
 
 namespace {
 
-constexpr int64_t kMiB = 1048576;
 
 }  // namespace
 

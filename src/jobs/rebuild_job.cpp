@@ -7,6 +7,7 @@
 #include <optional>
 #include <utility>
 
+#include "base/bytes.h"
 #include "base/errors.h"
 #include "base/markup.h"
 #include "base/output_file.h"
@@ -21,7 +22,6 @@ namespace klarvex {
 namespace {
 
 constexpr int64_t kPackSize = 2048;
-constexpr int64_t kMiB = 1048576;
 constexpr int64_t kBlockSize = 128 * kPackSize;  // one read serves 128 packs
 constexpr int64_t kProgressStep = 4 * kMiB;
 constexpr size_t kOutputBuffer = static_cast<size_t>(kMiB);

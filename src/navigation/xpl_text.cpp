@@ -17,10 +17,6 @@ std::string_view AfterFirst(std::string_view text, char c) {
 
 }  // namespace
 
-bool ContainsUpper(std::string_view line, std::string_view word) {
-  return UpperCase(std::string(line)).find(UpperCase(std::string(word))) != std::string::npos;
-}
-
 std::string GetAttr(std::string_view line, std::string_view name) {
   size_t at = UpperCase(std::string(line)).find(UpperCase(std::string(name)));
   if (at == std::string::npos) return "";

@@ -21,7 +21,4 @@ std::string PadNum(int number, int width);
 // A whole text read as a decimal int (optional sign); `fallback` otherwise.
 int DecimalOr(std::string_view text, int fallback);
 
-// `word` occurs in `line`, both upper-cased.
-bool ContainsUpper(std::string_view line, std::string_view word);
-
 }  // namespace klarvex
