@@ -1,5 +1,6 @@
 #include "base/errors.h"
 #include "base/markup.h"
+#include "base/scope_guard.h"
 #include "base/text_format.h"
 #include "jobs/job_guard.h"
 #include "jobs/jobs.h"
@@ -73,18 +74,15 @@ void Jobs::runReadJob() {
 
   StreamTable title;
   title.resetForWalk();
-  try {
+  {
+    // A failure ends the job, but the user must be able to try again.
+    OnFailure buttonsBack([this] { readButtonsBack(); });
+    ScopeExit closeInput([&engine] { engine.input.close(); });
     forEachFileOfTitle([&](const std::string& path) {
       readOneFile(path);
       title.addFileStreams(engine.streams);
     });
-  } catch (...) {
-    // The failure ends the job, but the user must be able to try again.
-    engine.input.close();
-    readButtonsBack();
-    throw;
   }
-  engine.input.close();
   engine.streams.takeStreamFacts(title);
 
   labelStreamBoxes();

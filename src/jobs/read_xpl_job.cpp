@@ -1,5 +1,6 @@
 #include "base/errors.h"
 #include "base/markup.h"
+#include "base/scope_guard.h"
 #include "base/text_format.h"
 #include "jobs/job_guard.h"
 #include "jobs/jobs.h"
@@ -98,7 +99,12 @@ void Jobs::bReadXPLClick() {
 
   InputFile& input = state_.engine.input;
   XplPlaylistValues values;
-  try {
+  {
+    OnFailure showWhatWasRead([&] {
+      xpl.mXPLVisible = true;
+      buttonsBack();
+    });
+    ScopeExit closeInput([&input] { input.close(); });
     input.open(state_.eXPLfile);
     host_.log("Open " + Literal(state_.names.XplName));
     host_.log("Filesize: " + IntText(input.size()) + " bytes");
@@ -106,13 +112,7 @@ void Jobs::bReadXPLClick() {
     xpl.mXPLVisible = false;
     xpl.mChapter.clear();
     values = ScanPlaylist(state_, host_);
-  } catch (...) {
-    input.close();
-    xpl.mXPLVisible = true;
-    buttonsBack();
-    throw;
   }
-  input.close();
   ClearStreamMarks(state_.engine.streams);
 
   if (CutToTitle(xpl.mXPL, CutExt(FileNamePart(state_.eEVOfile)))) {
@@ -137,20 +137,17 @@ void Jobs::bWriteChapsClick() {
   host_.stateChanged();
   const std::string name = ChapterFileName(state_.options.eWorkdir, state_.names.SourceBase);
   OutputFile file;
-  try {
-    file.create(name, sourceFiles());
-    const std::string text = ChapterFileText(xpl.mChapter);
-    file.writeAll(reinterpret_cast<const uint8_t*>(text.data()), static_cast<int64_t>(text.size()));
-    file.close();
-  } catch (...) {
-    // The list is still there: the user may fix the folder and try again.
+  // The list is still there, whatever happens: after a failure the user may
+  // fix the folder and try again.
+  ScopeExit offerAgain([this, &xpl] {
     xpl.bWriteChaps = true;
     host_.stateChanged();
-    throw;
-  }
+  });
+  file.create(name, sourceFiles());
+  const std::string text = ChapterFileText(xpl.mChapter);
+  file.writeAll(reinterpret_cast<const uint8_t*>(text.data()), static_cast<int64_t>(text.size()));
+  file.close();
   host_.log("Chapters info writed to " + Literal(name));
-  xpl.bWriteChaps = true;
-  host_.stateChanged();
 }
 
 }  // namespace klarvex
