@@ -2,6 +2,7 @@
 #include "base/markup.h"
 #include "base/scope_guard.h"
 #include "base/text_format.h"
+#include "engine/block_reader.h"
 #include "jobs/job_guard.h"
 #include "jobs/jobs.h"
 #include "jobs/source_sequence.h"
@@ -26,13 +27,13 @@ XplPlaylistValues ScanPlaylist(AppState& state, Host& host) {
     xpl.mXPL.push_back(line);
     ApplyAttributeLine(line, xpl.tables, values);
   });
+  // No further than the size the file had when opened, which the progress
+  // text gives.
   const int64_t size = input.size();
-  while (input.position() < size) {
-    int64_t loaded = buffer.fill(input);
-    host.slog(IntText(input.position()) + "/" + IntText(size) + " bytes", 1);
-    if (loaded <= 0) break;  // the file shrank under us
-    scanner.feed(buffer.bytes(), loaded);
-  }
+  ReadBlocks(input, buffer, [&input, size] { return input.position() >= size; }, [&](const Block& block) {
+    host.slog(IntText(block.end()) + "/" + IntText(size) + " bytes", 1);
+    scanner.feed(buffer.bytes(), block.loaded);
+  });
   return values;
 }
 

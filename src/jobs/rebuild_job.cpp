@@ -1,6 +1,5 @@
 #include <algorithm>
 #include <array>
-#include <chrono>
 #include <cstring>
 #include <functional>
 #include <memory>
@@ -11,6 +10,7 @@
 #include "base/markup.h"
 #include "base/output_file.h"
 #include "base/text_format.h"
+#include "engine/block_reader.h"
 #include "engine/navigation_pack.h"
 #include "jobs/job_guard.h"
 #include "jobs/jobs.h"
@@ -22,8 +22,8 @@ namespace {
 
 constexpr int64_t kPackSize = 2048;
 constexpr int64_t kMiB = 1048576;
-constexpr int64_t kBlockSize = 128 * kPackSize;  // one read serves 128 packs
-constexpr int64_t kProgressStep = 4 * kMiB;
+constexpr int64_t kBlockSize = ReadBuffer::kSize;
+static_assert(kBlockSize % kPackSize == 0, "a block holds whole packs");
 constexpr size_t kOutputBuffer = static_cast<size_t>(kMiB);
 constexpr uint8_t kNoNewId = 0xFF;
 
@@ -106,8 +106,7 @@ struct PackId {
 class Rebuild {
  public:
   Rebuild(AppState& state, Host& host, OutputFile& output, std::function<void(bool)> cancelEnabled)
-      : state_(state), host_(host), output_(output), cancelEnabled_(std::move(cancelEnabled)),
-        block_(std::make_unique<uint8_t[]>(kBlockSize)) {
+      : state_(state), host_(host), output_(output), cancelEnabled_(std::move(cancelEnabled)) {
     renumberMap_.fill(kNoNewId);
   }
 
@@ -126,7 +125,7 @@ class Rebuild {
   void assign(int32_t id, uint8_t newId, uint8_t& counter);
   void fixNumbering();
 
-  void processBlock(int64_t blockStart, int64_t loaded, int64_t size);
+  void processBlock(const Block& block);
   void processPack(uint8_t* pack, int64_t n);
   void noteFileStart(const uint8_t* pack);
   PackId classify(const uint8_t* pack, int64_t n) const;
@@ -135,13 +134,12 @@ class Rebuild {
   void rewriteNavigation(uint8_t* pack, int64_t n);
   void patchDsi(uint8_t* pack);
   void shiftTimes(uint8_t* pack, int64_t n, uint8_t c) const;
-  void reportProgress(int64_t position, int64_t size) const;
 
   AppState& state_;
   Host& host_;
   OutputFile& output_;
   std::function<void(bool)> cancelEnabled_;
-  std::unique_ptr<uint8_t[]> block_;
+  ReadBuffer block_;  // its own: the packs are patched in place
 
   // Fixed at the job's first navigation pack.
   std::array<uint8_t, 256> renumberMap_{};
@@ -155,7 +153,7 @@ class Rebuild {
   uint32_t shift_ = 0;            // for the file in hand
 
   std::string name_;
-  std::chrono::steady_clock::time_point start_;
+  ProgressClock progress_;
 };
 
 bool Rebuild::dropped(Section section, int count, uint8_t id) const {
@@ -200,37 +198,31 @@ void Rebuild::fixNumbering() {
 
 void Rebuild::pass(const std::string& name) {
   RunState& run = state_.engine.run;
-  InputFile& input = state_.engine.input;
   cancelEnabled_(true);
   run.StopRequested = false;
   name_ = name;
   shift_ = 0;
-  start_ = std::chrono::steady_clock::now();
-  for (;;) {
-    int64_t size = input.size();
-    if (input.position() >= size || run.StopRequested) break;
-    int64_t blockStart = input.position();
-    int64_t loaded = input.read(block_.get(), kBlockSize);
-    if (loaded <= 0) break;  // the file shrank under us
-    processBlock(blockStart, loaded, size);
-  }
+  progress_.start();
+  ReadBlocks(state_.engine.input, block_, [&run] { return run.StopRequested; },
+             [this](const Block& block) { processBlock(block); });
   run.lastPtmSum += run.lastPtm;
   ++filesDone_;
   cancelEnabled_(false);
 }
 
-void Rebuild::processBlock(int64_t blockStart, int64_t loaded, int64_t size) {
+void Rebuild::processBlock(const Block& block) {
   RunState& run = state_.engine.run;
-  for (int64_t offset = 0; offset < loaded; offset += kPackSize) {
-    int64_t n = std::min(kPackSize, loaded - offset);
-    int64_t position = blockStart + offset + n;
-    if (position == kPackSize) noteFileStart(block_.get() + offset);
-    if (position % kProgressStep == 0) {
-      reportProgress(position, size);
+  for (int64_t offset = 0; offset < block.loaded; offset += kPackSize) {
+    int64_t n = std::min(kPackSize, block.loaded - offset);
+    int64_t position = block.start + offset + n;
+    uint8_t* pack = block_.data() + offset;
+    if (position == kPackSize) noteFileStart(pack);
+    if (std::optional<std::string> progress = progress_.textAt(position, block.size)) {
+      host_.slog("Rebuilding " + name_ + " " + *progress, 1);
       host_.processEvents();
     }
     if (position % kBlockSize == 0) host_.pollStop();
-    processPack(block_.get() + offset, n);
+    processPack(pack, n);
     if (run.StopRequested) return;
   }
 }
@@ -343,10 +335,6 @@ void Rebuild::processPack(uint8_t* pack, int64_t n) {
     if (state_.options.cbAdjustPTS && shift_ != 0) shiftTimes(pack, n, id.c);
   }
   output_.writeAll(pack, n);
-}
-
-void Rebuild::reportProgress(int64_t position, int64_t size) const {
-  host_.slog("Rebuilding " + name_ + " " + ProgressText(position, size, DaysSince(start_)), 1);
 }
 
 void Jobs::bRebuildClick() {
