@@ -11,6 +11,7 @@
 #include "base/errors.h"
 #include "base/output_file.h"
 #include "engine/pack_walker.h"
+#include "engine/rebuild_pass.h"
 #include "engine/walker_host.h"
 #include "jobs/app_state.h"
 #include "jobs/host.h"
@@ -21,7 +22,7 @@ namespace klarvex {
 // own suffix (VC-1.stream.0, DD+.stream.03, Subpicture.00).
 std::string StreamCaption(Section section, int n, int32_t streamId);
 
-class Jobs : private WalkerHost {
+class Jobs : private WalkerHost, private RebuildHost {
  public:
   Jobs(AppState& state, Host& host) : state_(state), host_(host) {}
 
@@ -101,6 +102,9 @@ class Jobs : private WalkerHost {
   void pollStop() override { host_.pollStop(); }
   void repaint() override { host_.repaint(); }
   void setCancelEnabled(bool enabled) override;
+  // RebuildHost
+  bool rebuildAdvancedPacks() const override { return state_.options.cbRBAdvanced; }
+  bool adjustPts() const override { return state_.options.cbAdjustPTS; }
 
   void logWarning(const std::string& text);
   void startWriteJob();
@@ -110,7 +114,7 @@ class Jobs : private WalkerHost {
   void chainAfterRead();
   void runDemuxJob();
   void runRebuildJob();
-  void rebuildOneFile(const std::string& path, class Rebuild& pass);
+  void rebuildOneFile(const std::string& path, RebuildPass& pass);
   void createOutputs(class DemuxOutputs& outputs);
   void demuxOneFile(const std::string& path);
   void noteStreamsTheReadMissed(const StreamTable& read);
