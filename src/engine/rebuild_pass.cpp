@@ -169,7 +169,6 @@ void RebuildPass::pass(const std::string& name) {
   progress_.start();
   ReadBlocks(engine_.input, block_, [&run] { return run.StopRequested; },
              [this](const Block& block) { processBlock(block); });
-  run.lastPtmSum += run.lastPtm;
   ++filesDone_;
   host_.setCancelEnabled(false);
 }

@@ -147,7 +147,6 @@ void Jobs::runDemuxJob() {
   // into every navigation pack.
   const RunState titleTimes = engine.run;
   startWriteJob();
-  engine.run.lastPtmSum = 0;
   engine.streams.resetFrameCounts();
   engine.run.totalSeconds = 0;
   engine.run.titleDuration = 0;

@@ -39,7 +39,6 @@ void Jobs::rebuildOneFile(const std::string& path, RebuildPass& pass) {
 void Jobs::runRebuildJob() {
   Engine& engine = state_.engine;
   startWriteJob();
-  engine.run.lastPtmSum = 0;
   formOutputNames();
 
   std::optional<KlarvexError> failure;
