@@ -1,3 +1,5 @@
+#include "jobs/read_xpl_job.h"
+
 #include "base/errors.h"
 #include "base/markup.h"
 #include "base/scope_guard.h"
@@ -59,30 +61,8 @@ void ClearStreamMarks(StreamTable& streams) {
 
 }  // namespace
 
-void Jobs::XPLadj() {
-  SourceNames& names = state_.names;
-  names.XplName = FileNamePart(state_.eXPLfile);
-  names.XplDir = FolderPart(state_.eXPLfile);
-  state_.buttons.bReadXPL = !names.XplName.empty();
-  // A playlist in a disc's ADV_OBJ folder has its EVOs in the sibling HVDVD_TS.
-  const std::string playlistFolder = "ADV_OBJ/";
-  const std::string& dir = names.XplDir;
-  if (dir.size() >= playlistFolder.size() &&
-      dir.compare(dir.size() - playlistFolder.size(), playlistFolder.size(), playlistFolder) == 0)
-    names.SourceDir = dir.substr(0, dir.size() - playlistFolder.size()) + "HVDVD_TS/";
-  host_.stateChanged();
-}
-
-void Jobs::XplChosen(const std::string& path) {
-  state_.eXPLfile = path;
-  XPLadj();
-  if (state_.options.cbAutoRead) bReadXPLClick();
-}
-
-void Jobs::bReadXPLClick() {
-  if (!state_.mayStartJob()) return;  // the read shares the input file and the buffer with the jobs
-  JobGuard guard(state_.jobRunning);
-  Resetcbs();
+void XplJob::read() {
+  context_.Resetcbs();
   Buttons& b = state_.buttons;
   const bool readEvoWas = b.bReadEVO;
   b.bReadXPL = b.bReadEVO = b.bbEVO = b.bbXPL = false;
@@ -121,18 +101,15 @@ void Jobs::bReadXPLClick() {
     xpl.tvXPL = std::move(view.tree);
     xpl.mChapter = std::move(view.chapters);
     ApplyTracks(state_, host_, view.tracks);
-    cbVideoClick();  // ticking a box is a click: Demux and Rebuild follow
+    context_.cbVideoClick();  // ticking a box is a click: Demux and Rebuild follow
   }
 
   xpl.mXPLVisible = true;
-  host_.log("Done.");
-  host_.log("");
-  host_.slog("Ready", 0);
-  host_.slog("", 1);
+  context_.logDone();
   buttonsBack();
 }
 
-void Jobs::bWriteChapsClick() {
+void XplJob::writeChapters() {
   XplModel& xpl = state_.xpl;
   xpl.bWriteChaps = false;
   host_.stateChanged();
@@ -144,11 +121,39 @@ void Jobs::bWriteChapsClick() {
     xpl.bWriteChaps = true;
     host_.stateChanged();
   });
-  file.create(name, sourceFiles());
+  file.create(name, context_.sourceFiles());
   const std::string text = ChapterFileText(xpl.mChapter);
   file.writeAll(reinterpret_cast<const uint8_t*>(text.data()), static_cast<int64_t>(text.size()));
   file.close();
   host_.log("Chapters info writed to " + Literal(name));
 }
+
+void Jobs::XPLadj() {
+  SourceNames& names = state_.names;
+  names.XplName = FileNamePart(state_.eXPLfile);
+  names.XplDir = FolderPart(state_.eXPLfile);
+  state_.buttons.bReadXPL = !names.XplName.empty();
+  // A playlist in a disc's ADV_OBJ folder has its EVOs in the sibling HVDVD_TS.
+  const std::string playlistFolder = "ADV_OBJ/";
+  const std::string& dir = names.XplDir;
+  if (dir.size() >= playlistFolder.size() &&
+      dir.compare(dir.size() - playlistFolder.size(), playlistFolder.size(), playlistFolder) == 0)
+    names.SourceDir = dir.substr(0, dir.size() - playlistFolder.size()) + "HVDVD_TS/";
+  host_.stateChanged();
+}
+
+void Jobs::XplChosen(const std::string& path) {
+  state_.eXPLfile = path;
+  XPLadj();
+  if (state_.options.cbAutoRead) bReadXPLClick();
+}
+
+void Jobs::bReadXPLClick() {
+  if (!state_.mayStartJob()) return;  // the read shares the input file and the buffer with the jobs
+  JobGuard guard(state_.jobRunning);
+  xpl_.read();
+}
+
+void Jobs::bWriteChapsClick() { xpl_.writeChapters(); }
 
 }  // namespace klarvex
