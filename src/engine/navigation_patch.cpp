@@ -17,8 +17,8 @@ constexpr int64_t kDsiSignature = 0x509;  // 01 BF 02 F3 01: the DSI packet in i
 constexpr int64_t kDsiBase = 0x50E;
 constexpr int64_t kVobStartPtm = 0x53A;
 constexpr int64_t kVobEndPtm = 0x53E;
-constexpr int64_t kAudioSync = 0x720;     // 8 entries of 2 bytes
-constexpr int64_t kSubSync = 0x730;       // 32 entries of 4 bytes
+constexpr int64_t kAudioSync = 0x720;  // 8 entries of 2 bytes
+constexpr int64_t kSubSync = 0x730;    // 32 entries of 4 bytes
 static_assert(kVobStartPtm == kDsiBase + dsi::kVobStartPtm && kVobEndPtm == kDsiBase + dsi::kVobEndPtm);
 static_assert(kAudioSync == kDsiBase + dsi::kAudioSyncHdDvd && kSubSync == kDsiBase + dsi::kSubSyncHdDvd);
 }  // namespace at

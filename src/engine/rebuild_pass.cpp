@@ -17,12 +17,12 @@ constexpr uint8_t kNoNewId = 0xFF;
 
 // Pack offsets of the bytes the pass reads or patches.
 namespace at {
-constexpr int64_t kMuxRate = 10;          // 4 bytes: 04 9D 43 F8 in an HD DVD pack header
-constexpr int64_t kStreamId = 17;         // stream id of the pack's first packet
+constexpr int64_t kMuxRate = 10;            // 4 bytes: 04 9D 43 F8 in an HD DVD pack header
+constexpr int64_t kStreamId = 17;           // stream id of the pack's first packet
 constexpr int64_t kPrivate2Substream = 20;  // first payload byte of private stream 2
-constexpr int64_t kPesFlags = 21;         // PTS_DTS flags (bits 7, 6)
+constexpr int64_t kPesFlags = 21;           // PTS_DTS flags (bits 7, 6)
 constexpr int64_t kPesHeaderLength = 22;
-constexpr int64_t kPesFields = 23;        // first optional field: the PTS
+constexpr int64_t kPesFields = 23;          // first optional field: the PTS
 constexpr int64_t kDts = 28;
 }  // namespace at
 
