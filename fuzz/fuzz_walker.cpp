@@ -92,7 +92,7 @@ Outcome Walk(klarvex::Engine& engine, const std::string& path, uint8_t selector,
     outcome.descriptions.push_back(slot.description);
   }
   const klarvex::RunState& run = engine.run;
-  outcome.numbers.insert(outcome.numbers.end(), {run.minFirstPts, run.firstPtm, run.lastPtm, run.lastPtmSum, run.titleDuration});
+  outcome.numbers.insert(outcome.numbers.end(), {run.minFirstPts, run.firstPtm, run.lastPtm, run.titleDuration});
   engine.input.open(path);
   klarvex::demux(engine, host, klarvex::WalkMode::Demux);
   engine.input.close();

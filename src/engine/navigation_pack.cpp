@@ -68,7 +68,6 @@ void AnalyseDsi(const ByteView& view, int64_t base, const DsiContext& context) {
 
   uint32_t endPtm = view.be32(base + dsi::kVobEndPtm);
   run.lastPtm = endPtm;
-  run.lastPtmSum += endPtm;
   if (context.readMode) context.log->log("PTM of last video frame = " + HexText(endPtm, 8));
 
   uint32_t ticks = endPtm - startPtm;

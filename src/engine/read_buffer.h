@@ -31,6 +31,8 @@ class ReadBuffer {
   }
 
   const uint8_t* bytes() const { return storage_.get(); }
+  // For a pass that patches packs in place before it writes them out.
+  uint8_t* data() { return storage_.get(); }
   int64_t loaded = 0;  // bytes the last read returned
   ByteView view() const { return ByteView{storage_.get(), loaded}; }
 

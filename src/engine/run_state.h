@@ -21,7 +21,6 @@ struct RunState {
   uint32_t minFirstPts = 0;  // 0xFFFFFFFF: no first PTS reported yet
   uint32_t firstPtm = 0;     // start PTM of the title (first navigation pack)
   uint32_t lastPtm = 0;      // VOB_V_E_PTM of the most recent file
-  uint32_t lastPtmSum = 0;   // sum of VOB_V_E_PTM over the files walked
   double totalSeconds = 0;   // presentation time over the files walked
   uint32_t titleDuration = 0;  // the same in 90 kHz ticks: where a rebuilt title ends
   double fileDuration = 0;   // most recent file's duration, in days

@@ -1,3 +1,5 @@
+#include "jobs/demux_job.h"
+
 #include <algorithm>
 #include <cerrno>
 #include <memory>
@@ -79,13 +81,7 @@ size_t OutputBufferSize(size_t files) {
 
 }  // namespace
 
-void Jobs::bDemuxClick() {
-  if (!state_.mayStartJob()) return;
-  JobGuard guard(state_.jobRunning);
-  runDemuxJob();
-}
-
-void Jobs::createOutputs(DemuxOutputs& outputs) {
+void DemuxJob::createOutputs(DemuxOutputs& outputs) {
   auto createFor = [&](Section section, int count, const std::string& extension) {
     for (int n = 0; n < count; ++n) {
       const StreamBox& box = state_.box(section, n);
@@ -104,7 +100,7 @@ void Jobs::createOutputs(DemuxOutputs& outputs) {
 // Streams of the walked file that the read before the demux never found
 // (a fast check ends before a stream whose first packet comes late): they
 // have no box, so nothing of them is written.
-void Jobs::noteStreamsTheReadMissed(const StreamTable& read) {
+void DemuxJob::noteStreamsTheReadMissed(const StreamTable& read) {
   const StreamTable& walked = state_.engine.streams;
   for (Section section : {Section::Video, Section::Audio, Section::Subpicture}) {
     for (int n = 0; n < StreamTable::streamsIn(section); ++n) {
@@ -117,7 +113,7 @@ void Jobs::noteStreamsTheReadMissed(const StreamTable& read) {
   }
 }
 
-void Jobs::reportMissedStreams() {
+void DemuxJob::reportMissedStreams() {
   if (missedStreams_.empty()) return;
   std::string names;
   for (const std::string& name : missedStreams_) names += (names.empty() ? "" : ", ") + name;
@@ -125,45 +121,35 @@ void Jobs::reportMissedStreams() {
                            (missedStreams_.size() > 1 ? "these streams" : "this stream") +
                            "; a read without the fast check finds " +
                            (missedStreams_.size() > 1 ? "them." : "it.");
-  logWarning(text);
+  context_.logWarning(text);
 }
 
-void Jobs::demuxOneFile(const std::string& path) {
+void DemuxJob::demuxOneFile(const std::string& path) {
   const std::string name = FileNamePart(path);
-  host_.log("Opening file [b]" + Literal(name) + "[/b]");
-  host_.slog("Opening", 0);
-  InputFile& input = state_.engine.input;
-  input.open(path);
-  host_.log("File size: " + IntText(input.size() / kMiB) + " Mbytes.");
-  host_.log("Demuxing " + Literal(name));
-  host_.slog("Demuxing " + name, 0);
-  demux(state_.engine, *this, WalkMode::Demux);
+  context_.openTitleFile(path, JobKind::Write, "Demuxing " + Literal(name), "Demuxing " + name);
+  demux(state_.engine, context_, WalkMode::Demux);
 }
 
-void Jobs::runDemuxJob() {
+void DemuxJob::run() {
   Engine& engine = state_.engine;
   // The title's times as the read found them: a demux that stops early has
   // seen only part of the title, and a Rebuild after it writes these times
   // into every navigation pack.
   const RunState titleTimes = engine.run;
-  startWriteJob();
-  engine.run.lastPtmSum = 0;
-  engine.streams.resetFrameCounts();
-  engine.run.totalSeconds = 0;
-  engine.run.titleDuration = 0;
-  engine.run.previousFileVob.reset();
+  context_.startWriteJob();
+  context_.startTitleWalk();
   missedStreams_.clear();
-  formOutputNames();
+  context_.formOutputNames();
 
   // The walk rebuilds the table per file; the title's streams as the read
   // found them are what a later job (Rebuild, a listing) works from.
   const StreamTable readStreams = engine.streams;
   std::optional<KlarvexError> failure;
   {
-    DemuxOutputs outputs(engine.streams, sourceFiles());
+    DemuxOutputs outputs(engine.streams, context_.sourceFiles());
     try {
       createOutputs(outputs);
-      forEachFileOfTitle([&](const std::string& path) {
+      context_.forEachFileOfTitle([&](const std::string& path) {
         demuxOneFile(path);
         noteStreamsTheReadMissed(readStreams);
       });
@@ -177,7 +163,7 @@ void Jobs::runDemuxJob() {
   engine.streams.takeStreamFacts(readStreams);
   reportMissedStreams();
   const bool stoppedEarly = failure || engine.run.StopRequested;
-  finishWriteJob(failure, true);
+  context_.finishWriteJob(failure, true);
   if (stoppedEarly) {
     RunState& run = engine.run;
     run.lastPtm = titleTimes.lastPtm;
@@ -186,6 +172,12 @@ void Jobs::runDemuxJob() {
     run.fileDuration = titleTimes.fileDuration;
     run.previousFileVob = titleTimes.previousFileVob;
   }
+}
+
+void Jobs::bDemuxClick() {
+  if (!state_.mayStartJob()) return;
+  JobGuard guard(state_.jobRunning);
+  demux_.run();
 }
 
 }  // namespace klarvex

@@ -4,7 +4,7 @@
 #include "analysers/mpeg2_info.h"
 #include "base/markup.h"
 #include "base/text_format.h"
-#include "jobs/jobs.h"
+#include "jobs/job_context.h"
 
 namespace klarvex {
 
@@ -23,7 +23,7 @@ void ReportPulldown(MessageLog& log, StreamSlot& slot) {
 
 }  // namespace
 
-void Jobs::logframes() {
+void JobContext::logframes() {
   StreamTable& streams = state_.engine.streams;
   for (int k = 0; k < StreamTable::kVideoStreams; ++k) {
     StreamSlot& slot = streams.video(k);

@@ -1,6 +1,7 @@
 // The jobs and the rules around them, over the AppState model. Each public
 // routine is what a control's event does in the window; the command line
-// calls the same routines.
+// calls the same routines. Each job is a unit of its own over the shared
+// JobContext; these routines start them.
 #pragma once
 
 #include <functional>
@@ -13,17 +14,22 @@
 #include "engine/pack_walker.h"
 #include "engine/walker_host.h"
 #include "jobs/app_state.h"
+#include "jobs/demux_job.h"
 #include "jobs/host.h"
+#include "jobs/job_context.h"
+#include "jobs/read_evo_job.h"
+#include "jobs/read_xpl_job.h"
+#include "jobs/rebuild_job.h"
 
 namespace klarvex {
 
-// The caption a stream box gets for a stream: its type name and the box's
-// own suffix (VC-1.stream.0, DD+.stream.03, Subpicture.00).
-std::string StreamCaption(Section section, int n, int32_t streamId);
-
-class Jobs : private WalkerHost {
+class Jobs {
  public:
-  Jobs(AppState& state, Host& host) : state_(state), host_(host) {}
+  Jobs(AppState& state, Host& host)
+      : state_(state), host_(host), context_(state, host), readEvo_(context_), demux_(context_),
+        rebuild_(context_), xpl_(context_) {}
+  Jobs(const Jobs&) = delete;
+  Jobs& operator=(const Jobs&) = delete;
 
   // A new source path is in eEVOfile: derive the names and the playlist place.
   void EVOadj();
@@ -38,10 +44,10 @@ class Jobs : private WalkerHost {
   // packs of the ticked streams renumbered, with navigation packs to match.
   // A failure is handled as in the Demux job.
   void bRebuildClick();
-  const std::optional<KlarvexError>& lastFailure() const { return lastFailure_; }
+  const std::optional<KlarvexError>& lastFailure() const { return context_.lastFailure(); }
   // Streams that the last Demux met but the read before it had not found,
   // so none of them was written (their would-be captions, e.g. Subpicture.03).
-  const std::vector<std::string>& missedStreams() const { return missedStreams_; }
+  const std::vector<std::string>& missedStreams() const { return demux_.missedStreams(); }
   // Every stream box unticked, disabled, with its reset caption.
   void Resetcbs();
   // Demux and Rebuild follow the ticks.
@@ -81,7 +87,6 @@ class Jobs : private WalkerHost {
   void cbEVOnameChange();
   void cbAttrNoChange();
 
-
   // The output base name of a job: SourceBase, "_MERGED" when the title
   // continues, and OutputPrefix in the output folder.
   void formOutputNames();
@@ -89,47 +94,18 @@ class Jobs : private WalkerHost {
   AppState& state() { return state_; }
 
  private:
-  // WalkerHost
-  MessageLog& messages() override { return host_; }
-  bool fastCheck() const override { return state_.options.cbFastCheck; }
-  int64_t fastCheckMiB() const override { return state_.options.ieFastSize; }
-  bool countFrames() const override { return state_.options.cbCountFr; }
-  bool detailedInfo() const override { return state_.options.cbDetails; }
-  bool streamTicked(Section section, int number) const override;
-  std::string sourceExtension() const override;
-  void processEvents() override { host_.processEvents(); }
-  void pollStop() override { host_.pollStop(); }
-  void repaint() override { host_.repaint(); }
-  void setCancelEnabled(bool enabled) override;
-
-  void logWarning(const std::string& text);
-  void startWriteJob();
-  void finishWriteJob(const std::optional<KlarvexError>& failure, bool frameReport);
-  void readOneFile(const std::string& path);
-  void runReadJob();
+  // "Auto Demux" or "Auto Rebuild" chain a job of their own after a read.
   void chainAfterRead();
-  void runDemuxJob();
-  void runRebuildJob();
-  void rebuildOneFile(const std::string& path, class Rebuild& pass);
-  void createOutputs(class DemuxOutputs& outputs);
-  void demuxOneFile(const std::string& path);
-  void noteStreamsTheReadMissed(const StreamTable& read);
-  void reportMissedStreams();
-  void labelStreamBoxes();
-  void readButtonsOff();
-  void readButtonsBack();
-  // Runs `processFile` on the source and, with "Continue with the next
-  // EVO", the files that follow it, until the user stops.
-  void forEachFileOfTitle(const std::function<void(const std::string&)>& processFile);
-  // Every file a job may read: all files of the title, the playlist and the
-  // VTI. No output may be one of them.
-  SourceFiles sourceFiles() const;
+  // Read VTI is not a unit of its own yet: its routines use these.
+  void logWarning(const std::string& text) { context_.logWarning(text); }
 
   AppState& state_;
   Host& host_;
-  bool rememberedReadXpl_ = false;
-  std::optional<KlarvexError> lastFailure_;
-  std::vector<std::string> missedStreams_;
+  JobContext context_;
+  ReadEvoJob readEvo_;
+  DemuxJob demux_;
+  RebuildJob rebuild_;
+  XplJob xpl_;
 };
 
 }  // namespace klarvex

@@ -1,6 +1,10 @@
+#include "jobs/read_xpl_job.h"
+
 #include "base/errors.h"
 #include "base/markup.h"
+#include "base/scope_guard.h"
 #include "base/text_format.h"
+#include "engine/block_reader.h"
 #include "jobs/job_guard.h"
 #include "jobs/jobs.h"
 #include "jobs/source_sequence.h"
@@ -25,13 +29,13 @@ XplPlaylistValues ScanPlaylist(AppState& state, Host& host) {
     xpl.mXPL.push_back(line);
     ApplyAttributeLine(line, xpl.tables, values);
   });
+  // No further than the size the file had when opened, which the progress
+  // text gives.
   const int64_t size = input.size();
-  while (input.position() < size) {
-    int64_t loaded = buffer.fill(input);
-    host.slog(IntText(input.position()) + "/" + IntText(size) + " bytes", 1);
-    if (loaded <= 0) break;  // the file shrank under us
-    scanner.feed(buffer.bytes(), loaded);
-  }
+  ReadBlocks(input, buffer, [&input, size] { return input.position() >= size; }, [&](const Block& block) {
+    host.slog(IntText(block.end()) + "/" + IntText(size) + " bytes", 1);
+    scanner.feed(buffer.bytes(), block.loaded);
+  });
   return values;
 }
 
@@ -57,6 +61,73 @@ void ClearStreamMarks(StreamTable& streams) {
 
 }  // namespace
 
+void XplJob::read() {
+  context_.Resetcbs();
+  Buttons& b = state_.buttons;
+  const bool readEvoWas = b.bReadEVO;
+  b.bReadXPL = b.bReadEVO = b.bbEVO = b.bbXPL = false;
+  state_.activePage = kXplPage;
+  host_.showPage(kXplPage);
+  host_.stateChanged();
+  XplModel& xpl = state_.xpl;
+  auto buttonsBack = [this, &b, &xpl, readEvoWas] {
+    xpl.bWriteChaps = !xpl.mChapter.empty();
+    b.bReadXPL = true;
+    b.bReadEVO = readEvoWas;
+    b.bbEVO = b.bbXPL = true;
+    host_.stateChanged();
+  };
+
+  InputFile& input = state_.engine.input;
+  XplPlaylistValues values;
+  {
+    OnFailure showWhatWasRead([&] {
+      xpl.mXPLVisible = true;
+      buttonsBack();
+    });
+    ScopeExit closeInput([&input] { input.close(); });
+    input.open(state_.eXPLfile);
+    host_.log("Open " + Literal(state_.names.XplName));
+    host_.log("Filesize: " + IntText(input.size()) + " bytes");
+    xpl.mXPL.clear();
+    xpl.mXPLVisible = false;
+    xpl.mChapter.clear();
+    values = ScanPlaylist(state_, host_);
+  }
+  ClearStreamMarks(state_.engine.streams);
+
+  if (CutToTitle(xpl.mXPL, CutExt(FileNamePart(state_.eEVOfile)))) {
+    XplTitleView view = BuildTitleView(xpl.mXPL, xpl.tables, values);
+    xpl.tvXPL = std::move(view.tree);
+    xpl.mChapter = std::move(view.chapters);
+    ApplyTracks(state_, host_, view.tracks);
+    context_.cbVideoClick();  // ticking a box is a click: Demux and Rebuild follow
+  }
+
+  xpl.mXPLVisible = true;
+  context_.logDone();
+  buttonsBack();
+}
+
+void XplJob::writeChapters() {
+  XplModel& xpl = state_.xpl;
+  xpl.bWriteChaps = false;
+  host_.stateChanged();
+  const std::string name = ChapterFileName(state_.options.eWorkdir, state_.names.SourceBase);
+  OutputFile file;
+  // The list is still there, whatever happens: after a failure the user may
+  // fix the folder and try again.
+  ScopeExit offerAgain([this, &xpl] {
+    xpl.bWriteChaps = true;
+    host_.stateChanged();
+  });
+  file.create(name, context_.sourceFiles());
+  const std::string text = ChapterFileText(xpl.mChapter);
+  file.writeAll(reinterpret_cast<const uint8_t*>(text.data()), static_cast<int64_t>(text.size()));
+  file.close();
+  host_.log("Chapters info writed to " + Literal(name));
+}
+
 void Jobs::XPLadj() {
   SourceNames& names = state_.names;
   names.XplName = FileNamePart(state_.eXPLfile);
@@ -80,77 +151,9 @@ void Jobs::XplChosen(const std::string& path) {
 void Jobs::bReadXPLClick() {
   if (!state_.mayStartJob()) return;  // the read shares the input file and the buffer with the jobs
   JobGuard guard(state_.jobRunning);
-  Resetcbs();
-  Buttons& b = state_.buttons;
-  const bool readEvoWas = b.bReadEVO;
-  b.bReadXPL = b.bReadEVO = b.bbEVO = b.bbXPL = false;
-  state_.activePage = kXplPage;
-  host_.showPage(kXplPage);
-  host_.stateChanged();
-  XplModel& xpl = state_.xpl;
-  auto buttonsBack = [this, &b, &xpl, readEvoWas] {
-    xpl.bWriteChaps = !xpl.mChapter.empty();
-    b.bReadXPL = true;
-    b.bReadEVO = readEvoWas;
-    b.bbEVO = b.bbXPL = true;
-    host_.stateChanged();
-  };
-
-  InputFile& input = state_.engine.input;
-  XplPlaylistValues values;
-  try {
-    input.open(state_.eXPLfile);
-    host_.log("Open " + Literal(state_.names.XplName));
-    host_.log("Filesize: " + IntText(input.size()) + " bytes");
-    xpl.mXPL.clear();
-    xpl.mXPLVisible = false;
-    xpl.mChapter.clear();
-    values = ScanPlaylist(state_, host_);
-  } catch (...) {
-    input.close();
-    xpl.mXPLVisible = true;
-    buttonsBack();
-    throw;
-  }
-  input.close();
-  ClearStreamMarks(state_.engine.streams);
-
-  if (CutToTitle(xpl.mXPL, CutExt(FileNamePart(state_.eEVOfile)))) {
-    XplTitleView view = BuildTitleView(xpl.mXPL, xpl.tables, values);
-    xpl.tvXPL = std::move(view.tree);
-    xpl.mChapter = std::move(view.chapters);
-    ApplyTracks(state_, host_, view.tracks);
-    cbVideoClick();  // ticking a box is a click: Demux and Rebuild follow
-  }
-
-  xpl.mXPLVisible = true;
-  host_.log("Done.");
-  host_.log("");
-  host_.slog("Ready", 0);
-  host_.slog("", 1);
-  buttonsBack();
+  xpl_.read();
 }
 
-void Jobs::bWriteChapsClick() {
-  XplModel& xpl = state_.xpl;
-  xpl.bWriteChaps = false;
-  host_.stateChanged();
-  const std::string name = ChapterFileName(state_.options.eWorkdir, state_.names.SourceBase);
-  OutputFile file;
-  try {
-    file.create(name, sourceFiles());
-    const std::string text = ChapterFileText(xpl.mChapter);
-    file.writeAll(reinterpret_cast<const uint8_t*>(text.data()), static_cast<int64_t>(text.size()));
-    file.close();
-  } catch (...) {
-    // The list is still there: the user may fix the folder and try again.
-    xpl.bWriteChaps = true;
-    host_.stateChanged();
-    throw;
-  }
-  host_.log("Chapters info writed to " + Literal(name));
-  xpl.bWriteChaps = true;
-  host_.stateChanged();
-}
+void Jobs::bWriteChapsClick() { xpl_.writeChapters(); }
 
 }  // namespace klarvex

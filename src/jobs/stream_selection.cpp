@@ -1,6 +1,6 @@
 #include "base/text_format.h"
 #include "engine/stream_ids.h"
-#include "jobs/jobs.h"
+#include "jobs/job_context.h"
 #include "jobs/source_sequence.h"
 
 namespace klarvex {
@@ -31,14 +31,14 @@ std::string StreamCaption(Section section, int n, int32_t streamId) {
   return TypeName(section, streamId) + BoxSuffix(section, n);
 }
 
-void Jobs::Resetcbs() {
+void JobContext::Resetcbs() {
   for (auto& b : state_.videoBoxes) b = StreamBox{false, false, "No video stream"};
   for (auto& b : state_.audioBoxes) b = StreamBox{false, false, "No audio stream"};
   for (auto& b : state_.subBoxes) b = StreamBox{false, false, "No subpicture"};
   cbVideoClick();
 }
 
-void Jobs::cbVideoClick() {
+void JobContext::cbVideoClick() {
   bool anyTicked = false;
   state_.forEachBox([&anyTicked](const StreamBox& b) { anyTicked = anyTicked || b.ticked; });
   state_.buttons.bDemux = anyTicked;
@@ -48,7 +48,7 @@ void Jobs::cbVideoClick() {
 
 // After a read: the box of every stream found is enabled, ticked and named
 // after the stream's type; the others keep their reset caption.
-void Jobs::labelStreamBoxes() {
+void JobContext::labelStreamBoxes() {
   auto label = [this](Section section, int count) {
     for (int n = 0; n < count; ++n) {
       StreamBox& b = state_.box(section, n);
@@ -64,7 +64,7 @@ void Jobs::labelStreamBoxes() {
   host_.stateChanged();
 }
 
-bool Jobs::streamTicked(Section section, int number) const {
+bool JobContext::streamTicked(Section section, int number) const {
   if (section == Section::Video && number >= StreamTable::kVideoStreams) return false;
   return state_.box(section, number).ticked;
 }

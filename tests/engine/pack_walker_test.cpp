@@ -301,7 +301,7 @@ TEST_F(WalkerTest, DurationsAddUpOverFilesButASplitVobCountsOnce) {
   walk(file(2, 90000, 90000 + 90000));
   EXPECT_DOUBLE_EQ(engine.run.totalSeconds, 1.5);
   EXPECT_EQ(engine.run.firstPtm, 90000u) << "only the first file's start counts";
-  EXPECT_EQ(engine.run.lastPtmSum, 135000u + 180000u);
+  EXPECT_EQ(engine.run.titleDuration, 45000u + 90000u);
 
   walk(file(2, 90000, 90000 + 90000));  // the same VOB continued in the next file
   EXPECT_DOUBLE_EQ(engine.run.totalSeconds, 1.5);

@@ -1,0 +1,253 @@
+#include "engine/rebuild_pass.h"
+
+#include <algorithm>
+#include <cstring>
+#include <optional>
+
+#include "engine/navigation_patch.h"
+
+namespace klarvex {
+
+namespace {
+
+constexpr int64_t kPackSize = 2048;
+constexpr int64_t kBlockSize = ReadBuffer::kSize;
+static_assert(kBlockSize % kPackSize == 0, "a block holds whole packs");
+constexpr uint8_t kNoNewId = 0xFF;
+
+// Pack offsets of the bytes the pass reads or patches.
+namespace at {
+constexpr int64_t kMuxRate = 10;            // 4 bytes: 04 9D 43 F8 in an HD DVD pack header
+constexpr int64_t kStreamId = 17;           // stream id of the pack's first packet
+constexpr int64_t kPrivate2Substream = 20;  // first payload byte of private stream 2
+constexpr int64_t kPesFlags = 21;           // PTS_DTS flags (bits 7, 6)
+constexpr int64_t kPesHeaderLength = 22;
+constexpr int64_t kPesFields = 23;          // first optional field: the PTS
+constexpr int64_t kDts = 28;
+}  // namespace at
+
+constexpr std::array<uint8_t, 4> kPackStart{0x00, 0x00, 0x01, 0xBA};
+constexpr std::array<uint8_t, 4> kHdDvdMuxRate{0x04, 0x9D, 0x43, 0xF8};
+
+constexpr uint8_t kNavigation = 0xBB, kPrivate1 = 0xBD, kPrivate2 = 0xBF, kExtended = 0xFD;
+constexpr uint8_t kAdvancedPack = 0x80;
+
+// Which stream ids the pass keeps and renumbers, and the ids it gives the
+// kept streams: `number` counts the kept streams of the kind before this one.
+bool In(uint8_t v, uint8_t first, uint8_t last) { return v >= first && v <= last; }
+bool IsVideoId(uint8_t c) { return In(c, 0xE0, 0xE3); }
+bool IsAudioSubstream(uint8_t p) {
+  return In(p, 0x80, 0x8F) || In(p, 0xA0, 0xAF) || In(p, 0xB0, 0xB7) || In(p, 0xC0, 0xCF);
+}
+bool IsSubpictureSubstream(uint8_t p) { return In(p, 0x20, 0x3F) || In(p, 0x60, 0x7F); }
+bool IsVc1Extension(uint8_t p) { return In(p, 0x55, 0x56); }
+
+uint8_t RenumberedVideoId(int32_t id, uint8_t number) {
+  return IsVc1Extension(static_cast<uint8_t>(id)) ? static_cast<uint8_t>(0x55 + number)
+                                                  : static_cast<uint8_t>((id & 0xFE) | number);
+}
+
+uint8_t RenumberedAudioId(int32_t id, uint8_t number) {
+  uint8_t mask = (id & 0xF0) == 0xC0 ? 0xF0 : 0xF8;  // Dolby Digital Plus has sixteen numbers
+  return static_cast<uint8_t>((id & mask) | number);
+}
+
+uint8_t RenumberedSubpictureId(int32_t id, uint8_t number) { return static_cast<uint8_t>((id & 0xE0) | number); }
+
+template <size_t N>
+bool Matches(const uint8_t* pack, int64_t n, int64_t offset, const std::array<uint8_t, N>& bytes) {
+  return offset + static_cast<int64_t>(N) <= n && std::memcmp(pack + offset, bytes.data(), N) == 0;
+}
+
+// Adds `shift` to the low 32 bits of a 5-byte PTS/DTS field; bit 32, the
+// prefix and the marker bits stay as they were.
+void ShiftTimestamp(uint8_t* f, uint32_t shift) {
+  uint32_t v = (uint32_t{f[0]} & 6) << 29 | uint32_t{f[1]} << 22 | (uint32_t{f[2]} & 0xFE) << 14 |
+               uint32_t{f[3]} << 7 | uint32_t{f[4]} >> 1;
+  v += shift;
+  f[0] = static_cast<uint8_t>((f[0] & 0xF9) | ((v >> 29) & 6));
+  f[1] = static_cast<uint8_t>(v >> 22);
+  f[2] = static_cast<uint8_t>((v >> 14) | 1);
+  f[3] = static_cast<uint8_t>(v >> 7);
+  f[4] = static_cast<uint8_t>((v << 1) | 1);
+}
+
+// The byte after a PES header: the substream id of private stream 1.
+std::optional<int64_t> SubstreamAt(const uint8_t* pack, int64_t n) {
+  if (n <= at::kPesHeaderLength) return std::nullopt;
+  return at::kPesFields + pack[at::kPesHeaderLength];
+}
+
+// The stream_id_extension behind the PES extension flags byte (and a P-STD
+// buffer field, when there is one).
+std::optional<int64_t> ExtensionAt(const uint8_t* pack, int64_t n) {
+  if (n <= at::kPesFlags) return std::nullopt;
+  uint8_t f = pack[at::kPesFlags];
+  int64_t d = at::kPesFields + ((f & 0x80) ? 5 : 0) + ((f & 0x40) ? 5 : 0);
+  if (d >= n) return std::nullopt;
+  return d + ((pack[d] & 0x10) ? 4 : 2);
+}
+
+}  // namespace
+
+// What a pack is: its first packet's stream id, and the substream id or
+// stream_id_extension with the place of the byte that numbers the stream.
+struct PackId {
+  uint8_t c = 0;       // stream id of the first packet; 0: not an HD DVD pack
+  bool hasP = false;
+  uint8_t p = 0;       // substream id, stream_id_extension, private stream 2 kind
+  int64_t idAt = -1;   // the byte to renumber; -1: none
+};
+
+namespace {
+
+PackId Classify(const uint8_t* pack, int64_t n) {
+  PackId id;
+  // Only HD DVD's pack header (its mux rate, no stuffing) puts the first
+  // packet at byte 14; any other pack is copied as it is.
+  if (n <= at::kStreamId || !Matches(pack, n, 0, kPackStart) || !Matches(pack, n, at::kMuxRate, kHdDvdMuxRate))
+    return id;
+  id.c = pack[at::kStreamId];
+  std::optional<int64_t> pAt;
+  if (id.c == kPrivate1) pAt = SubstreamAt(pack, n);
+  else if (id.c == kExtended) pAt = ExtensionAt(pack, n);
+  else if (id.c == kPrivate2) pAt = at::kPrivate2Substream;
+  else if (IsVideoId(id.c)) id.idAt = at::kStreamId;
+  if (pAt && *pAt < n) {
+    id.hasP = true;
+    id.p = pack[*pAt];
+    if (id.c != kPrivate2) id.idAt = *pAt;
+  }
+  return id;
+}
+
+}  // namespace
+
+RebuildPass::RebuildPass(Engine& engine, RebuildHost& host, OutputFile& output)
+    : engine_(engine), host_(host), output_(output) {
+  renumberMap_.fill(kNoNewId);
+}
+
+// A stream is dropped when its box is not ticked.
+bool RebuildPass::dropped(Section section, uint8_t id) const {
+  for (int n = 0; n < StreamTable::streamsIn(section); ++n) {
+    if (engine_.streams.slot(section, n).streamId == id) return !host_.streamTicked(section, n);
+  }
+  return false;
+}
+
+void RebuildPass::assign(int32_t id, uint8_t newId, uint8_t& counter) {
+  if (id < 0 || id > 0xFF || renumberMap_[static_cast<size_t>(id)] != kNoNewId) return;
+  renumberMap_[static_cast<size_t>(id)] = newId;
+  ++counter;
+}
+
+// The kept streams numbered densely in box order.
+void RebuildPass::fixNumbering() {
+  const StreamTable& streams = engine_.streams;
+  for (int n = 0; n < StreamTable::kVideoStreams; ++n) {
+    int32_t id = streams.video(n).streamId;
+    if (host_.streamTicked(Section::Video, n)) assign(id, RenumberedVideoId(id, videoCount_), videoCount_);
+  }
+  for (int n = 0; n < StreamTable::kAudioStreams; ++n) {
+    int32_t id = streams.audio(n).streamId;
+    if (host_.streamTicked(Section::Audio, n)) assign(id, RenumberedAudioId(id, audioCount_), audioCount_);
+  }
+  for (int n = 0; n < StreamTable::kSubpictureStreams; ++n) {
+    int32_t id = streams.subpicture(n).streamId;
+    if (host_.streamTicked(Section::Subpicture, n)) assign(id, RenumberedSubpictureId(id, subCount_), subCount_);
+  }
+  numberingFixed_ = true;
+}
+
+void RebuildPass::pass(const std::string& name) {
+  RunState& run = engine_.run;
+  host_.setCancelEnabled(true);
+  run.StopRequested = false;
+  name_ = name;
+  shift_ = 0;
+  progress_.start();
+  ReadBlocks(engine_.input, block_, [&run] { return run.StopRequested; },
+             [this](const Block& block) { processBlock(block); });
+  ++filesDone_;
+  host_.setCancelEnabled(false);
+}
+
+void RebuildPass::processBlock(const Block& block) {
+  RunState& run = engine_.run;
+  for (int64_t offset = 0; offset < block.loaded; offset += kPackSize) {
+    int64_t n = std::min(kPackSize, block.loaded - offset);
+    int64_t position = block.start + offset + n;
+    uint8_t* pack = block_.data() + offset;
+    if (position == kPackSize) noteFileStart(pack);
+    if (std::optional<std::string> progress = progress_.textAt(position, block.size)) {
+      host_.messages().slog("Rebuilding " + name_ + " " + *progress, 1);
+      host_.processEvents();
+    }
+    if (position % kBlockSize == 0) host_.pollStop();
+    processPack(pack, n);
+    if (run.StopRequested) return;
+  }
+}
+
+// The file's first pack gives its start and duration; a file that does not
+// already continue the ones before it is moved to where they end.
+void RebuildPass::noteFileStart(const uint8_t* pack) {
+  VobTimes times = VobTimesOf(pack);
+  uint32_t duration = times.end - times.start;
+  if (filesDone_ == 0) firstFileStart_ = times.start;
+  shift_ = times.start == firstFileStart_ + durationsBefore_ ? 0 : durationsBefore_;
+  durationsBefore_ += duration;
+}
+
+bool RebuildPass::keepPack(const PackId& id) const {
+  uint8_t c = id.c, p = id.p;
+  if (id.hasP && c == kPrivate1 && IsAudioSubstream(p) && dropped(Section::Audio, p)) return false;
+  if (id.hasP && c == kPrivate1 && IsSubpictureSubstream(p) && dropped(Section::Subpicture, p)) return false;
+  if (id.hasP && c == kExtended && IsVc1Extension(p) && dropped(Section::Video, p)) return false;
+  if (IsVideoId(c) && dropped(Section::Video, c)) return false;
+  // MPEG audio (stream ids C0 to DF) has no box of its own: an unticked
+  // Dolby Digital Plus substream C0 says nothing about an MPEG audio C0.
+  if (id.hasP && c == kPrivate2 && p == kAdvancedPack) return host_.rebuildAdvancedPacks();
+  return true;
+}
+
+// Only ids that were given a new value change. MPEG audio has no stream
+// box of its own, and a private stream 1 substream of no known kind none
+// either: the map's value at such an id belongs to another kind.
+void RebuildPass::renumber(uint8_t* pack, const PackId& id) const {
+  if (id.idAt < 0) return;
+  if (id.c == kPrivate1 && !IsAudioSubstream(id.p) && !IsSubpictureSubstream(id.p)) return;
+  uint8_t newId = renumberMap_[pack[id.idAt]];
+  if (newId != kNoNewId) pack[id.idAt] = newId;
+}
+
+void RebuildPass::rewriteNavigation(uint8_t* pack, int64_t n) {
+  if (!numberingFixed_) fixNumbering();
+  const RunState& run = engine_.run;
+  const StreamCounts kept{videoCount_, audioCount_, subCount_};
+  const VobTimes title{run.firstPtm, host_.adjustPts() ? run.firstPtm + run.titleDuration : run.lastPtm};
+  PatchNavigationPack(pack, n, kept, title);
+}
+
+void RebuildPass::shiftTimes(uint8_t* pack, int64_t n, uint8_t c) const {
+  if (!(IsVideoId(c) || c == kExtended || c == kPrivate1) || n < at::kDts + 5) return;
+  uint8_t f = pack[at::kPesFlags];
+  if (f & 0x80) ShiftTimestamp(pack + at::kPesFields, shift_);
+  if (f & 0x40) ShiftTimestamp(pack + at::kDts, shift_);
+}
+
+void RebuildPass::processPack(uint8_t* pack, int64_t n) {
+  if (!Matches(pack, n, 0, kPackStart)) return;  // not a pack: left out
+  PackId id = Classify(pack, n);
+  if (id.c == kNavigation) {
+    rewriteNavigation(pack, n);
+  } else {
+    if (!keepPack(id)) return;
+    renumber(pack, id);
+    if (shift_ != 0 && host_.adjustPts()) shiftTimes(pack, n, id.c);
+  }
+  output_.writeAll(pack, n);
+}
+
+}  // namespace klarvex

@@ -1,0 +1,118 @@
+#include "jobs/job_context.h"
+
+#include "base/bytes.h"
+#include "base/markup.h"
+#include "base/text_format.h"
+#include "jobs/source_sequence.h"
+
+namespace klarvex {
+
+namespace {
+
+
+}  // namespace
+
+void JobContext::formOutputNames() {
+  SourceNames& names = state_.names;
+  names.SourceBase = CutExt(names.SourceName);
+  if (state_.options.cbContinue && !getnext(state_.eEVOfile).empty()) names.SourceBase += "_MERGED";
+  const std::string& folder = state_.options.eWorkdir;
+  if (folder.empty()) names.OutputPrefix = names.SourceBase;
+  else names.OutputPrefix = folder + (folder.back() == '/' ? "" : "/") + names.SourceBase;
+}
+
+void JobContext::forEachFileOfTitle(const std::function<void(const std::string&)>& processFile) {
+  std::string current = state_.eEVOfile;
+  for (;;) {
+    processFile(current);
+    const std::string next = getnext(current);
+    if (next.empty() || !state_.options.cbContinue || state_.engine.run.StopRequested) break;
+    if (!IsRegularFile(next)) {
+      // A FIFO or device named like the next file would hang the read or
+      // never end: the title ends with the files before it.
+      logWarning(FileNamePart(next) + " is not a regular file: the title ends with " + FileNamePart(current));
+      break;
+    }
+    current = next;
+  }
+}
+
+SourceFiles JobContext::sourceFiles() const {
+  SourceFiles sources;
+  for (std::string file = state_.eEVOfile; !file.empty(); file = getnext(file)) {
+    if (!IsRegularFile(file)) break;
+    sources.add(file);
+  }
+  sources.add(state_.eXPLfile);
+  sources.add(state_.names.SourceDir + kVtiName);
+  return sources;
+}
+
+void JobContext::openTitleFile(const std::string& path, JobKind kind, const std::string& doing,
+                               const std::string& status) {
+  auto announce = [&] {
+    host_.log(doing);
+    host_.slog(status, 0);
+  };
+  host_.log("Opening file [b]" + Literal(FileNamePart(path)) + "[/b]");
+  if (kind == JobKind::Write) host_.slog("Opening", 0);
+  InputFile& input = state_.engine.input;
+  input.open(path);  // releases the previous file of the title first
+  if (kind == JobKind::Read) announce();
+  host_.log("File size: " + IntText(input.size() / kMiB) + " Mbytes.");
+  if (kind == JobKind::Write) announce();
+}
+
+void JobContext::startTitleWalk() {
+  Engine& engine = state_.engine;
+  engine.streams.resetFrameCounts();
+  engine.run.totalSeconds = 0;
+  engine.run.titleDuration = 0;
+  engine.run.previousFileVob.reset();
+}
+
+void JobContext::logDone() {
+  host_.log("Done.");
+  host_.log("");
+  host_.slog("Ready", 0);
+  host_.slog("", 1);
+}
+
+void JobContext::logWarning(const std::string& text) {
+  host_.log("[re]" + Literal(text) + "[/re]");
+  host_.warn(text);
+}
+
+// Their buttons off, the log in front, Cancel asking first.
+void JobContext::startWriteJob() {
+  state_.buttons.bDemux = state_.buttons.bRebuild = false;
+  state_.activePage = 0;
+  host_.showPage(0);
+  state_.engine.run.WriteJobRunning = true;
+  lastFailure_.reset();
+  host_.stateChanged();
+}
+
+// Failed or not: one red line for a failure, and the window usable again as
+// after a normal run.
+void JobContext::finishWriteJob(const std::optional<KlarvexError>& failure, bool frameReport) {
+  if (failure) {
+    lastFailure_ = failure;
+    host_.log("[re]" + Literal(failure->what()) + "[/re]");
+  }
+  logDone();
+  if (frameReport) logframes();
+  state_.buttons.bDemux = state_.buttons.bRebuild = true;
+  state_.buttons.bCancel = false;  // a walk that failed midway never turned it off
+  state_.engine.run.WriteJobRunning = false;
+  host_.stateChanged();
+}
+
+std::string JobContext::sourceExtension() const { return ExtensionOf(state_.eEVOfile); }
+
+void JobContext::setCancelEnabled(bool enabled) {
+  state_.buttons.bCancel = enabled;
+  host_.stateChanged();
+}
+
+}  // namespace klarvex
