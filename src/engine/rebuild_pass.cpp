@@ -29,30 +29,7 @@ constexpr int64_t kDts = 28;
 constexpr std::array<uint8_t, 4> kPackStart{0x00, 0x00, 0x01, 0xBA};
 constexpr std::array<uint8_t, 4> kHdDvdMuxRate{0x04, 0x9D, 0x43, 0xF8};
 
-constexpr uint8_t kNavigation = 0xBB, kPrivate1 = 0xBD, kPrivate2 = 0xBF, kExtended = 0xFD;
-constexpr uint8_t kAdvancedPack = 0x80;
-
-// Which stream ids the pass keeps and renumbers, and the ids it gives the
-// kept streams: `number` counts the kept streams of the kind before this one.
-bool In(uint8_t v, uint8_t first, uint8_t last) { return v >= first && v <= last; }
-bool IsVideoId(uint8_t c) { return In(c, 0xE0, 0xE3); }
-bool IsAudioSubstream(uint8_t p) {
-  return In(p, 0x80, 0x8F) || In(p, 0xA0, 0xAF) || In(p, 0xB0, 0xB7) || In(p, 0xC0, 0xCF);
-}
-bool IsSubpictureSubstream(uint8_t p) { return In(p, 0x20, 0x3F) || In(p, 0x60, 0x7F); }
-bool IsVc1Extension(uint8_t p) { return In(p, 0x55, 0x56); }
-
-uint8_t RenumberedVideoId(int32_t id, uint8_t number) {
-  return IsVc1Extension(static_cast<uint8_t>(id)) ? static_cast<uint8_t>(0x55 + number)
-                                                  : static_cast<uint8_t>((id & 0xFE) | number);
-}
-
-uint8_t RenumberedAudioId(int32_t id, uint8_t number) {
-  uint8_t mask = (id & 0xF0) == 0xC0 ? 0xF0 : 0xF8;  // Dolby Digital Plus has sixteen numbers
-  return static_cast<uint8_t>((id & mask) | number);
-}
-
-uint8_t RenumberedSubpictureId(int32_t id, uint8_t number) { return static_cast<uint8_t>((id & 0xE0) | number); }
+constexpr uint8_t kAdvancedPack = 0x80;  // private stream 2 kind of an ADV_PCK
 
 template <size_t N>
 bool Matches(const uint8_t* pack, int64_t n, int64_t offset, const std::array<uint8_t, N>& bytes) {
@@ -101,6 +78,18 @@ struct PackId {
 
 namespace {
 
+// The stream a pack carries, and the id its box holds, as the walker
+// names them; nullptr for MPEG audio, navigation, padding and ids of no
+// known kind.
+const StreamIdentity* IdentityOfPack(const PackId& id, uint8_t& boxId) {
+  switch (PesKindOf(id.c)) {
+    case PesKind::Video: boxId = id.c; return PesVideoIdentity(id.c);
+    case PesKind::Extended: boxId = id.p; return id.hasP ? ExtensionIdentity(id.p) : nullptr;
+    case PesKind::Private1: boxId = id.p; return id.hasP ? SubstreamIdentity(id.p) : nullptr;
+    default: return nullptr;
+  }
+}
+
 PackId Classify(const uint8_t* pack, int64_t n) {
   PackId id;
   // Only HD DVD's pack header (its mux rate, no stuffing) puts the first
@@ -109,14 +98,15 @@ PackId Classify(const uint8_t* pack, int64_t n) {
     return id;
   id.c = pack[at::kStreamId];
   std::optional<int64_t> pAt;
-  if (id.c == kPrivate1) pAt = SubstreamAt(pack, n);
-  else if (id.c == kExtended) pAt = ExtensionAt(pack, n);
-  else if (id.c == kPrivate2) pAt = at::kPrivate2Substream;
-  else if (IsVideoId(id.c)) id.idAt = at::kStreamId;
+  const PesKind kind = PesKindOf(id.c);
+  if (kind == PesKind::Private1) pAt = SubstreamAt(pack, n);
+  else if (kind == PesKind::Extended) pAt = ExtensionAt(pack, n);
+  else if (kind == PesKind::Navigation) pAt = at::kPrivate2Substream;
+  else if (kind == PesKind::Video) id.idAt = at::kStreamId;
   if (pAt && *pAt < n) {
     id.hasP = true;
     id.p = pack[*pAt];
-    if (id.c != kPrivate2) id.idAt = *pAt;
+    if (kind != PesKind::Navigation) id.idAt = *pAt;
   }
   return id;
 }
@@ -145,18 +135,16 @@ void RebuildPass::assign(int32_t id, uint8_t newId, uint8_t& counter) {
 // The kept streams numbered densely in box order.
 void RebuildPass::fixNumbering() {
   const StreamTable& streams = engine_.streams;
-  for (int n = 0; n < StreamTable::kVideoStreams; ++n) {
-    int32_t id = streams.video(n).streamId;
-    if (host_.streamTicked(Section::Video, n)) assign(id, RenumberedVideoId(id, videoCount_), videoCount_);
-  }
-  for (int n = 0; n < StreamTable::kAudioStreams; ++n) {
-    int32_t id = streams.audio(n).streamId;
-    if (host_.streamTicked(Section::Audio, n)) assign(id, RenumberedAudioId(id, audioCount_), audioCount_);
-  }
-  for (int n = 0; n < StreamTable::kSubpictureStreams; ++n) {
-    int32_t id = streams.subpicture(n).streamId;
-    if (host_.streamTicked(Section::Subpicture, n)) assign(id, RenumberedSubpictureId(id, subCount_), subCount_);
-  }
+  auto numberSection = [&](Section section, uint8_t& counter) {
+    for (int n = 0; n < StreamTable::streamsIn(section); ++n) {
+      const int32_t id = streams.slot(section, n).streamId;
+      const StreamIdentity* identity = IdentityOfStreamId(id);
+      if (identity && host_.streamTicked(section, n)) assign(id, identity->idOfNumber(counter), counter);
+    }
+  };
+  numberSection(Section::Video, videoCount_);
+  numberSection(Section::Audio, audioCount_);
+  numberSection(Section::Subpicture, subCount_);
   numberingFixed_ = true;
 }
 
@@ -201,14 +189,12 @@ void RebuildPass::noteFileStart(const uint8_t* pack) {
 }
 
 bool RebuildPass::keepPack(const PackId& id) const {
-  uint8_t c = id.c, p = id.p;
-  if (id.hasP && c == kPrivate1 && IsAudioSubstream(p) && dropped(Section::Audio, p)) return false;
-  if (id.hasP && c == kPrivate1 && IsSubpictureSubstream(p) && dropped(Section::Subpicture, p)) return false;
-  if (id.hasP && c == kExtended && IsVc1Extension(p) && dropped(Section::Video, p)) return false;
-  if (IsVideoId(c) && dropped(Section::Video, c)) return false;
   // MPEG audio (stream ids C0 to DF) has no box of its own: an unticked
   // Dolby Digital Plus substream C0 says nothing about an MPEG audio C0.
-  if (id.hasP && c == kPrivate2 && p == kAdvancedPack) return host_.rebuildAdvancedPacks();
+  uint8_t boxId = 0;
+  const StreamIdentity* identity = IdentityOfPack(id, boxId);
+  if (identity && dropped(identity->section, boxId)) return false;
+  if (id.hasP && PesKindOf(id.c) == PesKind::Navigation && id.p == kAdvancedPack) return host_.rebuildAdvancedPacks();
   return true;
 }
 
@@ -217,7 +203,7 @@ bool RebuildPass::keepPack(const PackId& id) const {
 // either: the map's value at such an id belongs to another kind.
 void RebuildPass::renumber(uint8_t* pack, const PackId& id) const {
   if (id.idAt < 0) return;
-  if (id.c == kPrivate1 && !IsAudioSubstream(id.p) && !IsSubpictureSubstream(id.p)) return;
+  if (PesKindOf(id.c) == PesKind::Private1 && !SubstreamIdentity(id.p)) return;
   uint8_t newId = renumberMap_[pack[id.idAt]];
   if (newId != kNoNewId) pack[id.idAt] = newId;
 }
@@ -231,7 +217,8 @@ void RebuildPass::rewriteNavigation(uint8_t* pack, int64_t n) {
 }
 
 void RebuildPass::shiftTimes(uint8_t* pack, int64_t n, uint8_t c) const {
-  if (!(IsVideoId(c) || c == kExtended || c == kPrivate1) || n < at::kDts + 5) return;
+  const PesKind kind = PesKindOf(c);
+  if (!(kind == PesKind::Video || kind == PesKind::Extended || kind == PesKind::Private1) || n < at::kDts + 5) return;
   uint8_t f = pack[at::kPesFlags];
   if (f & 0x80) ShiftTimestamp(pack + at::kPesFields, shift_);
   if (f & 0x40) ShiftTimestamp(pack + at::kDts, shift_);
@@ -240,7 +227,7 @@ void RebuildPass::shiftTimes(uint8_t* pack, int64_t n, uint8_t c) const {
 void RebuildPass::processPack(uint8_t* pack, int64_t n) {
   if (!Matches(pack, n, 0, kPackStart)) return;  // not a pack: left out
   PackId id = Classify(pack, n);
-  if (id.c == kNavigation) {
+  if (id.c == kSystemHeaderId) {
     rewriteNavigation(pack, n);
   } else {
     if (!keepPack(id)) return;

@@ -64,6 +64,8 @@ enum class PesKind {
 };
 
 PesKind PesKindOf(uint8_t streamId);
+// The system header's start code: a navigation pack's first packet.
+inline constexpr uint8_t kSystemHeaderId = 0xBB;
 // The identity of a PES video stream_id (E0..E3), or nullptr.
 const StreamIdentity* PesVideoIdentity(uint8_t streamId);
 // The identity of a stream_id_extension under FD (VC-1 55, 56), or nullptr.
