@@ -1,6 +1,7 @@
 // What the VTI tab shows after a title set information read: the two
 // tables, the lists with their entries, selection and enabled state, the
-// decoded texts and the three stream grids with their layout.
+// decoded texts and the rows of the three stream grids. Where the widgets
+// go is the window's business.
 #pragma once
 
 #include <string>
@@ -21,14 +22,12 @@ struct VtiList {
   bool operator==(const VtiList&) const = default;
 };
 
-// A string grid: row 0 holds the headings; `top` and `height` in pixels.
+// A grid of texts: row 0 holds the headings.
 struct VtiGrid {
   static constexpr int kColumns = 5;
   using Row = std::vector<std::string>;
 
   std::vector<Row> rows;
-  int top = 0;
-  int height = 0;
 
   bool operator==(const VtiGrid&) const = default;
 };
@@ -57,8 +56,6 @@ struct VtiModel {
   VtiVideoLists main;  // cbMainCompr, cbMainRes, cbMainAspect, cbMainProgInt, cbMainTV
   VtiVideoLists sub;   // cbSubCompr, cbSubRes, cbSubAspect, cbSubProgInt, cbSubTV
   VtiGrid sgMainAudio, sgSubAudio, sgSubpicture;
-  int lSubAudioTop = 0;    // the label "Sub Audio"
-  int lSubpictureTop = 0;  // the label "Subpicture"
 };
 
 }  // namespace klarvex

@@ -8,10 +8,6 @@ namespace klarvex {
 
 namespace {
 
-constexpr int kRowHeight = 19;
-constexpr int kGridGap = 6;
-constexpr int kLabelDrop = 4;
-
 // A value outside the list selects nothing.
 void Select(VtiList& list, int64_t position) {
   list.selected = position >= 0 && position < static_cast<int64_t>(list.items.size()) ? static_cast<int>(position) : -1;
@@ -58,15 +54,6 @@ void FillSubpicture(VtiGrid& grid, const EvobAttr& a) {
   EndRows(grid);
 }
 
-void LayOutGrids(VtiModel& m) {
-  for (VtiGrid* grid : {&m.sgMainAudio, &m.sgSubAudio, &m.sgSubpicture})
-    grid->height = static_cast<int>(grid->rows.size()) * kRowHeight + 4;
-  m.sgSubAudio.top = m.sgMainAudio.top + m.sgMainAudio.height + kGridGap;
-  m.sgSubpicture.top = m.sgSubAudio.top + m.sgSubAudio.height + kGridGap;
-  m.lSubAudioTop = m.sgSubAudio.top + kLabelDrop;
-  m.lSubpictureTop = m.sgSubpicture.top + kLabelDrop;
-}
-
 void ShowNoAttr(VtiModel& m) {
   ShowNoVideo(m.main, true);
   ShowNoVideo(m.sub, false);
@@ -74,7 +61,6 @@ void ShowNoAttr(VtiModel& m) {
     StartRows(*grid);
     EndRows(*grid);
   }
-  LayOutGrids(m);
 }
 
 void ShowNoEvob(VtiModel& m) {
@@ -152,7 +138,6 @@ void RefreshAttr(VtiModel& m) {
   FillAudio(m.sgMainAudio, a.mainAudioCount, a.mainAudio, 0);
   FillAudio(m.sgSubAudio, SubAudioPresent(a.flags) ? a.subAudioCount : 0, a.subAudio, 8);
   FillSubpicture(m.sgSubpicture, a);
-  LayOutGrids(m);
 }
 
 void ClearVtiTables(VtiModel& m) {

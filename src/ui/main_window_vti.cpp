@@ -14,13 +14,13 @@
 
 #include "ui/int_edit.h"
 #include "ui/main_window.h"
+#include "ui/vti_grid_layout.h"
 #include "ui/widget_helpers.h"
 
 namespace klarvex::ui {
 
 namespace {
 
-constexpr int kGridRowHeight = 19;
 constexpr int kGridsTop = 56;   // below the two rows of video lists
 constexpr int kListsLeft = 64;  // right of the row captions
 
@@ -28,7 +28,7 @@ QTableWidget* Grid(const char* name) {
   auto* grid = Named(new QTableWidget(2, 5), name);
   grid->horizontalHeader()->hide();
   grid->verticalHeader()->hide();
-  grid->verticalHeader()->setDefaultSectionSize(kGridRowHeight);
+  grid->verticalHeader()->setDefaultSectionSize(kVtiRowHeight);
   grid->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
   grid->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
   grid->setEditTriggers(QAbstractItemView::NoEditTriggers);
@@ -72,8 +72,9 @@ void FillGrid(QTableWidget* grid, const VtiGrid& model) {
       grid->setItem(r, c, cell);
     }
   }
-  grid->setFixedHeight(model.height > 0 ? model.height : grid->rowCount() * kGridRowHeight + 4);
 }
+
+int RowCount(const VtiGrid& grid) { return static_cast<int>(grid.rows.size()); }
 
 }  // namespace
 
@@ -140,7 +141,7 @@ QWidget* TfMain::buildVtiPage() {
   const char* subNames[] = {"cbSubCompr", "cbSubRes", "cbSubAspect", "cbSubProgInt", "cbSubTV"};
   auto videoRow = [&](const char* caption, const char* const* names, std::array<QComboBox*, 5>& lists, int y) {
     auto* label = new QLabel(caption, attributes);
-    label->move(0, y + 4);
+    label->move(0, y + kVtiLabelDrop);
     int x = kListsLeft;
     for (int i = 0; i < 5; ++i) {
       lists[i] = List(names[i]);
@@ -152,7 +153,7 @@ QWidget* TfMain::buildVtiPage() {
   videoRow("Main Video", mainNames, mainVideoLists, 0);
   videoRow("Sub Video", subNames, subVideoLists, 26);
   auto* lMainAudio = new QLabel("Main Audio", attributes);
-  lMainAudio->move(0, kGridsTop + 4);
+  lMainAudio->move(0, kGridsTop + kVtiLabelDrop);
   lSubAudio = new QLabel("Sub Audio", attributes);
   lSubpicture = new QLabel("Subpicture", attributes);
   sgMainAudio = Grid("sgMainAudio");
@@ -219,12 +220,17 @@ void TfMain::syncVti() {
   grid(sgMainAudio, vti.sgMainAudio, shown.sgMainAudio);
   grid(sgSubAudio, vti.sgSubAudio, shown.sgSubAudio);
   grid(sgSubpicture, vti.sgSubpicture, shown.sgSubpicture);
-  // The grids stack 6 pixels apart; their labels sit 4 pixels below a grid's top.
-  const int base = sgMainAudio->y() - vti.sgMainAudio.top;
-  sgSubAudio->move(sgSubAudio->x(), base + vti.sgSubAudio.top);
-  sgSubpicture->move(sgSubpicture->x(), base + vti.sgSubpicture.top);
-  lSubAudio->move(0, base + vti.lSubAudioTop);
-  lSubpicture->move(0, base + vti.lSubpictureTop);
+  const VtiGridLayout places =
+      LayOutVtiGrids(sgMainAudio->y(), RowCount(vti.sgMainAudio), RowCount(vti.sgSubAudio), RowCount(vti.sgSubpicture));
+  auto place = [](QTableWidget* widget, const VtiGridPlace& at) {
+    widget->setFixedHeight(at.height);
+    widget->move(widget->x(), at.top);
+  };
+  place(sgMainAudio, places.mainAudio);
+  place(sgSubAudio, places.subAudio);
+  place(sgSubpicture, places.subpicture);
+  lSubAudio->move(0, places.subAudioLabelTop);
+  lSubpicture->move(0, places.subpictureLabelTop);
   // The scroll box scrolls when the grids outgrow it.
   QWidget* inner = sgSubpicture->parentWidget();
   inner->resize(inner->width(), sgSubpicture->y() + sgSubpicture->height() + 4);
