@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "navigation/vti_decode.h"
 #include "navigation/vti_tables.h"
 
 namespace klarvex {
@@ -20,16 +21,6 @@ struct VtiList {
 
   const std::string& selectedText() const;  // "" when nothing is selected
   bool operator==(const VtiList&) const = default;
-};
-
-// A grid of texts: row 0 holds the headings.
-struct VtiGrid {
-  static constexpr int kColumns = 5;
-  using Row = std::vector<std::string>;
-
-  std::vector<Row> rows;
-
-  bool operator==(const VtiGrid&) const = default;
 };
 
 // The five lists of one video stream (main or sub).
