@@ -8,6 +8,8 @@
 #include "base/errors.h"
 #include "base/text_format.h"
 #include "cli/terminal_host.h"
+#include "jobs/jobs.h"
+#include "navigation/vti_decode.h"
 
 namespace klarvex::cli {
 
@@ -15,10 +17,8 @@ namespace {
 
 constexpr const char* kVtiUsage = "Usage: klarvex-cli vti [--evob NAME] FILE\n";
 
-// A list with nothing selected shows as "-".
-std::string Shown(const VtiList& list) {
-  return list.selected < 0 ? "-" : list.selectedText();
-}
+// A value that picks nothing shows as "-".
+std::string Shown(const VtiChoice& choice) { return choice.position < 0 ? "-" : choice.text; }
 
 std::string Field(const std::string& caption, const std::string& value) {
   std::string line = "  " + caption + ":";
@@ -26,27 +26,27 @@ std::string Field(const std::string& caption, const std::string& value) {
   return line + value + "\n";
 }
 
-std::string EvobiText(const VtiModel& v, int position) {
-  std::string out = "VTS_EVOBI " + IntText(position + 1) + ": " + v.eEVOBname;
-  if (position == v.cbEVOname.selected) out += " (selected)";
+std::string EvobiText(const DecodedEvobInfo& e, int position, bool selected) {
+  std::string out = "VTS_EVOBI " + IntText(position + 1) + ": " + e.name;
+  if (selected) out += " (selected)";
   out += "\n";
-  out += Field("Application type", Shown(v.cbAppType));
-  out += Field("Audio gap of stream 0", Shown(v.cbA0gap));
-  out += Field("Audio gap of stream 1", Shown(v.cbA1gap));
-  out += Field("Filename of the EVOB", v.eEVOBname);
-  out += Field("EVOB address offset", v.eAddrOffs);
-  out += Field("EVOB attribute number", Shown(v.cbAttrNo));
-  out += Field("EVOB size (in LBs)", v.ieEVOsize);
-  out += Field("EVOB index number", v.ieEVOindex);
-  out += Field("Start PTM", v.eStartPTM);
-  out += Field("End PTM", v.eEndPTM);
+  out += Field("Application type", Shown(e.appType));
+  out += Field("Audio gap of stream 0", Shown(e.audioGap0));
+  out += Field("Audio gap of stream 1", Shown(e.audioGap1));
+  out += Field("Filename of the EVOB", e.name);
+  out += Field("EVOB address offset", e.addressOffset);
+  out += Field("EVOB attribute number", Shown(e.attrNumber));
+  out += Field("EVOB size (in LBs)", e.size);
+  out += Field("EVOB index number", e.index);
+  out += Field("Start PTM", e.startPtm);
+  out += Field("End PTM", e.endPtm);
   return out + "\n";
 }
 
-std::string VideoText(const VtiVideoLists& lists) {
-  if (!lists.compression.enabled) return "not present";
-  return Shown(lists.compression) + ", " + Shown(lists.resolution) + ", " + Shown(lists.aspect) + ", " +
-         Shown(lists.scanType) + ", " + Shown(lists.tvSystem);
+std::string VideoText(const DecodedVideo& video) {
+  if (!video.present) return "not present";
+  return Shown(video.compression) + ", " + Shown(video.resolution) + ", " + Shown(video.aspect) + ", " +
+         Shown(video.scanType) + ", " + Shown(video.tvSystem);
 }
 
 bool RowEmpty(const VtiGrid::Row& row) {
@@ -75,13 +75,13 @@ std::string GridText(const std::string& caption, const VtiGrid& grid) {
   return out;
 }
 
-std::string AttrText(const VtiModel& v) {
-  std::string out = "VTS_EVOB_ATR " + v.cbAttrNo.selectedText() + "\n";
-  out += "  Main Video: " + VideoText(v.main) + "\n";
-  out += "  Sub Video:  " + VideoText(v.sub) + "\n";
-  out += GridText("Main Audio", v.sgMainAudio);
-  out += GridText("Sub Audio", v.sgSubAudio);
-  out += GridText("Subpicture", v.sgSubpicture);
+std::string AttrText(const DecodedEvobAttr& a, int position) {
+  std::string out = "VTS_EVOB_ATR " + IntText(position + 1) + "\n";
+  out += "  Main Video: " + VideoText(a.mainVideo) + "\n";
+  out += "  Sub Video:  " + VideoText(a.subVideo) + "\n";
+  out += GridText("Main Audio", a.mainAudio);
+  out += GridText("Sub Audio", a.subAudio);
+  out += GridText("Subpicture", a.subpicture);
   return out + "\n";
 }
 
@@ -102,23 +102,12 @@ bool ParseVtiArgs(const std::vector<std::string>& args, std::string& file, std::
 
 }  // namespace
 
-std::string VtiReport(Jobs& jobs) {
-  VtiModel& v = jobs.state().vti;
-  const int chosen = v.cbEVOname.selected;
+std::string VtiReport(const EvobInfoTable& infoTable, const EvobAttrTable& attrTable, int selectedEvob) {
   std::string out;
-  for (int i = 0; i < static_cast<int>(v.infoTable.size()); ++i) {
-    v.cbEVOname.selected = i;
-    jobs.cbEVOnameChange();
-    v.cbEVOname.selected = chosen;  // marks the chosen one while its text is made
-    out += EvobiText(v, i);
-  }
-  for (int i = 0; i < static_cast<int>(v.attrTable.size()); ++i) {
-    v.cbAttrNo.selected = i;
-    jobs.cbAttrNoChange();
-    out += AttrText(v);
-  }
-  v.cbEVOname.selected = chosen;
-  jobs.cbEVOnameChange();
+  for (int i = 0; i < static_cast<int>(infoTable.size()); ++i)
+    out += EvobiText(DecodeEvobInfo(infoTable[static_cast<size_t>(i)], attrTable.size()), i, i == selectedEvob);
+  for (int i = 0; i < static_cast<int>(attrTable.size()); ++i)
+    out += AttrText(DecodeEvobAttr(attrTable[static_cast<size_t>(i)]), i);
   return out.empty() ? "No VTS_EVOBI and no VTS_EVOB_ATR.\n" : out;
 }
 
@@ -147,7 +136,7 @@ int RunVti(const std::vector<std::string>& args) {
     PrintError(CannotOpenFile(file, reason).what());
     return 1;
   }
-  PrintOut(VtiReport(jobs));
+  PrintOut(VtiReport(state.vti.infoTable, state.vti.attrTable, state.vti.cbEVOname.selected));
   return FinishStandardOutput(0);
 }
 

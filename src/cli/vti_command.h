@@ -5,13 +5,13 @@
 #include <string>
 #include <vector>
 
-#include "jobs/jobs.h"
+#include "navigation/vti_tables.h"
 
 namespace klarvex::cli {
 
-// Every VTS_EVOBI, then every VTS_EVOB_ATR, as the tab shows each when it
-// is picked; the tab is left showing the EVOB selected before.
-std::string VtiReport(Jobs& jobs);
+// Every VTS_EVOBI, then every VTS_EVOB_ATR, decoded as the tab shows each
+// when it is picked; the EVOB at `selectedEvob` is marked.
+std::string VtiReport(const EvobInfoTable& infoTable, const EvobAttrTable& attrTable, int selectedEvob);
 
 // vti [--evob NAME] FILE: the exit status (0, 1 on failure, 2 usage error).
 int RunVti(const std::vector<std::string>& args);

@@ -1,11 +1,13 @@
 // What the VTI tab shows after a title set information read: the two
 // tables, the lists with their entries, selection and enabled state, the
-// decoded texts and the three stream grids with their layout.
+// decoded texts and the rows of the three stream grids. Where the widgets
+// go is the window's business.
 #pragma once
 
 #include <string>
 #include <vector>
 
+#include "navigation/vti_decode.h"
 #include "navigation/vti_tables.h"
 
 namespace klarvex {
@@ -19,18 +21,6 @@ struct VtiList {
 
   const std::string& selectedText() const;  // "" when nothing is selected
   bool operator==(const VtiList&) const = default;
-};
-
-// A string grid: row 0 holds the headings; `top` and `height` in pixels.
-struct VtiGrid {
-  static constexpr int kColumns = 5;
-  using Row = std::vector<std::string>;
-
-  std::vector<Row> rows;
-  int top = 0;
-  int height = 0;
-
-  bool operator==(const VtiGrid&) const = default;
 };
 
 // The five lists of one video stream (main or sub).
@@ -57,8 +47,6 @@ struct VtiModel {
   VtiVideoLists main;  // cbMainCompr, cbMainRes, cbMainAspect, cbMainProgInt, cbMainTV
   VtiVideoLists sub;   // cbSubCompr, cbSubRes, cbSubAspect, cbSubProgInt, cbSubTV
   VtiGrid sgMainAudio, sgSubAudio, sgSubpicture;
-  int lSubAudioTop = 0;    // the label "Sub Audio"
-  int lSubpictureTop = 0;  // the label "Subpicture"
 };
 
 }  // namespace klarvex

@@ -112,7 +112,7 @@ EvobAttr ReadAttrEntry(VtiFieldReader& in) {
   return a;
 }
 
-void ReadAttrTable(VtiFieldReader& in, uint32_t sector, VtiModel& read, MessageLog& log) {
+EvobAttrTable ReadAttrTable(VtiFieldReader& in, uint32_t sector, MessageLog& log) {
   const int64_t start = int64_t{sector} * kSector;
   in.seek(start);
   const uint16_t count = in.readword();
@@ -121,10 +121,9 @@ void ReadAttrTable(VtiFieldReader& in, uint32_t sector, VtiModel& read, MessageL
   const uint32_t firstOffset = in.readlword();
   in.seek(start + firstOffset);
   log.log(IntText(count) + " VTS_EVOB_ATRs found.");
-  for (int i = 1; i <= count; ++i) {
-    read.attrTable.push_back(ReadAttrEntry(in));
-    read.cbAttrNo.items.push_back(IntText(i));
-  }
+  EvobAttrTable table;
+  for (int i = 0; i < count; ++i) table.push_back(ReadAttrEntry(in));
+  return table;
 }
 
 EvobInfo ReadInfoEntry(VtiFieldReader& in) {
@@ -145,44 +144,41 @@ EvobInfo ReadInfoEntry(VtiFieldReader& in) {
   return r;
 }
 
-void ReadInfoTable(VtiFieldReader& in, uint32_t sector, const std::string& sourceName, VtiModel& read,
-                   MessageLog& log) {
+EvobInfoTable ReadInfoTable(VtiFieldReader& in, uint32_t sector, MessageLog& log) {
   in.seek(int64_t{sector} * kSector);
   const uint32_t count = in.readlword();
   in.readlword();
   in.readPast(int64_t{count} * 4);
   log.log(IntText(count) + " VTS_EVOBIs found.");
   in.requireEntries(count, kInfoEntryBytes, kMostInfoEntries);
-  const std::string wanted = UpperCase(sourceName);
-  for (uint32_t i = 0; i < count; ++i) {
-    read.infoTable.push_back(ReadInfoEntry(in));
-    const std::string& name = read.infoTable.back().name;
-    read.cbEVOname.items.push_back(name);
-    if (UpperCase(name) == wanted) read.cbEVOname.selected = static_cast<int>(i);
-  }
+  EvobInfoTable table;
+  for (uint32_t i = 0; i < count; ++i) table.push_back(ReadInfoEntry(in));
+  return table;
 }
 
 }  // namespace
 
-bool ReadVtiTables(InputFile& input, const std::string& sourceName, VtiModel& model, MessageLog& log) {
+std::optional<VtiTables> ReadVtiFile(InputFile& input, MessageLog& log) {
   VtiFieldReader in(input);
-  VtiModel read;
+  if (in.readstring(12) != "ADVANCED-VTS") return std::nullopt;
+  const TableStarts starts = ReadHeaderRest(in);
+  VtiTables tables;
+  tables.attrTable = ReadAttrTable(in, starts.attrSector, log);
+  tables.infoTable = ReadInfoTable(in, starts.infoSector, log);
+  return tables;
+}
+
+bool ReadVtiTables(InputFile& input, const std::string& sourceName, VtiModel& model, MessageLog& log) {
+  std::optional<VtiTables> tables;
   try {
-    if (in.readstring(12) != "ADVANCED-VTS") return false;
-    const TableStarts starts = ReadHeaderRest(in);
-    ReadAttrTable(in, starts.attrSector, read, log);
-    ReadInfoTable(in, starts.infoSector, sourceName, read, log);
+    tables = ReadVtiFile(input, log);
   } catch (...) {
     // What was read so far is no description of the file: keep none of it.
     ClearVtiTables(model);
     throw;
   }
-  model.attrTable = std::move(read.attrTable);
-  model.infoTable = std::move(read.infoTable);
-  model.cbAttrNo.items = std::move(read.cbAttrNo.items);
-  model.cbAttrNo.selected = -1;
-  model.cbEVOname.items = std::move(read.cbEVOname.items);
-  model.cbEVOname.selected = read.cbEVOname.selected;
+  if (!tables) return false;
+  ShowVtiTables(model, std::move(*tables), sourceName);
   return true;
 }
 

@@ -1,13 +1,16 @@
 // Reading a title set information file (HVA00001.VTI): the big-endian
-// field readers and the two tables with their lists.
+// field readers, the two tables as plain records, and the tab's lists
+// filled from them.
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 
 #include "base/input_file.h"
 #include "base/message_log.h"
 #include "navigation/vti_model.h"
+#include "navigation/vti_tables.h"
 
 namespace klarvex {
 
@@ -38,12 +41,17 @@ class VtiFieldReader {
   InputFile& input_;
 };
 
-// Reads the open file's tables into `model` (steps 4 to 8 of a VTI read):
-// the attribute table with the list "1" to N, the information table with
-// the list of EVOB names, the entry named `sourceName` (any letter case)
-// selected. Returns false, changing nothing, when the identifier is not
-// "ADVANCED-VTS". When the file ends early the error escapes with both
-// tables and both lists emptied and the view showing nothing.
+// Reads the open file's two tables (steps 4 to 8 of a VTI read), logging
+// the count of each. None when the identifier is not "ADVANCED-VTS"; a
+// file that ends early is a "Stream read error".
+std::optional<VtiTables> ReadVtiFile(InputFile& input, MessageLog& log);
+
+// Reads the open file's tables into `model`: the attribute table with the
+// list "1" to N, the information table with the list of EVOB names, the
+// entry named `sourceName` (any letter case) selected. Returns false,
+// changing nothing, when the identifier is not "ADVANCED-VTS". When the
+// file ends early the error escapes with both tables and both lists
+// emptied and the view showing nothing.
 bool ReadVtiTables(InputFile& input, const std::string& sourceName, VtiModel& model, MessageLog& log);
 
 }  // namespace klarvex

@@ -43,4 +43,9 @@ struct EvobInfo {
 using EvobAttrTable = std::vector<EvobAttr>;
 using EvobInfoTable = std::vector<EvobInfo>;
 
+struct VtiTables {
+  EvobAttrTable attrTable;
+  EvobInfoTable infoTable;
+};
+
 }  // namespace klarvex

@@ -1,158 +1,77 @@
 #include "navigation/vti_view.h"
 
-#include <algorithm>
+#include <utility>
 
 #include "base/text_format.h"
+#include "navigation/vti_decode.h"
 
 namespace klarvex {
 
 namespace {
 
-constexpr int kRowHeight = 19;
-constexpr int kGridGap = 6;
-constexpr int kLabelDrop = 4;
-
-// A value outside the list selects nothing.
-void Select(VtiList& list, int64_t position) {
-  list.selected = position >= 0 && position < static_cast<int64_t>(list.items.size()) ? static_cast<int>(position) : -1;
-}
-
-void SelectVideo(VtiVideoLists& lists, uint32_t video) {
-  Select(lists.compression, VideoCompression(video));
-  Select(lists.resolution, VideoResolution(video));
-  Select(lists.aspect, VideoAspect(video) == 3 ? 1 : 0);
-  Select(lists.scanType, VideoScanType(video));
-  Select(lists.tvSystem, VideoTvSystem(video));
-}
-
-void ShowNoVideo(VtiVideoLists& lists, bool enabled) {
-  for (VtiList* list : {&lists.compression, &lists.resolution, &lists.aspect, &lists.scanType, &lists.tvSystem}) {
-    list->selected = -1;
-    list->enabled = enabled;
+void ShowVideo(VtiVideoLists& lists, const DecodedVideo& video) {
+  const std::pair<VtiList*, const VtiChoice*> shown[] = {{&lists.compression, &video.compression},
+                                                         {&lists.resolution, &video.resolution},
+                                                         {&lists.aspect, &video.aspect},
+                                                         {&lists.scanType, &video.scanType},
+                                                         {&lists.tvSystem, &video.tvSystem}};
+  for (const auto& [list, choice] : shown) {
+    list->selected = choice->position;
+    list->enabled = video.present;
   }
 }
 
-// Heading kept; with no streams one empty row under it.
-void StartRows(VtiGrid& grid) {
-  grid.rows.resize(1);
-  grid.rows.front().resize(VtiGrid::kColumns);
+void ShowAttr(VtiModel& m, const DecodedEvobAttr& a) {
+  ShowVideo(m.main, a.mainVideo);
+  ShowVideo(m.sub, a.subVideo);
+  m.sgMainAudio = a.mainAudio;
+  m.sgSubAudio = a.subAudio;
+  m.sgSubpicture = a.subpicture;
 }
 
-void EndRows(VtiGrid& grid) {
-  if (grid.rows.size() == 1) grid.rows.emplace_back(VtiGrid::kColumns);
-}
-
-// Only the slots the entry has are shown, whatever its count says.
-void FillAudio(VtiGrid& grid, int count, const std::array<AudioAttr, EvobAttr::kAudioSlots>& attrs, int firstNumber) {
-  StartRows(grid);
-  const int shown = std::min(count, EvobAttr::kAudioSlots);
-  for (int k = 0; k < shown; ++k) grid.rows.push_back(AudioRow(firstNumber + k, attrs[static_cast<size_t>(k)]));
-  EndRows(grid);
-}
-
-void FillSubpicture(VtiGrid& grid, const EvobAttr& a) {
-  StartRows(grid);
-  const int shown = std::min<int>(a.subpictureCount, EvobAttr::kSubpictureSlots);
-  for (int k = 0; k < shown; ++k)
-    grid.rows.push_back({IntText(k), SubpictureCodingText(a.subpicture[static_cast<size_t>(k)][0] >> 5), "", "", ""});
-  EndRows(grid);
-}
-
-void LayOutGrids(VtiModel& m) {
-  for (VtiGrid* grid : {&m.sgMainAudio, &m.sgSubAudio, &m.sgSubpicture})
-    grid->height = static_cast<int>(grid->rows.size()) * kRowHeight + 4;
-  m.sgSubAudio.top = m.sgMainAudio.top + m.sgMainAudio.height + kGridGap;
-  m.sgSubpicture.top = m.sgSubAudio.top + m.sgSubAudio.height + kGridGap;
-  m.lSubAudioTop = m.sgSubAudio.top + kLabelDrop;
-  m.lSubpictureTop = m.sgSubpicture.top + kLabelDrop;
-}
-
-void ShowNoAttr(VtiModel& m) {
-  ShowNoVideo(m.main, true);
-  ShowNoVideo(m.sub, false);
-  for (VtiGrid* grid : {&m.sgMainAudio, &m.sgSubAudio, &m.sgSubpicture}) {
-    StartRows(*grid);
-    EndRows(*grid);
-  }
-  LayOutGrids(m);
-}
-
-void ShowNoEvob(VtiModel& m) {
-  for (VtiList* list : {&m.cbAppType, &m.cbA0gap, &m.cbA1gap, &m.cbAttrNo}) list->selected = -1;
-  for (std::string* text : {&m.eEVOBname, &m.eAddrOffs, &m.ieEVOsize, &m.ieEVOindex, &m.eStartPTM, &m.eEndPTM})
-    text->clear();
-  ShowNoAttr(m);
+void ShowEvob(VtiModel& m, const DecodedEvobInfo& e) {
+  m.cbAppType.selected = e.appType.position;
+  m.cbA0gap.selected = e.audioGap0.position;
+  m.cbA1gap.selected = e.audioGap1.position;
+  m.eEVOBname = e.name;
+  m.eAddrOffs = e.addressOffset;
+  m.cbAttrNo.selected = e.attrNumber.position;
+  RefreshAttr(m);
+  m.ieEVOsize = e.size;
+  m.ieEVOindex = e.index;
+  m.eStartPTM = e.startPtm;
+  m.eEndPTM = e.endPtm;
 }
 
 }  // namespace
 
-std::string AudioCodingText(int coding) {
-  static const char* const kTexts[] = {"AC-3 - IO VTS", "MLP/True HD", "MPEG-1", "MPEG-2",
-                                       "LPCM - IO VTS", "LPCM",        "DTS/DTS-HD", "DD/DD+"};
-  return coding >= 0 && coding < 8 ? kTexts[coding] : "";
-}
-
-std::string FrequencyText(int frequency) {
-  static const char* const kTexts[] = {"48 kHz", "96 kHz", "192 kHz"};
-  return frequency >= 0 && frequency < 3 ? kTexts[frequency] : "";
-}
-
-std::string SubpictureCodingText(int coding) {
-  switch (coding) {
-    case 0: return "2 bit RLE (old)";
-    case 1: return "2 bit RLE";
-    case 4: return "8 bit RLE";
-    default: return "";
+void ShowVtiTables(VtiModel& m, VtiTables tables, const std::string& sourceName) {
+  m.attrTable = std::move(tables.attrTable);
+  m.infoTable = std::move(tables.infoTable);
+  m.cbAttrNo.items.clear();
+  for (size_t i = 1; i <= m.attrTable.size(); ++i) m.cbAttrNo.items.push_back(IntText(static_cast<int64_t>(i)));
+  m.cbAttrNo.selected = -1;
+  m.cbEVOname.items.clear();
+  m.cbEVOname.selected = -1;
+  const std::string wanted = UpperCase(sourceName);
+  for (const EvobInfo& info : m.infoTable) {
+    if (UpperCase(info.name) == wanted) m.cbEVOname.selected = static_cast<int>(m.cbEVOname.items.size());
+    m.cbEVOname.items.push_back(info.name);
   }
-}
-
-VtiGrid::Row AudioRow(int number, const AudioAttr& attr) {
-  const int coding = attr[0] >> 2;
-  const bool quantized = coding == 1 || coding == 4 || coding == 5;
-  const int bits = (attr[2] >> 6) * 4 + 16;
-  const int channels = ((attr[2] >> 2) & 7) + 1;
-  return {IntText(number), AudioCodingText(coding), FrequencyText(attr[1] >> 5),
-          quantized ? IntText(bits) + " bit" : "", IntText(channels)};
 }
 
 void RefreshEvob(VtiModel& m) {
   const int position = m.cbEVOname.selected;
-  if (position < 0 || position >= static_cast<int>(m.infoTable.size())) {
-    ShowNoEvob(m);
-    return;
-  }
-  const EvobInfo& r = m.infoTable[static_cast<size_t>(position)];
-  Select(m.cbAppType, ApplicationType(r.type));
-  Select(m.cbA0gap, AudioGap0(r.type));
-  Select(m.cbA1gap, AudioGap1(r.type));
-  m.eEVOBname = r.name;
-  m.eAddrOffs = HexText(r.addressOffset, 8);
-  Select(m.cbAttrNo, int64_t{r.attrNumber} - 1);
-  RefreshAttr(m);
-  m.ieEVOsize = IntText(r.size);
-  m.ieEVOindex = IntText(r.index);
-  m.eStartPTM = HexText(r.startPtm, 8);
-  m.eEndPTM = HexText(r.endPtm, 8);
+  const bool named = position >= 0 && position < static_cast<int>(m.infoTable.size());
+  // The list names the attribute entries its number may pick.
+  ShowEvob(m, named ? DecodeEvobInfo(m.infoTable[static_cast<size_t>(position)], m.cbAttrNo.items.size())
+                    : DecodedEvobInfo{});
 }
 
 void RefreshAttr(VtiModel& m) {
   const int position = m.cbAttrNo.selected;
-  if (position < 0 || position >= static_cast<int>(m.attrTable.size())) {
-    ShowNoAttr(m);
-    return;
-  }
-  const EvobAttr& a = m.attrTable[static_cast<size_t>(position)];
-  SelectVideo(m.main, a.mainVideo);
-  if (SubVideoPresent(a.flags)) {
-    ShowNoVideo(m.sub, true);
-    SelectVideo(m.sub, a.subVideo);
-  } else {
-    ShowNoVideo(m.sub, false);
-  }
-  FillAudio(m.sgMainAudio, a.mainAudioCount, a.mainAudio, 0);
-  FillAudio(m.sgSubAudio, SubAudioPresent(a.flags) ? a.subAudioCount : 0, a.subAudio, 8);
-  FillSubpicture(m.sgSubpicture, a);
-  LayOutGrids(m);
+  const bool named = position >= 0 && position < static_cast<int>(m.attrTable.size());
+  ShowAttr(m, named ? DecodeEvobAttr(m.attrTable[static_cast<size_t>(position)]) : NoEvobAttr());
 }
 
 void ClearVtiTables(VtiModel& m) {
@@ -161,7 +80,7 @@ void ClearVtiTables(VtiModel& m) {
   m.cbEVOname.items.clear();
   m.cbEVOname.selected = -1;
   m.cbAttrNo.items.clear();
-  ShowNoEvob(m);
+  ShowEvob(m, DecodedEvobInfo{});
 }
 
 }  // namespace klarvex

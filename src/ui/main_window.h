@@ -144,7 +144,8 @@ class TfMain : public QMainWindow, public Host {
   void dropEvent(QDropEvent* event) override;
 
  private:
-  // Building the window (main_window_pages.cpp).
+  // Building the window (main_window_pages.cpp; the XPL and VTI pages in
+  // main_window_xpl.cpp and main_window_vti.cpp).
   void buildWindow();
   QWidget* buildSourceRows();
   QWidget* buildStatusPage();
@@ -163,7 +164,8 @@ class TfMain : public QMainWindow, public Host {
   void loadAbout();
   void placeBottomRow();
 
-  // Mirroring the model (main_window_sync.cpp).
+  // Mirroring the model (main_window_sync.cpp; syncXpl and syncVti beside
+  // their pages).
   void syncButtons();
   void syncStreamBoxes();
   void syncOptions();

@@ -1,27 +1,19 @@
-// Building the window: the two source rows, the seven pages, the bottom row
-// with the job buttons and the logo, and the status bar. Every widget
-// carries the name of its control.
-#include <QApplication>
-#include <QButtonGroup>
+// Building the window: the two source rows, the seven pages (the XPL and
+// VTI pages in files of their own), the bottom row with the job buttons and
+// the logo, and the status bar. Every widget carries the name of its
+// control.
 #include <QCheckBox>
-#include <QComboBox>
 #include <QDesktopServices>
 #include <QFile>
 #include <QGridLayout>
 #include <QGroupBox>
-#include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
-#include <QScrollArea>
-#include <QSplitter>
-#include <QStyle>
-#include <QTableWidget>
 #include <QTextBrowser>
 #include <QToolButton>
-#include <QTreeWidget>
 #include <QVBoxLayout>
 
 #include "ui/int_edit.h"
@@ -31,67 +23,13 @@
 #include "ui/page_control.h"
 #include "ui/status_panels.h"
 #include "ui/web_link.h"
+#include "ui/widget_helpers.h"
 
 namespace klarvex::ui {
 
 namespace {
 
-constexpr int kGridRowHeight = 19;
-constexpr int kVtiGridsTop = 56;  // below the two rows of video lists
 const QString kHomePage = KLARVEX_HOME_URL;
-
-template <typename W>
-W* Named(W* widget, const char* name, const QString& hint = {}) {
-  widget->setObjectName(name);
-  if (!hint.isEmpty()) widget->setToolTip(hint);
-  return widget;
-}
-
-QPushButton* Button(const QString& caption, const char* name, const QString& hint = {}) {
-  return Named(new QPushButton(caption), name, hint);
-}
-
-QToolButton* BrowseButton(const char* name, const QString& hint) {
-  auto* button = Named(new QToolButton, name, hint);
-  button->setIcon(QApplication::style()->standardIcon(QStyle::SP_DirOpenIcon));
-  return button;
-}
-
-QCheckBox* CheckBox(const QString& caption, const char* name, const QString& hint = {}) {
-  return Named(new QCheckBox(caption), name, hint);
-}
-
-QComboBox* List(const char* name, const QString& hint = {}) {
-  auto* list = Named(new QComboBox, name, hint);
-  list->setSizeAdjustPolicy(QComboBox::AdjustToContents);
-  return list;
-}
-
-QLineEdit* ReadOnlyEdit(const char* name, const QString& hint = {}, int maxLength = 0) {
-  auto* edit = Named(new QLineEdit, name, hint);
-  edit->setReadOnly(true);
-  if (maxLength > 0) edit->setMaxLength(maxLength);
-  return edit;
-}
-
-QTableWidget* Grid(const char* name) {
-  auto* grid = Named(new QTableWidget(2, 5), name);
-  grid->horizontalHeader()->hide();
-  grid->verticalHeader()->hide();
-  grid->verticalHeader()->setDefaultSectionSize(kGridRowHeight);
-  grid->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-  grid->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-  grid->setEditTriggers(QAbstractItemView::NoEditTriggers);
-  grid->setSelectionMode(QAbstractItemView::NoSelection);
-  const int widths[] = {34, 110, 76, 80, 62};
-  int total = 0;
-  for (int c = 0; c < 5; ++c) {
-    grid->setColumnWidth(c, widths[c]);
-    total += widths[c];
-  }
-  grid->setFixedWidth(total + 4);
-  return grid;
-}
 
 }  // namespace
 
@@ -214,136 +152,6 @@ QWidget* TfMain::buildStreamPage(Section section) {
     }
   }
   for (int c = 0; c < grid->columnCount(); ++c) grid->setColumnStretch(c, 1);
-  return page;
-}
-
-QWidget* TfMain::buildXplPage() {
-  auto* page = Named(new QWidget, "tsXPL");
-  auto* grid = new QGridLayout(page);
-  grid->setContentsMargins(4, 4, 4, 4);
-  splXPL = Named(new QSplitter(Qt::Horizontal), "splXPL");
-  tvXPL = Named(new QTreeWidget, "tvXPL", "The title's streams and chapters");
-  tvXPL->setHeaderHidden(true);
-  tvXPL->setMinimumWidth(50);  // the splitter never makes the tree narrower
-  mXPL = Named(new QPlainTextEdit, "mXPL", "The title's tags in the playlist");
-  mXPL->setReadOnly(true);
-  mXPL->setLineWrapMode(QPlainTextEdit::NoWrap);
-  splXPL->addWidget(tvXPL);
-  splXPL->addWidget(mXPL);
-  splXPL->setChildrenCollapsible(false);
-  splXPL->setStretchFactor(1, 1);
-  mChapter = Named(new QPlainTextEdit, "mChapter");
-  mChapter->hide();
-  bWriteChaps = Button("Write chapters", "bWriteChaps", "Write the chapters to a text file in the output folder");
-  bWriteChaps->setEnabled(false);
-  grid->addWidget(bWriteChaps, 0, 1);
-  grid->addWidget(splXPL, 1, 0, 1, 2);
-  grid->addWidget(mChapter, 2, 0, 1, 2);
-  grid->setColumnStretch(0, 1);
-  connect(bWriteChaps, &QPushButton::clicked, this, [this] { runJob([this] { jobs_.bWriteChapsClick(); }); });
-  return page;
-}
-
-QWidget* TfMain::buildVtiPage() {
-  auto* page = Named(new QWidget, "tsVTI");
-  auto* outer = new QGridLayout(page);
-  outer->setContentsMargins(4, 4, 4, 4);
-
-  auto* top = new QHBoxLayout;
-  cbEVOname = List("cbEVOname", "EVOB name");
-  bReadVTI = Button("Read VTI", "bReadVTI", "Read the HVA00001.VTI beside the source");
-  bsrt2VTI = Button("Streams -> ATTR", "bsrt2VTI");
-  bVTI2str = Button("ATTR -> Streams", "bVTI2str");
-  bSaveVTI = Button("Save VTI", "bSaveVTI");
-  for (QPushButton* idle : {bsrt2VTI, bVTI2str, bSaveVTI}) idle->setEnabled(false);
-  top->addWidget(new QLabel("EVOB"));
-  top->addWidget(cbEVOname);
-  top->addStretch(1);
-  top->addWidget(bReadVTI);
-  top->addWidget(bsrt2VTI);
-  top->addWidget(bVTI2str);
-  top->addWidget(bSaveVTI);
-  outer->addLayout(top, 0, 0, 1, 2);
-
-  auto* evobiFields = new QWidget;
-  auto* form = new QGridLayout(evobiFields);
-  form->setContentsMargins(2, 2, 2, 2);
-  form->setVerticalSpacing(2);
-  cbAppType = List("cbAppType", "Application type");
-  cbA0gap = List("cbA0gap", "Audio gap of stream 0");
-  cbA1gap = List("cbA1gap", "Audio gap of stream 1");
-  eEVOBname = ReadOnlyEdit("eEVOBname", "Filename of the EVOB");
-  eAddrOffs = ReadOnlyEdit("eAddrOffs", "EVOB address offset", 8);
-  cbAttrNo = List("cbAttrNo", "EVOB attribute number");
-  ieEVOsize = Named(new TIntEdit, "ieEVOsize", "EVOB size (in LBs)");
-  ieEVOsize->setMaxLength(10);
-  ieEVOsize->setFixedWidth(80);
-  ieEVOindex = Named(new TIntEdit, "ieEVOindex", "EVOB index number");
-  ieEVOsize->setReadOnly(true);
-  ieEVOindex->setReadOnly(true);
-  eStartPTM = ReadOnlyEdit("eStartPTM", "Start PTM", 8);
-  eEndPTM = ReadOnlyEdit("eEndPTM", "End PTM", 8);
-  const std::pair<const char*, QWidget*> fields[] = {
-      {"Type", cbAppType},   {"Audio gap 0", cbA0gap},  {"Audio gap 1", cbA1gap},
-      {"File", eEVOBname},   {"Address", eAddrOffs},    {"Attribute", cbAttrNo},
-      {"Size", ieEVOsize},   {"Index", ieEVOindex},     {"Start PTM", eStartPTM},
-      {"End PTM", eEndPTM}};
-  int row = 0;
-  for (const auto& [label, widget] : fields) {
-    form->addWidget(new QLabel(label), row, 0);
-    form->addWidget(widget, row++, 1);
-  }
-  form->setRowStretch(row, 1);
-  auto* evobi = Named(new QScrollArea, "ScrollBox1", "VTS_EVOBI");
-  evobi->setWidget(evobiFields);
-  evobi->setWidgetResizable(true);
-  evobi->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-  evobi->setMinimumWidth(evobiFields->sizeHint().width() + 20);
-  outer->addWidget(evobi, 1, 0);
-
-  sbVTI = Named(new QScrollArea, "sbVTI", "VTS_ATR");
-  auto* attributes = new QWidget;
-  const char* mainNames[] = {"cbMainCompr", "cbMainRes", "cbMainAspect", "cbMainProgInt", "cbMainTV"};
-  const char* subNames[] = {"cbSubCompr", "cbSubRes", "cbSubAspect", "cbSubProgInt", "cbSubTV"};
-  auto videoRow = [&](const char* caption, const char* const* names, std::array<QComboBox*, 5>& lists, int y) {
-    auto* label = new QLabel(caption, attributes);
-    label->move(0, y + 4);
-    int x = 64;
-    for (int i = 0; i < 5; ++i) {
-      lists[i] = List(names[i]);
-      lists[i]->setParent(attributes);
-      lists[i]->move(x, y);
-      x += lists[i]->sizeHint().width() + 4;  // each list as wide as its longest entry
-    }
-  };
-  videoRow("Main Video", mainNames, mainVideoLists, 0);
-  videoRow("Sub Video", subNames, subVideoLists, 26);
-  auto* lMainAudio = new QLabel("Main Audio", attributes);
-  lMainAudio->move(0, kVtiGridsTop + 4);
-  lSubAudio = new QLabel("Sub Audio", attributes);
-  lSubpicture = new QLabel("Subpicture", attributes);
-  sgMainAudio = Grid("sgMainAudio");
-  sgSubAudio = Grid("sgSubAudio");
-  sgSubpicture = Grid("sgSubpicture");
-  for (QTableWidget* grid : {sgMainAudio, sgSubAudio, sgSubpicture}) {
-    grid->setParent(attributes);
-    grid->move(64, kVtiGridsTop);
-  }
-  attributes->resize(64 + sgMainAudio->width() + 200, kVtiGridsTop + 200);
-  sbVTI->setWidget(attributes);
-  sbVTI->setWidgetResizable(false);
-  outer->addWidget(sbVTI, 1, 1);
-  outer->setColumnStretch(1, 1);
-
-  connect(cbEVOname, &QComboBox::activated, this, [this](int index) {
-    state_.vti.cbEVOname.selected = index;
-    jobs_.cbEVOnameChange();
-  });
-  connect(cbAttrNo, &QComboBox::activated, this, [this](int index) {
-    state_.vti.cbAttrNo.selected = index;
-    jobs_.cbAttrNoChange();
-  });
-  connect(bReadVTI, &QPushButton::clicked, this, [this] { runJob([this] { jobs_.bReadVTIClick(); }); });
   return page;
 }
 

@@ -41,7 +41,6 @@ class PageTabBar : public QTabBar {
 class PageControl : public QTabWidget {
  public:
   explicit PageControl(QWidget* parent = nullptr);
-  PageTabBar* pageTabBar() const { return static_cast<PageTabBar*>(tabBar()); }
 };
 
 }  // namespace klarvex::ui

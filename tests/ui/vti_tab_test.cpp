@@ -9,6 +9,7 @@
 #include <QTest>
 
 #include "ui/int_edit.h"
+#include "ui/vti_grid_layout.h"
 #include "ui_tests.h"
 #include "window_fixture.h"
 
@@ -76,6 +77,17 @@ class VtiTabTest : public QObject {
     QCOMPARE(window->lSubAudio->y(), window->sgSubAudio->y() + 4);
     QCOMPARE(window->lSubpicture->y(), window->sgSubpicture->y() + 4);
     for (QPushButton* idle : {window->bsrt2VTI, window->bVTI2str, window->bSaveVTI}) QVERIFY(!idle->isEnabled());
+  }
+
+  void gridsStackByTheirRows() {
+    const VtiGridLayout places = LayOutVtiGrids(100, 2, 3, 2);
+    QCOMPARE(places.mainAudio.top, 100);
+    QCOMPARE(places.mainAudio.height, 2 * 19 + 4);
+    QCOMPARE(places.subAudio.top, 100 + 42 + 6);
+    QCOMPARE(places.subAudio.height, 3 * 19 + 4);
+    QCOMPARE(places.subpicture.top, 148 + 61 + 6);
+    QCOMPARE(places.subAudioLabelTop, 152);
+    QCOMPARE(places.subpictureLabelTop, 219);
   }
 
   void pickingAnotherEvob() {
