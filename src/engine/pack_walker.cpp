@@ -9,6 +9,7 @@
 #include "base/files.h"
 #include "base/markup.h"
 #include "base/text_format.h"
+#include "engine/block_reader.h"
 #include "engine/payload_output.h"
 #include "engine/stream_report.h"
 
@@ -16,7 +17,6 @@ namespace klarvex {
 
 namespace {
 
-constexpr int64_t kProgressStep = 4 * kMiB;
 constexpr int64_t kRepaintStep = 64 * kMiB;
 
 }  // namespace
@@ -53,24 +53,23 @@ void PackWalker::startOfCall() {
   run.fastCheckStop = false;
   engine_.streams.resetForWalk();
   host_.setCancelEnabled(true);
-  startTime_ = std::chrono::steady_clock::now();
+  progress_.start();
 }
 
 void PackWalker::run() {
   startOfCall();
-  InputFile& input = engine_.input;
   RunState& run = engine_.run;
-  for (;;) {
-    host_.pollStop();
-    int64_t size = input.size();
-    if (input.position() >= size || run.StopRequested || run.fastCheckStop) break;
-    bytesInBuffer_ = engine_.buffer.fill(input);
-    buf_ = engine_.buffer.bytes();
-    view_ = engine_.buffer.view();
-    if (bytesInBuffer_ <= 0) break;  // the file shrank under us
-    afterRead(input.position(), size);
-    walkBuffer();
-  }
+  // The stop request is passed on before every block, as the block's size is asked.
+  host_.pollStop();
+  ReadBlocks(engine_.input, engine_.buffer, [&run] { return run.StopRequested || run.fastCheckStop; },
+             [this](const Block& block) {
+               bytesInBuffer_ = block.loaded;
+               buf_ = engine_.buffer.bytes();
+               view_ = engine_.buffer.view();
+               afterRead(block.end(), block.size);
+               walkBuffer();
+               host_.pollStop();
+             });
   if (readMode()) AnnounceWaitingStreams(host_.messages(), engine_.streams);
   if (run.StopRequested) {
     engine_.streams.video(0).frameCount = 0;
@@ -80,8 +79,8 @@ void PackWalker::run() {
 }
 
 void PackWalker::afterRead(int64_t position, int64_t size) {
-  if (position % kProgressStep == 0) {
-    host_.messages().slog(ProgressText(position, size, DaysSince(startTime_)), 1);
+  if (std::optional<std::string> text = progress_.textAt(position, size)) {
+    host_.messages().slog(*text, 1);
     host_.processEvents();
   }
   if (readMode() && host_.fastCheck() && host_.fastCheckMiB() * kMiB < position) engine_.run.fastCheckStop = true;

@@ -11,6 +11,7 @@
 
 #include "analysers/dispatch.h"
 
+#include "engine/block_reader.h"
 #include "engine/engine.h"
 #include "engine/navigation_pack.h"
 #include "engine/pes_header.h"
@@ -71,7 +72,7 @@ class PackWalker {
   bool aob_ = false;  // a DVD-Audio source: substream A1 is MLP
   ByteView view_;
 
-  std::chrono::steady_clock::time_point startTime_;
+  ProgressClock progress_;
   int64_t bytesInBuffer_ = 0;
   int64_t pos_ = 0;
   uint32_t window_ = 0;
