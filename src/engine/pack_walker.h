@@ -50,6 +50,11 @@ class PackWalker {
   PesHeader::Event extensionByte(uint8_t byte);
   PesHeader::Event substreamId(uint8_t id);
   PesHeader::Event audioSubstream();
+  void nameExtension(uint8_t byte);
+  bool nameSubpicture(uint8_t id);
+  int nameAudio(uint8_t id);
+  bool wholeHeader();
+  bool holdsStartCode(int64_t from, int64_t to) const;
   void skipRestOfPacket();
 
   void payloadStep();

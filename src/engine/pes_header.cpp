@@ -16,7 +16,41 @@ uint32_t TimestampByte(uint32_t accumulator, int index, uint8_t byte) {
   }
 }
 
+uint32_t Timestamp(const uint8_t* field) {
+  uint32_t value = 0;
+  for (int i = 1; i <= 5; ++i) value = TimestampByte(value, i, field[i - 1]);
+  return value;
+}
+
 }  // namespace
+
+bool PesHeader::parseWhole(const uint8_t* p, int64_t available, Whole& whole) const {
+  const bool video = kind_ == PesKind::Video || kind_ == PesKind::Extended;
+  if (!(video || kind_ == PesKind::Private1 || kind_ == PesKind::MpegAudio) || available < 6) return false;
+  const uint8_t flags2 = p[3];
+  const int headerLength = p[4];
+  const int timestamps = (flags2 & 0xC0) == 0x80 ? 5 : (flags2 & 0xC0) == 0xC0 ? 10 : 0;
+  // Headers shorter than their fields, and extension fields outside video
+  // packets, are left to the byte steps and their rules.
+  if (headerLength == 0 || timestamps > headerLength) return false;
+  const bool extension = timestamps ? video && (flags2 & 0x01) : (flags2 & 0xC1) == 0x01;
+  whole.extensionAt = -1;
+  if (extension) {
+    if (!video || timestamps + 1 > headerLength) return false;
+    const uint8_t extFlags = p[5 + timestamps];
+    int fields = 1 + ((extFlags & 0x10) ? 2 : 0);  // the flags, the P-STD buffer field
+    if (extFlags & 0x01) fields += 2;               // PES_extension_field_length, stream_id_extension
+    else if (!(extFlags & 0x10)) return false;
+    if (timestamps + fields > headerLength) return false;
+    if (extFlags & 0x01) whole.extensionAt = 5 + timestamps + fields - 1;
+  }
+  whole.last = 4 + headerLength;
+  if (whole.last >= available) return false;
+  whole.packetLeft = (p[0] << 8 | p[1]) - 3 - headerLength;
+  whole.hasPts = timestamps > 0;
+  whole.pts = timestamps ? Timestamp(p + 5) : 0;
+  return true;
+}
 
 PesHeader::Event PesHeader::step(uint8_t byte, uint32_t window) {
   switch (stage_) {

@@ -47,6 +47,30 @@ class PesHeader {
   // An audio substream named after its first four bytes: the rest of its header.
   Event restOfSubstreamHeader(int headerBytes);
 
+  // A header taken whole: the packet length after it, the place of the last
+  // header byte and of the stream_id_extension (-1: none), counted from the
+  // first length byte, and the PTS.
+  struct Whole {
+    int32_t packetLeft = 0;
+    int64_t last = 0;
+    int64_t extensionAt = -1;
+    bool hasPts = false;
+    uint32_t pts = 0;
+  };
+  // The whole header at once, right after begin(), when all of it lies in
+  // the `available` bytes from the first length byte and it takes the
+  // common form; the byte steps would find the same. False leaves the
+  // header to step().
+  bool parseWhole(const uint8_t* bytes, int64_t available, Whole& whole) const;
+  // The header taken whole is over (and `more` bytes of the packet after
+  // it, a substream header): the payload follows.
+  void finishWhole(const Whole& whole, int more) {
+    packetLeft = whole.packetLeft - more;
+    hasPts = whole.hasPts;
+    pts = whole.pts;
+    stage_ = Stage::Idle;
+  }
+
   int32_t packetLeft = 0;   // bytes of the packet after the current one
   bool hasPts = false;      // the packet's header carried a PTS
   uint32_t pts = 0;         // and this was it
