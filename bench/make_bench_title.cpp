@@ -193,10 +193,11 @@ void WriteTitle(const std::string& dataDir, const std::string& path, uint64_t si
 
 int main(int argc, char** argv) {
   if (argc < 3 || argc > 4) {
-    std::fputs("Usage: klarvex-make-bench-title DATA_DIR OUTPUT [SIZE_MIB]\n"
-               "Writes an HD DVD EVO of about SIZE_MIB MiB (default 1100) for the read benchmark,\n"
-               "from the elementary streams in DATA_DIR (tests/data).\n",
-               stderr);
+    std::fputs(
+        "Usage: klarvex-make-bench-title DATA_DIR OUTPUT [SIZE_MIB]\n"
+        "Writes an HD DVD EVO of about SIZE_MIB MiB (default 1100) for the read benchmark,\n"
+        "from the elementary streams in DATA_DIR (tests/data).\n",
+        stderr);
     return 2;
   }
   uint64_t size = 1100;

@@ -8,7 +8,6 @@
 #include <vector>
 
 #include "analysers/dispatch.h"
-
 #include "fuzz_support.h"
 
 namespace {

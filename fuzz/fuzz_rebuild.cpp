@@ -10,11 +10,10 @@
 #include <string>
 
 #include "base/errors.h"
+#include "fuzz_support.h"
 #include "jobs/app_state.h"
 #include "jobs/host.h"
 #include "jobs/jobs.h"
-
-#include "fuzz_support.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (size < 1) return 0;

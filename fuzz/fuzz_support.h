@@ -50,15 +50,15 @@ inline std::string MemoryFile(const uint8_t* data, size_t size, int& fd) {
 inline const std::string& ScratchFolder() {
   // Never destroyed: the exit handler below still needs the name.
   static const std::string* const folder = [] {
-    std::string pattern = (::access("/dev/shm", W_OK) == 0 ? std::string("/dev/shm") : std::string("/tmp")) +
-                          "/klarvex-fuzz-XXXXXX";
+    std::string pattern =
+        (::access("/dev/shm", W_OK) == 0 ? std::string("/dev/shm") : std::string("/tmp")) + "/klarvex-fuzz-XXXXXX";
     if (!::mkdtemp(pattern.data())) std::abort();
     return new std::string(pattern);
   }();
   static const bool removedAtExit = std::atexit([] {
-    std::error_code ignored;
-    std::filesystem::remove_all(*folder, ignored);
-  }) == 0;
+                                      std::error_code ignored;
+                                      std::filesystem::remove_all(*folder, ignored);
+                                    }) == 0;
   (void)removedAtExit;
   return *folder;
 }

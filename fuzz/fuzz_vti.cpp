@@ -7,10 +7,9 @@
 #include <string>
 
 #include "base/errors.h"
+#include "fuzz_support.h"
 #include "navigation/vti_reader.h"
 #include "navigation/vti_view.h"
-
-#include "fuzz_support.h"
 
 namespace {
 

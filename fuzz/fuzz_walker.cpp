@@ -16,7 +16,6 @@
 #include "base/files.h"
 #include "engine/engine.h"
 #include "engine/pack_walker.h"
-
 #include "fuzz_support.h"
 
 namespace {
@@ -70,7 +69,8 @@ std::string ReadBack(int fd) {
   std::string bytes;
   char block[65536];
   off_t at = 0;
-  for (ssize_t got; (got = pread(fd, block, sizeof block, at)) > 0; at += got) bytes.append(block, static_cast<size_t>(got));
+  for (ssize_t got; (got = pread(fd, block, sizeof block, at)) > 0; at += got)
+    bytes.append(block, static_cast<size_t>(got));
   return bytes;
 }
 

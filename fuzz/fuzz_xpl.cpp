@@ -6,10 +6,9 @@
 #include <cstdint>
 #include <string>
 
+#include "fuzz_support.h"
 #include "jobs/jobs.h"
 #include "navigation/xpl_chapters.h"
-
-#include "fuzz_support.h"
 
 namespace {
 

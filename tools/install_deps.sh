@@ -1,12 +1,15 @@
 #!/usr/bin/env bash
 # Installs what building and testing Klarvex needs on Debian 12, when it is
 # missing. Runs apt-get as root (no sudo); does nothing when all is there.
-# --fuzz adds clang and its libFuzzer runtime for tools/fuzz.sh.
+# --fuzz adds clang and its libFuzzer runtime for tools/fuzz.sh, --format
+# clang-format for tools/check_format.sh.
 set -euo pipefail
 
 packages=(cmake ninja-build g++ libgtest-dev locales qt6-base-dev libjpeg-dev libcurl4-openssl-dev)
 if [ "${1:-}" = "--fuzz" ]; then
   packages+=(clang libclang-rt-14-dev)
+elif [ "${1:-}" = "--format" ]; then
+  packages+=(clang-format)
 fi
 missing=()
 for p in "${packages[@]}"; do

@@ -34,9 +34,7 @@ struct Fixtures {
   Clip cut(const char* name, Cutter cutter, Args... args) const {
     return CutFile(dir + "/" + name, cutter, args...);
   }
-  Clip subpicture(const char* name, int64_t pts) const {
-    return SubpictureClip(ReadWholeFile(dir + "/" + name), pts);
-  }
+  Clip subpicture(const char* name, int64_t pts) const { return SubpictureClip(ReadWholeFile(dir + "/" + name), pts); }
 };
 
 // A track holding `loops` copies of `clip`, the i-th starting `loopTicks * i`
@@ -88,9 +86,9 @@ void WriteEvoTitle(const Fixtures& data, const std::filesystem::path& out) {
     tracks.back().main = true;
     tracks.push_back(looped(Carriage::Video, 0xE3, h264));  // video 1
     tracks.back().withDts = true;
-    tracks.push_back(looped(Carriage::Audio, 0xC0, eac3));  // audio 0
-    tracks.push_back(looped(Carriage::Audio, 0x81, ac3));   // audio 1
-    tracks.push_back(looped(Carriage::Audio, 0x8A, dts));   // audio 2
+    tracks.push_back(looped(Carriage::Audio, 0xC0, eac3));     // audio 0
+    tracks.push_back(looped(Carriage::Audio, 0x81, ac3));      // audio 1
+    tracks.push_back(looped(Carriage::Audio, 0x8A, dts));      // audio 2
     tracks.push_back(looped(Carriage::TrueHd, 0xB3, truehd));  // audio 3
     tracks.push_back(looped(Carriage::Lpcm, 0xA4, lpcm));      // audio 4
     tracks.back().align = 4;
@@ -177,10 +175,11 @@ void WriteAob(const Fixtures& data, const std::filesystem::path& out) {
 
 int main(int argc, char** argv) {
   if (argc != 3) {
-    std::fputs("Usage: klarvex-make-sample DATA_DIR OUT_DIR\n"
-                "Writes the sample title (HVDVD_TS/, DVD/VIDEO_TS/, AUDIO_TS/) into OUT_DIR\n"
-                "from the elementary streams in DATA_DIR (tests/data).\n",
-                stderr);
+    std::fputs(
+        "Usage: klarvex-make-sample DATA_DIR OUT_DIR\n"
+        "Writes the sample title (HVDVD_TS/, DVD/VIDEO_TS/, AUDIO_TS/) into OUT_DIR\n"
+        "from the elementary streams in DATA_DIR (tests/data).\n",
+        stderr);
     return 2;
   }
   try {

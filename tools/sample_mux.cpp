@@ -325,8 +325,10 @@ Clip CutH264(Bytes data, FrameDuration frame) {
         const int64_t lsb = bits.bits(sps.log2MaxPocLsb);
         const int64_t max = int64_t{1} << sps.log2MaxPocLsb;
         int64_t msb = prevMsb;
-        if (lsb < prevLsb && prevLsb - lsb >= max / 2) msb += max;
-        else if (lsb > prevLsb && lsb - prevLsb > max / 2) msb -= max;
+        if (lsb < prevLsb && prevLsb - lsb >= max / 2)
+          msb += max;
+        else if (lsb > prevLsb && lsb - prevLsb > max / 2)
+          msb -= max;
         picture.poc = msb + lsb;
         if (header & 0x60) {  // a reference picture sets the base for the next
           prevMsb = msb;
@@ -338,7 +340,8 @@ Clip CutH264(Bytes data, FrameDuration frame) {
       }
     }
   }
-  if (clip.units.empty() || clip.units.front().offset != 0) Fail("H.264 stream does not start with an access unit delimiter");
+  if (clip.units.empty() || clip.units.front().offset != 0)
+    Fail("H.264 stream does not start with an access unit delimiter");
   // Output order: by picture order count within each IDR period.
   std::vector<int64_t> display(pictures.size());
   size_t groupStart = 0;
@@ -346,7 +349,8 @@ Clip CutH264(Bytes data, FrameDuration frame) {
     if (k == pictures.size() || (k > groupStart && pictures[k].idr)) {
       std::vector<size_t> order(k - groupStart);
       std::iota(order.begin(), order.end(), groupStart);
-      std::stable_sort(order.begin(), order.end(), [&](size_t a, size_t b) { return pictures[a].poc < pictures[b].poc; });
+      std::stable_sort(order.begin(), order.end(),
+                       [&](size_t a, size_t b) { return pictures[a].poc < pictures[b].poc; });
       for (size_t r = 0; r < order.size(); ++r) display[order[r]] = static_cast<int64_t>(groupStart + r);
       groupStart = k;
     }
@@ -360,11 +364,11 @@ Clip CutH264(Bytes data, FrameDuration frame) {
 Clip CutAc3(Bytes data) {
   // AC-3 frame sizes in 16-bit words by frmsizecod, for 48, 44.1 and 32 kHz.
   static constexpr uint16_t kWords[3][38] = {
-      {64, 64, 80, 80, 96, 96, 112, 112, 128, 128, 160, 160, 192, 192, 224, 224, 256, 256, 320,
+      {64,  64,  80,  80,  96,  96,  112, 112, 128, 128, 160, 160, 192, 192,  224,  224,  256,  256,  320,
        320, 384, 384, 448, 448, 512, 512, 640, 640, 768, 768, 896, 896, 1024, 1024, 1152, 1152, 1280, 1280},
-      {69, 70, 87, 88, 104, 105, 121, 122, 139, 140, 174, 175, 208, 209, 243, 244, 278, 279, 348,
+      {69,  70,  87,  88,  104, 105, 121, 122, 139, 140, 174, 175, 208, 209,  243,  244,  278,  279,  348,
        349, 417, 418, 487, 488, 557, 558, 696, 697, 835, 836, 975, 976, 1114, 1115, 1253, 1254, 1393, 1394},
-      {96, 96, 120, 120, 144, 144, 168, 168, 192, 192, 240, 240, 288, 288, 336, 336, 384, 384, 480,
+      {96,  96,  120, 120, 144, 144, 168, 168, 192, 192,  240,  240,  288,  288,  336,  336,  384,  384,  480,
        480, 576, 576, 672, 672, 768, 768, 960, 960, 1152, 1152, 1344, 1344, 1536, 1536, 1728, 1728, 1920, 1920}};
   static constexpr int kRates[3] = {48000, 44100, 32000};
   Clip clip;
@@ -373,7 +377,8 @@ Clip CutAc3(Bytes data) {
   int64_t samples = 0;
   int rate = 0;
   for (size_t pos = 0; pos < d.size();) {
-    if (pos + 6 > d.size() || d[pos] != 0x0B || d[pos + 1] != 0x77) Fail("no AC-3 sync word at byte " + std::to_string(pos));
+    if (pos + 6 > d.size() || d[pos] != 0x0B || d[pos + 1] != 0x77)
+      Fail("no AC-3 sync word at byte " + std::to_string(pos));
     const int bsid = d[pos + 5] >> 3;
     const int fscod = d[pos + 4] >> 6;
     size_t size = 0;
@@ -511,11 +516,16 @@ constexpr uint8_t kVc1Stream = 0xFD;
 size_t SubstreamHeaderSize(Carriage c) {
   switch (c) {
     case Carriage::Video:
-    case Carriage::Vc1: return 0;
-    case Carriage::Subpicture: return 1;
-    case Carriage::Audio: return 4;
-    case Carriage::TrueHd: return 5;
-    case Carriage::Lpcm: return 7;
+    case Carriage::Vc1:
+      return 0;
+    case Carriage::Subpicture:
+      return 1;
+    case Carriage::Audio:
+      return 4;
+    case Carriage::TrueHd:
+      return 5;
+    case Carriage::Lpcm:
+      return 7;
   }
   return 0;
 }
@@ -529,8 +539,10 @@ int64_t TimeOfByte(const Clip& clip, size_t u, size_t pos) {
   if (pos == unit.offset) return unit.dts;
   const size_t end = u + 1 < units.size() ? units[u + 1].offset : clip.data.size();
   int64_t span = 0;
-  if (u + 1 < units.size()) span = units[u + 1].dts - unit.dts;
-  else if (u > 0) span = unit.dts - units[u - 1].dts;
+  if (u + 1 < units.size())
+    span = units[u + 1].dts - unit.dts;
+  else if (u > 0)
+    span = unit.dts - units[u - 1].dts;
   return unit.dts + static_cast<int64_t>(pos - unit.offset) * span / static_cast<int64_t>(end - unit.offset);
 }
 
@@ -553,8 +565,7 @@ void Packetize(const Track& track, size_t index, std::vector<Packet>& out) {
     // video's entry points (each VOBU starts on a fresh pack).
     size_t limit = es.size() - pos;
     if (track.carriage == Carriage::Subpicture || track.main) {
-      while (nextBreak < units.size() &&
-             (units[nextBreak].offset <= pos || (track.main && !units[nextBreak].entry))) {
+      while (nextBreak < units.size() && (units[nextBreak].offset <= pos || (track.main && !units[nextBreak].entry))) {
         ++nextBreak;
       }
       if (nextBreak < units.size()) limit = units[nextBreak].offset - pos;
@@ -580,20 +591,24 @@ void Packetize(const Track& track, size_t index, std::vector<Packet>& out) {
       if (track.withDts) packet.times.dts = static_cast<uint64_t>(timing.dts);
     }
     switch (track.carriage) {
-      case Carriage::Video: packet.streamId = track.id; break;
+      case Carriage::Video:
+        packet.streamId = track.id;
+        break;
       case Carriage::Vc1:
         packet.streamId = kVc1Stream;
         packet.extension = track.id;
         break;
-      default: packet.streamId = kPrivateStream1; break;
+      default:
+        packet.streamId = kPrivateStream1;
+        break;
     }
     if (track.carriage == Carriage::Subpicture) {
       packet.payload.push_back(track.id);
     } else if (prefix > 0) {
       // The first access unit pointer counts from the pointer's last byte.
       const size_t pointer = frames ? firstOffset + (prefix - 4) + 1 : 0;
-      packet.payload = {track.id, static_cast<uint8_t>(std::min<size_t>(frames, 255)), static_cast<uint8_t>(pointer >> 8),
-                        static_cast<uint8_t>(pointer)};
+      packet.payload = {track.id, static_cast<uint8_t>(std::min<size_t>(frames, 255)),
+                        static_cast<uint8_t>(pointer >> 8), static_cast<uint8_t>(pointer)};
       if (track.carriage == Carriage::TrueHd) packet.payload.push_back(0x00);
       if (track.carriage == Carriage::Lpcm) {
         std::array<uint8_t, 3> header = track.lpcmHeader;
@@ -628,9 +643,8 @@ void Mux(ProgramStreamWriter& out, const std::vector<Track>& tracks, const MuxSe
     if (tracks[packet.track].main) packet.key -= lead;
   }
   // Decode-time order; on a tie the earlier track, then stream order.
-  std::stable_sort(packets.begin(), packets.end(), [](const Packet& a, const Packet& b) {
-    return a.key != b.key ? a.key < b.key : a.track < b.track;
-  });
+  std::stable_sort(packets.begin(), packets.end(),
+                   [](const Packet& a, const Packet& b) { return a.key != b.key ? a.key < b.key : a.track < b.track; });
 
   // The pack sequence: navigation packs, ADV_PCKs and PES packets.
   enum class Kind { Nav, Adv, Pes };
@@ -644,7 +658,8 @@ void Mux(ProgramStreamWriter& out, const std::vector<Track>& tracks, const MuxSe
   for (size_t p = 0; p < packets.size(); ++p) {
     const Packet& packet = packets[p];
     const bool vobuStart = settings.navPacks && packet.entry && tracks[packet.track].main;
-    if (settings.navPacks && items.empty() && !vobuStart) Fail("the title does not start at an entry point of its main video");
+    if (settings.navPacks && items.empty() && !vobuStart)
+      Fail("the title does not start at an entry point of its main video");
     if (vobuStart) {
       items.push_back({Kind::Nav, vobus, packet.key});
       for (size_t a = 0; a < settings.advPacks.size(); ++a) {

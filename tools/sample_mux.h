@@ -41,10 +41,10 @@ inline constexpr FrameDuration kNtsc{3003, 1};   // 30000/1001
 
 // One access unit (picture, audio frame, LPCM frame, subpicture unit).
 struct Unit {
-  size_t offset = 0;  // first byte in Clip::data
-  int64_t pts = 0;    // 90 kHz, relative to the clip's start
-  int64_t dts = 0;    // equal to pts unless pictures are reordered
-  bool entry = false; // random access point: a VOBU may start here
+  size_t offset = 0;   // first byte in Clip::data
+  int64_t pts = 0;     // 90 kHz, relative to the clip's start
+  int64_t dts = 0;     // equal to pts unless pictures are reordered
+  bool entry = false;  // random access point: a VOBU may start here
 };
 
 // An elementary stream cut into access units; units are in stream order
@@ -59,9 +59,9 @@ struct Clip {
 Clip CutVc1(Bytes data, FrameDuration frame);    // AU from sequence/entry/frame start code
 Clip CutMpeg2(Bytes data, FrameDuration frame);  // AU from sequence/GOP/picture start code
 Clip CutH264(Bytes data, FrameDuration frame);   // AU from access unit delimiter
-Clip CutAc3(Bytes data);    // AC-3 and E-AC-3 sync frames (dependent E-AC-3 frames join the AU before)
-Clip CutDts(Bytes data);    // DTS core frames
-Clip CutMlp(Bytes data);    // MLP / TrueHD access units (1/1200 s each)
+Clip CutAc3(Bytes data);  // AC-3 and E-AC-3 sync frames (dependent E-AC-3 frames join the AU before)
+Clip CutDts(Bytes data);  // DTS core frames
+Clip CutMlp(Bytes data);  // MLP / TrueHD access units (1/1200 s each)
 Clip CutLpcm(Bytes data, int sampleRate, int bytesPerSampleFrame);  // 1/600 s frames
 Clip SubpictureClip(Bytes unit, int64_t pts);
 
@@ -90,20 +90,20 @@ enum class Carriage {
 
 struct Track {
   Carriage carriage = Carriage::Audio;
-  uint8_t id = 0;  // stream_id, stream_id_extension or substream id
-  Clip clip;       // absolute times
+  uint8_t id = 0;                                       // stream_id, stream_id_extension or substream id
+  Clip clip;                                            // absolute times
   std::array<uint8_t, 3> lpcmHeader{0x00, 0x01, 0x80};  // 16-bit, 48 kHz, 2 ch, no DRC
-  bool lpcmFrameNumber = true;  // audio frame number in the header's first byte (LPCM, not MLP)
-  size_t align = 1;            // payload pieces are whole multiples of this (LPCM sample frames)
-  bool withDts = false;        // PTS+DTS on every stamped packet
-  bool main = false;           // the video whose entry points start VOBUs
-  int audioNumber = -1;        // DSI audio sync table entry
-  int subpictureNumber = -1;   // DSI subpicture sync table entry
+  bool lpcmFrameNumber = true;                          // audio frame number in the header's first byte (LPCM, not MLP)
+  size_t align = 1;           // payload pieces are whole multiples of this (LPCM sample frames)
+  bool withDts = false;       // PTS+DTS on every stamped packet
+  bool main = false;          // the video whose entry points start VOBUs
+  int audioNumber = -1;       // DSI audio sync table entry
+  int subpictureNumber = -1;  // DSI subpicture sync table entry
 };
 
 struct MuxSettings {
-  bool navPacks = true;  // a navigation pack in front of each VOBU of the main video
-  testing::NavPackInfo nav;  // VOB number, PTMs, bounds; sync tables are filled per pack
+  bool navPacks = true;                                   // a navigation pack in front of each VOBU of the main video
+  testing::NavPackInfo nav;                               // VOB number, PTMs, bounds; sync tables are filled per pack
   std::optional<testing::NavPackInfo> systemHeaderFirst;  // AOB: a system header pack first
   // ADV_PCKs, each right behind the navigation pack of VOBU number `first` (0-based).
   std::vector<std::pair<size_t, Bytes>> advPacks;

@@ -16,8 +16,8 @@ namespace klarvex {
 inline constexpr std::array<std::string_view, 16> QuantizationTexts = {"16", "20", "24"};
 
 // kHz, by sample rate code: 0 to 2 the 48 kHz family, 8 to 10 the 44.1 kHz one.
-inline constexpr std::array<std::string_view, 16> SampleRateTexts = {
-    "48", "96", "192", "", "", "", "", "", "44.1", "88.2", "176.4"};
+inline constexpr std::array<std::string_view, 16> SampleRateTexts = {"48", "96", "192",  "",     "",     "",
+                                                                     "",   "",   "44.1", "88.2", "176.4"};
 
 // The row's text; a code from a damaged stream that has no row reads as "".
 template <std::size_t N>

@@ -25,7 +25,8 @@ uint32_t BitReader::ReadBits(int n) {
   // bits are not yet loaded, but a 32-bit read must still see them.
   int64_t start = static_cast<int64_t>(position) - 4;
   uint64_t bits = static_cast<uint64_t>(view_.be32(start)) << 8 | view_.at(start + 4);
-  uint32_t value = static_cast<uint32_t>((bits << consumed) >> (40 - n) & ((n == 32) ? 0xFFFFFFFFull : ((1ull << n) - 1)));
+  uint32_t value =
+      static_cast<uint32_t>((bits << consumed) >> (40 - n) & ((n == 32) ? 0xFFFFFFFFull : ((1ull << n) - 1)));
   SkipBits(n);
   return value;
 }

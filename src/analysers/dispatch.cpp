@@ -14,12 +14,24 @@ namespace klarvex {
 StreamFacts AnalyseFirstPayload(const ByteView& view, const AnalyserCall& call, MessageLog& log) {
   StreamFacts facts;
   switch (call.route) {
-    case AnalyserRoute::Mpeg2Video: facts.frameRate = Mpeg2Info(view, call.start, call.count, call.pts, call.streamNumber, log); break;
-    case AnalyserRoute::H264Video: facts.frameRate = H264Info(view, call.start, call.count, call.streamNumber, log); break;
-    case AnalyserRoute::Vc1Video: facts.frameRate = Vc1Info(view, call.start, call.count, call.streamNumber, log); break;
-    case AnalyserRoute::Ac3: Ac3Info(view, call.start, call.count, call.streamNumber, log); break;
-    case AnalyserRoute::Dts: DtsInfo(view, call.start, call.count, call.streamNumber, log); break;
-    case AnalyserRoute::Mlp: MlpInfo(view, call.start, call.count, log); break;
+    case AnalyserRoute::Mpeg2Video:
+      facts.frameRate = Mpeg2Info(view, call.start, call.count, call.pts, call.streamNumber, log);
+      break;
+    case AnalyserRoute::H264Video:
+      facts.frameRate = H264Info(view, call.start, call.count, call.streamNumber, log);
+      break;
+    case AnalyserRoute::Vc1Video:
+      facts.frameRate = Vc1Info(view, call.start, call.count, call.streamNumber, log);
+      break;
+    case AnalyserRoute::Ac3:
+      Ac3Info(view, call.start, call.count, call.streamNumber, log);
+      break;
+    case AnalyserRoute::Dts:
+      DtsInfo(view, call.start, call.count, call.streamNumber, log);
+      break;
+    case AnalyserRoute::Mlp:
+      MlpInfo(view, call.start, call.count, log);
+      break;
     case AnalyserRoute::Lpcm: {
       LpcmFormat format = LpcmInfo(view, call.start, call.count, log);
       facts.channels = format.channels;
@@ -27,7 +39,9 @@ StreamFacts AnalyseFirstPayload(const ByteView& view, const AnalyserCall& call, 
       facts.bitsPerSample = format.bitsPerSample;
       break;
     }
-    case AnalyserRoute::Subpicture: SubpictureFormat(view, call.start, log); break;
+    case AnalyserRoute::Subpicture:
+      SubpictureFormat(view, call.start, log);
+      break;
   }
   return facts;
 }

@@ -21,10 +21,14 @@ constexpr int kExtensionBytes = 4;
 
 int PictureCode(VideoKind kind) {
   switch (kind) {
-    case VideoKind::Mpeg2: return kMpeg2Picture;
-    case VideoKind::H264: return 0x09;
-    case VideoKind::Vc1: return 0x0D;
-    case VideoKind::None: break;
+    case VideoKind::Mpeg2:
+      return kMpeg2Picture;
+    case VideoKind::H264:
+      return 0x09;
+    case VideoKind::Vc1:
+      return 0x0D;
+    case VideoKind::None:
+      break;
   }
   return -1;
 }

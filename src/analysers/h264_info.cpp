@@ -44,8 +44,8 @@ constexpr uint32_t kMonochrome = 0;
 constexpr uint32_t kChroma420 = 1;
 constexpr uint32_t kChroma444 = 3;
 
-constexpr std::array<std::string_view, 8> kVideoFormatTexts = {"Component", "PAL", "NTSC", "SECAM",
-                                                               "MAC", "Unspecified", "", ""};
+constexpr std::array<std::string_view, 8> kVideoFormatTexts = {"Component", "PAL",         "NTSC", "SECAM",
+                                                               "MAC",       "Unspecified", "",     ""};
 
 constexpr uint32_t kExtendedSar = 255;  // sar_width and sar_height follow
 
@@ -89,7 +89,9 @@ uint32_t ReportProfileAndLevel(BitReader& reader, MessageLog& log) {
   return profileIdc;
 }
 
-bool CarriesChromaFormat(uint32_t profileIdc) { return kChromaProfiles.find(IntText(profileIdc)) != std::string_view::npos; }
+bool CarriesChromaFormat(uint32_t profileIdc) {
+  return kChromaProfiles.find(IntText(profileIdc)) != std::string_view::npos;
+}
 
 // Reads over one scaling list: only the deltas that the list codes.
 void SkipScalingList(BitReader& reader, int size) {
@@ -173,7 +175,7 @@ void ReportAspectRatio(BitReader& reader, MessageLog& log) {
 
 void ReportVideoSignalType(BitReader& reader, MessageLog& log) {
   log.log("   Video format = " + std::string(kVideoFormatTexts[reader.ReadBits(3)]));
-  reader.SkipBits(1);                              // video_full_range_flag
+  reader.SkipBits(1);                             // video_full_range_flag
   if (reader.ReadFlag()) reader.SkipBits(8 * 3);  // colour primaries, transfer, matrix
 }
 

@@ -48,8 +48,8 @@ constexpr std::array<std::string_view, 32> DvdAudioChannelTexts = {
 constexpr std::array<std::string_view, 4> ChannelModifierTexts = {"Stereo", "Lt/Rt", "Lbin/Rbin", "Mono"};
 
 // TrueHD channel assignments: one bit per speaker group, bit 0 first.
-constexpr std::array<std::string_view, 5> SixChannelTexts = {
-    "Main (Left,Right)", "Centre", "LFE", "Surrounds (Ls/Rs)", "Highs (Lvh/Rvh)"};
+constexpr std::array<std::string_view, 5> SixChannelTexts = {"Main (Left,Right)", "Centre", "LFE", "Surrounds (Ls/Rs)",
+                                                             "Highs (Lvh/Rvh)"};
 constexpr std::array<std::string_view, 13> EightChannelTexts = {
     "Main (Left,Right)",
     "Centre",
@@ -108,18 +108,25 @@ class MajorSyncReport {
       case 5:
         log_.log("   Quantization length = [bl]" + TableText(QuantizationTexts, byte >> 4) + "[/bl] bits");
         break;
-      case 4: LogSampleRate(byte); break;
+      case 4:
+        LogSampleRate(byte);
+        break;
       case 2:
         log_.log("   Channel arrangement = [bl]" + TableText(DvdAudioChannelTexts, byte & 0x1F) + "[/bl]");
         break;
-      case 0: LogDynamicRange(previous, byte); break;
-      default: break;
+      case 0:
+        LogDynamicRange(previous, byte);
+        break;
+      default:
+        break;
     }
   }
 
   void TrueHdInfoByte(int left, uint8_t previous, uint8_t byte) {
     switch (left) {
-      case 5: LogSampleRate(byte); break;
+      case 5:
+        LogSampleRate(byte);
+        break;
       case 4:
         modifier2_ = byte >> 6;
         modifier6_ = (byte >> 4) & 3;
@@ -139,8 +146,11 @@ class MajorSyncReport {
         log_.log("      channel arrangement = [bl]" + AssignmentNames(assign8, EightChannelTexts) + "[/bl]");
         break;
       }
-      case 0: LogDynamicRange(previous, byte); break;
-      default: break;
+      case 0:
+        LogDynamicRange(previous, byte);
+        break;
+      default:
+        break;
     }
   }
 

@@ -9,7 +9,8 @@
 
 namespace klarvex {
 
-std::optional<double> Mpeg2Info(const ByteView& view, int64_t start, int64_t count, uint32_t pts, int videoStream, MessageLog& log);
+std::optional<double> Mpeg2Info(const ByteView& view, int64_t start, int64_t count, uint32_t pts, int videoStream,
+                                MessageLog& log);
 
 // The description line of a stream whose frame pictures repeat fields
 // (soft 2:3 pulldown), which only the frame counter sees: the film rate is

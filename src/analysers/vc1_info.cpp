@@ -88,7 +88,7 @@ std::optional<double> ReportCodedFrameRate(BitReader& reader, bool pulldown, Mes
 
 std::optional<double> ReportFrameRate(BitReader& reader, bool pulldown, MessageLog& log) {
   if (!reader.ReadFlag()) return ReportCodedFrameRate(reader, pulldown, log);  // FRAMERATEIND
-  double rate = (reader.ReadBits(16) + 1) / 32.0;  // FRAMERATEEXP
+  double rate = (reader.ReadBits(16) + 1) / 32.0;                              // FRAMERATEEXP
   log.log("   Frame Rate = [bl]" + GeneralNumberText(rate) + "[/bl]");
   return rate;
 }

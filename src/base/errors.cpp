@@ -13,7 +13,7 @@ KlarvexError CannotOpenFile(const std::string& path, int errnoValue) {
 }
 
 std::string NotRegularReason(unsigned mode) {
-  const char* kind = S_ISFIFO(mode)  ? "a FIFO"
+  const char* kind = S_ISFIFO(mode)   ? "a FIFO"
                      : S_ISSOCK(mode) ? "a socket"
                      : S_ISCHR(mode)  ? "a character device"
                      : S_ISBLK(mode)  ? "a block device"

@@ -102,8 +102,10 @@ uint32_t HexToInt(std::string_view digits) {
   uint32_t value = 0;
   for (char c : digits) {
     char u = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-    if (u >= '0' && u <= '9') value = value * 16 + static_cast<uint32_t>(u - '0');
-    else if (u >= 'A' && u <= 'F') value = value * 16 + static_cast<uint32_t>(u - 'A' + 10);
+    if (u >= '0' && u <= '9')
+      value = value * 16 + static_cast<uint32_t>(u - '0');
+    else if (u >= 'A' && u <= 'F')
+      value = value * 16 + static_cast<uint32_t>(u - 'A' + 10);
   }
   return value;
 }

@@ -27,14 +27,14 @@ struct TagEffect {
 TagEffect EffectOfTag(std::string_view name);
 
 struct StyledRun {
-  size_t start = 0;   // index into the display text
+  size_t start = 0;  // index into the display text
   size_t length = 0;
   TagEffect effect;
 };
 
 struct MarkupLine {
-  std::string text;              // the message with its tags removed
-  std::vector<StyledRun> runs;   // tagged stretches of `text`
+  std::string text;             // the message with its tags removed
+  std::vector<StyledRun> runs;  // tagged stretches of `text`
 };
 
 // Splits a message into its display text and styled runs. The text that

@@ -46,8 +46,10 @@ void OutputFile::create(const std::string& path, const SourceFiles& sources) {
   // Look before opening: opening a FIFO or a device may block or act on it,
   // and a link would lead the output anywhere.
   struct stat st {};
-  if (::lstat(path.c_str(), &st) == 0) RefuseUnlessWritable(path, st, sources);
-  else if (errno != ENOENT) throw CannotCreateFile(path, errno);
+  if (::lstat(path.c_str(), &st) == 0)
+    RefuseUnlessWritable(path, st, sources);
+  else if (errno != ENOENT)
+    throw CannotCreateFile(path, errno);
   // O_NOFOLLOW and O_NONBLOCK hold if something else was put there since.
   // Not O_TRUNC yet: a file that another creation holds must not be emptied
   // under it. Lock first, then empty.

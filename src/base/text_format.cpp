@@ -1,7 +1,5 @@
 #include "text_format.h"
 
-#include "base/bytes.h"
-
 #include <langinfo.h>
 #include <locale.h>
 
@@ -9,6 +7,8 @@
 #include <charconv>
 #include <cmath>
 #include <cstdio>
+
+#include "base/bytes.h"
 
 namespace klarvex {
 
@@ -81,9 +81,9 @@ std::string DurationText(double days) {
   TimeParts p = SplitMillis(std::llround(days * 86400000.0));
   std::string sep = TimeSeparator();
   char buffer[64];
-  std::snprintf(buffer, sizeof buffer, "%lld%s%02lld%s%02lld.%03lld", static_cast<long long>(p.hours),
-                sep.c_str(), static_cast<long long>(p.minutes), sep.c_str(),
-                static_cast<long long>(p.seconds), static_cast<long long>(p.millis));
+  std::snprintf(buffer, sizeof buffer, "%lld%s%02lld%s%02lld.%03lld", static_cast<long long>(p.hours), sep.c_str(),
+                static_cast<long long>(p.minutes), sep.c_str(), static_cast<long long>(p.seconds),
+                static_cast<long long>(p.millis));
   return buffer;
 }
 
@@ -104,8 +104,8 @@ double DaysSince(std::chrono::steady_clock::time_point start) {
 }
 
 std::string ProgressText(int64_t position, int64_t size, double elapsedDays) {
-  double remaining = position > 0 ? elapsedDays * static_cast<double>(size) / static_cast<double>(position) - elapsedDays
-                                  : 0;
+  double remaining =
+      position > 0 ? elapsedDays * static_cast<double>(size) / static_cast<double>(position) - elapsedDays : 0;
   remaining += 1.0 / 86400.0;
   return IntText(position / kMiB) + "/" + IntText(size / kMiB) + " Mbytes, Remaining time: " + ClockText(remaining);
 }
@@ -130,10 +130,14 @@ size_t Utf8SequenceAt(std::string_view text, size_t at) {
   // points past U+10FFFF; the others are plain continuation bytes.
   unsigned low = 0x80, high = 0xBF;
   size_t length = 0;
-  if (lead >= 0xC2 && lead <= 0xDF) length = 2;
-  else if (lead >= 0xE0 && lead <= 0xEF) length = 3, low = lead == 0xE0 ? 0xA0 : 0x80, high = lead == 0xED ? 0x9F : 0xBF;
-  else if (lead >= 0xF0 && lead <= 0xF4) length = 4, low = lead == 0xF0 ? 0x90 : 0x80, high = lead == 0xF4 ? 0x8F : 0xBF;
-  else return 0;
+  if (lead >= 0xC2 && lead <= 0xDF)
+    length = 2;
+  else if (lead >= 0xE0 && lead <= 0xEF)
+    length = 3, low = lead == 0xE0 ? 0xA0 : 0x80, high = lead == 0xED ? 0x9F : 0xBF;
+  else if (lead >= 0xF0 && lead <= 0xF4)
+    length = 4, low = lead == 0xF0 ? 0x90 : 0x80, high = lead == 0xF4 ? 0x8F : 0xBF;
+  else
+    return 0;
   if (byte(1) < low || byte(1) > high) return 0;
   for (size_t i = 2; i < length; ++i)
     if (!IsUtf8Continuation(static_cast<char>(byte(i)))) return 0;

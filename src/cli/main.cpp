@@ -89,14 +89,16 @@ struct Command {
 int64_t ParseFastSize(const std::string& text) {
   char* end = nullptr;
   long long value = std::strtoll(text.c_str(), &end, 10);
-  if (text.empty() || *end != '\0' || value < 0 || value > 999) UsageError("--fast-size takes a whole number from 0 to 999");
+  if (text.empty() || *end != '\0' || value < 0 || value > 999)
+    UsageError("--fast-size takes a whole number from 0 to 999");
   return value;
 }
 
 // An extension as the window's box takes it: at most 5 characters, and
 // nothing that would lead out of the output folder.
 std::string ParseExtension(const std::string& option, const std::string& text) {
-  if (text.size() > 5 || text.find('/') != std::string::npos) UsageError(option + " takes up to 5 characters, no \"/\"");
+  if (text.size() > 5 || text.find('/') != std::string::npos)
+    UsageError(option + " takes up to 5 characters, no \"/\"");
   return text;
 }
 
@@ -111,27 +113,41 @@ Command ParseOptions(Job job, const std::vector<std::string>& args, Options& opt
   };
   for (size_t i = 0; i < args.size(); ++i) {
     const std::string& a = args[i];
-    if (a == "--no-continue") options.cbContinue = false;
-    else if (a == "--full") options.cbFastCheck = false;
+    if (a == "--no-continue")
+      options.cbContinue = false;
+    else if (a == "--full")
+      options.cbFastCheck = false;
     else if (a == "--fast-size") {
       options.ieFastSize = ParseFastSize(value(i));
       options.cbFastCheck = true;
-    } else if (a == "--no-details") options.cbDetails = false;
-    else if (a == "--no-count") options.cbCountFr = false;
-    else if (a == "--json" && !writes) command.json = true;
-    else if (a == "-o" && writes) options.eWorkdir = value(i);
+    } else if (a == "--no-details")
+      options.cbDetails = false;
+    else if (a == "--no-count")
+      options.cbCountFr = false;
+    else if (a == "--json" && !writes)
+      command.json = true;
+    else if (a == "-o" && writes)
+      options.eWorkdir = value(i);
     else if (a == "--streams" && writes) {
       std::string error;
       command.streams = ParseStreamList(value(i), error);
       if (!command.streams) UsageError(error);
-    } else if (a == "--video-ext" && demux) options.eVideoExt = ParseExtension(a, value(i));
-    else if (a == "--audio-ext" && demux) options.eAudioExt = ParseExtension(a, value(i));
-    else if (a == "--sub-ext" && demux) options.eSubExt = ParseExtension(a, value(i));
-    else if (a == "--adv-pck" && job == Job::Rebuild) options.cbRBAdvanced = true;
-    else if (a == "--adjust-pts" && job == Job::Rebuild) options.cbAdjustPTS = true;
-    else if (a.size() > 1 && a[0] == '-' && a != "-") UsageError("unknown option " + a);
-    else if (command.file.empty()) command.file = a;
-    else UsageError("only one FILE may be given");
+    } else if (a == "--video-ext" && demux)
+      options.eVideoExt = ParseExtension(a, value(i));
+    else if (a == "--audio-ext" && demux)
+      options.eAudioExt = ParseExtension(a, value(i));
+    else if (a == "--sub-ext" && demux)
+      options.eSubExt = ParseExtension(a, value(i));
+    else if (a == "--adv-pck" && job == Job::Rebuild)
+      options.cbRBAdvanced = true;
+    else if (a == "--adjust-pts" && job == Job::Rebuild)
+      options.cbAdjustPTS = true;
+    else if (a.size() > 1 && a[0] == '-' && a != "-")
+      UsageError("unknown option " + a);
+    else if (command.file.empty())
+      command.file = a;
+    else
+      UsageError("only one FILE may be given");
   }
   if (command.file.empty()) UsageError("no FILE given");
   return command;
@@ -197,8 +213,10 @@ int Run(Job job, const std::vector<std::string>& args) {
     if (command.streams && !ChooseStreams(state, *command.streams, missing))
       return Failure(host, "no stream " + missing + " in " + command.file);
     jobs.cbVideoClick();
-    if (command.job == Job::Demux) jobs.bDemuxClick();
-    else jobs.bRebuildClick();
+    if (command.job == Job::Demux)
+      jobs.bDemuxClick();
+    else
+      jobs.bRebuildClick();
     if (jobs.lastFailure()) return Failure(host, jobs.lastFailure()->fullText());
     if (host.cancelled()) return Cancelled(host);
   }

@@ -36,11 +36,16 @@ PlaylistCommand ParsePlaylistCommand(const std::vector<std::string>& args, bool 
   };
   for (size_t i = 0; i < args.size(); ++i) {
     const std::string& a = args[i];
-    if (a == "--source") command.source = value(i);
-    else if (a == "-o" && writes) command.outputFolder = value(i);
-    else if (a.size() > 1 && a[0] == '-') PlaylistUsageError("unknown option " + a);
-    else if (command.playlist.empty()) command.playlist = a;
-    else PlaylistUsageError("only one XPL may be given");
+    if (a == "--source")
+      command.source = value(i);
+    else if (a == "-o" && writes)
+      command.outputFolder = value(i);
+    else if (a.size() > 1 && a[0] == '-')
+      PlaylistUsageError("unknown option " + a);
+    else if (command.playlist.empty())
+      command.playlist = a;
+    else
+      PlaylistUsageError("only one XPL may be given");
   }
   if (command.playlist.empty()) PlaylistUsageError("no XPL given");
   return command;

@@ -19,10 +19,17 @@ std::optional<std::vector<StreamChoice>> ParseStreamList(const std::string& list
     int limit = 0;
     Section section = Section::Video;
     switch (item[0]) {
-      case 'v': section = Section::Video, limit = StreamTable::kVideoStreams; break;
-      case 'a': section = Section::Audio, limit = StreamTable::kAudioStreams; break;
-      case 's': section = Section::Subpicture, limit = StreamTable::kSubpictureStreams; break;
-      default: limit = 0;
+      case 'v':
+        section = Section::Video, limit = StreamTable::kVideoStreams;
+        break;
+      case 'a':
+        section = Section::Audio, limit = StreamTable::kAudioStreams;
+        break;
+      case 's':
+        section = Section::Subpicture, limit = StreamTable::kSubpictureStreams;
+        break;
+      default:
+        limit = 0;
     }
     if (number >= limit) {
       error = "bad stream \"" + item + "\" (use v0, v1, a0 to a15, s0 to s31)";

@@ -48,8 +48,10 @@ std::string JsonPathFields(const std::string& field, const std::string& path) {
   if (IsValidUtf8(path)) return json;
   std::string bytes;
   for (unsigned char c : path) {
-    if (c > 0x20 && c < 0x7F && c != '%') bytes.push_back(static_cast<char>(c));
-    else bytes += "%" + HexText(c, 2);
+    if (c > 0x20 && c < 0x7F && c != '%')
+      bytes.push_back(static_cast<char>(c));
+    else
+      bytes += "%" + HexText(c, 2);
   }
   return json + ", \"" + field + "Bytes\": " + JsonString(bytes);
 }
@@ -64,9 +66,12 @@ std::string JsonNumber(double value) {
 
 const char* KindName(Section section) {
   switch (section) {
-    case Section::Video: return "video";
-    case Section::Audio: return "audio";
-    case Section::Subpicture: return "subpicture";
+    case Section::Video:
+      return "video";
+    case Section::Audio:
+      return "audio";
+    case Section::Subpicture:
+      return "subpicture";
   }
   return "";
 }

@@ -5,8 +5,8 @@
 #include <atomic>
 #include <cerrno>
 #include <csignal>
-#include <cstring>
 #include <cstdlib>
+#include <cstring>
 
 #include "base/markup.h"
 #include "base/text_format.h"
@@ -61,7 +61,8 @@ std::string EscapeControls(std::string_view text) {
     const bool c1 = length == 2 && c == 0xC2 && static_cast<unsigned char>(text[at + 1]) < 0xA0;
     const bool control = length == 0 || (c < 0x20 && c != '\t' && c != '\n') || c == 0x7F || c1;
     const size_t bytes = length ? length : 1;
-    if (!control) out.append(text, at, bytes);
+    if (!control)
+      out.append(text, at, bytes);
     else
       for (size_t i = 0; i < bytes; ++i) out += "\\x" + HexText(static_cast<unsigned char>(text[at + i]), 2);
     at += bytes;

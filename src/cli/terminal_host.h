@@ -38,8 +38,7 @@ void PrintError(const std::string& text);
 
 class TerminalHost : public Host {
  public:
-  TerminalHost(TerminalSettings settings, std::FILE* out, std::FILE* err)
-      : settings_(settings), out_(out), err_(err) {}
+  TerminalHost(TerminalSettings settings, std::FILE* out, std::FILE* err) : settings_(settings), out_(out), err_(err) {}
 
   void attach(Jobs* jobs) { jobs_ = jobs; }
 

@@ -19,11 +19,11 @@ constexpr int kCopyControlValues = 26;
 }  // namespace gci
 
 namespace dsi {
-constexpr int kVobNumber = 24;       // VOBU_VOB_IDN
-constexpr int kVobStartPtm = 44;     // VOB_V_S_PTM
-constexpr int kVobEndPtm = 48;       // VOB_V_E_PTM
-constexpr int kAudioSyncDvd = 402;   // 8 x 16 bits
-constexpr int kSubSyncDvd = 418;     // 32 x 32 bits
+constexpr int kVobNumber = 24;        // VOBU_VOB_IDN
+constexpr int kVobStartPtm = 44;      // VOB_V_S_PTM
+constexpr int kVobEndPtm = 48;        // VOB_V_E_PTM
+constexpr int kAudioSyncDvd = 402;    // 8 x 16 bits
+constexpr int kSubSyncDvd = 418;      // 32 x 32 bits
 constexpr int kAudioSyncHdDvd = 530;  // the HD DVD DSI is 128 bytes longer before these
 constexpr int kSubSyncHdDvd = 546;
 }  // namespace dsi

@@ -52,8 +52,7 @@ VobTimes VobTimesOf(const uint8_t* pack) { return {Be32(pack + at::kVobStartPtm)
 void PatchNavigationPack(uint8_t* pack, int64_t n, const StreamCounts& kept, const VobTimes& times) {
   if (n > at::kAudioBound)
     pack[at::kAudioBound] = static_cast<uint8_t>((pack[at::kAudioBound] & 0x03) | (kept.audio << 2));
-  if (n > at::kVideoBound)
-    pack[at::kVideoBound] = static_cast<uint8_t>((pack[at::kVideoBound] & 0xE0) | kept.video);
+  if (n > at::kVideoBound) pack[at::kVideoBound] = static_cast<uint8_t>((pack[at::kVideoBound] & 0xE0) | kept.video);
   if (HasDsiInPlace(pack, n)) PatchDsi(pack, kept, times);
 }
 

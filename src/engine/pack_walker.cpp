@@ -43,7 +43,8 @@ void PackWalker::noteFound(StreamSlot& slot, std::string_view text) const {
 }
 
 void PackWalker::announceOnPayload(StreamSlot& slot, int number) const {
-  if (!slot.foundText.empty() && (header_.hasPts || !host_.detailedInfo())) AnnounceStream(host_.messages(), slot, number);
+  if (!slot.foundText.empty() && (header_.hasPts || !host_.detailedInfo()))
+    AnnounceStream(host_.messages(), slot, number);
 }
 
 void PackWalker::startOfCall() {
@@ -61,15 +62,16 @@ void PackWalker::run() {
   RunState& run = engine_.run;
   // The stop request is passed on before every block, as the block's size is asked.
   host_.pollStop();
-  ReadBlocks(engine_.input, engine_.buffer, [&run] { return run.StopRequested || run.fastCheckStop; },
-             [this](const Block& block) {
-               bytesInBuffer_ = block.loaded;
-               buf_ = engine_.buffer.bytes();
-               view_ = engine_.buffer.view();
-               afterRead(block.end(), block.size);
-               walkBuffer();
-               host_.pollStop();
-             });
+  ReadBlocks(
+      engine_.input, engine_.buffer, [&run] { return run.StopRequested || run.fastCheckStop; },
+      [this](const Block& block) {
+        bytesInBuffer_ = block.loaded;
+        buf_ = engine_.buffer.bytes();
+        view_ = engine_.buffer.view();
+        afterRead(block.end(), block.size);
+        walkBuffer();
+        host_.pollStop();
+      });
   if (readMode()) AnnounceWaitingStreams(host_.messages(), engine_.streams);
   if (run.StopRequested) {
     engine_.streams.video(0).frameCount = 0;
@@ -124,9 +126,12 @@ __attribute__((always_inline)) inline void PackWalker::stepByte() {
   if (ps2IdBytes_ > 0) {
     --header_.packetLeft;
     ps2IdBytes_ = 0;
-    if (byte == 0x01 && firstDsi_) dsiPending_ = true;
-    else if (byte == 0x04 && firstGci_) gciPending_ = true;
-    else skipLeft_ = header_.packetLeft;
+    if (byte == 0x01 && firstDsi_)
+      dsiPending_ = true;
+    else if (byte == 0x04 && firstGci_)
+      gciPending_ = true;
+    else
+      skipLeft_ = header_.packetLeft;
     return;
   }
   if (gciPending_ || dsiPending_) {
@@ -229,8 +234,8 @@ bool PackWalker::skipPackHeader() {
   const int64_t last = pos_ + 10;  // byte 13 of the pack header
   if (last + 1 >= bytesInBuffer_) return false;
   const uint8_t* h = buf_ + pos_ - 3;  // h[0..3] = 00 00 01 BA
-  bool markers = (h[4] & 0xC4) == 0x44 && (h[6] & 0x04) && (h[8] & 0x04) && (h[9] & 0x01) &&
-                 (h[12] & 0x03) == 0x03 && (h[13] & 0xF8) == 0xF8;
+  bool markers = (h[4] & 0xC4) == 0x44 && (h[6] & 0x04) && (h[8] & 0x04) && (h[9] & 0x01) && (h[12] & 0x03) == 0x03 &&
+                 (h[13] & 0xF8) == 0xF8;
   if (!markers) return false;
   window_ = ReadBe32(h + 10);
   pos_ = last;
@@ -241,13 +246,28 @@ bool PackWalker::startCode(uint8_t streamId) {
   // A recognised start code begins a new packet, whatever was in progress.
   const PesKind kind = PesKindOf(streamId);
   switch (kind) {
-    case PesKind::NotOurs: return false;  // an ordinary byte
-    case PesKind::Video: videoStartCode(streamId, *PesVideoIdentity(streamId)); packetKind_ = PacketKind::Video; break;
-    case PesKind::Extended: videoIdentity_ = &ExtendedStreamCoding(); packetKind_ = PacketKind::Video; break;
-    case PesKind::MpegAudio: packetKind_ = PacketKind::MpegAudio; break;
-    case PesKind::Private1: packetKind_ = PacketKind::Private1; break;
-    case PesKind::Navigation: packetKind_ = PacketKind::Navigation; break;
-    case PesKind::Skip: packetKind_ = PacketKind::Skip; break;
+    case PesKind::NotOurs:
+      return false;  // an ordinary byte
+    case PesKind::Video:
+      videoStartCode(streamId, *PesVideoIdentity(streamId));
+      packetKind_ = PacketKind::Video;
+      break;
+    case PesKind::Extended:
+      videoIdentity_ = &ExtendedStreamCoding();
+      packetKind_ = PacketKind::Video;
+      break;
+    case PesKind::MpegAudio:
+      packetKind_ = PacketKind::MpegAudio;
+      break;
+    case PesKind::Private1:
+      packetKind_ = PacketKind::Private1;
+      break;
+    case PesKind::Navigation:
+      packetKind_ = PacketKind::Navigation;
+      break;
+    case PesKind::Skip:
+      packetKind_ = PacketKind::Skip;
+      break;
   }
   header_.begin(kind);
   return true;
@@ -274,16 +294,27 @@ void PackWalker::nameVideoStream(uint8_t id, const StreamIdentity& identity) {
 __attribute__((always_inline)) inline bool PackWalker::headerStep(uint8_t byte) {
   PesHeader::Event event = header_.step(byte, window_);
   switch (event) {
-    case PesHeader::Event::NotHeader: return false;
-    case PesHeader::Event::None: return true;
-    case PesHeader::Event::LengthKnown:
-      if (packetKind_ == PacketKind::Navigation) ps2IdBytes_ = 1;
-      else if (packetKind_ == PacketKind::Skip) skipLeft_ = header_.packetLeft;
+    case PesHeader::Event::NotHeader:
+      return false;
+    case PesHeader::Event::None:
       return true;
-    case PesHeader::Event::Extension: event = extensionByte(byte); break;
-    case PesHeader::Event::SubstreamId: event = substreamId(byte); break;
-    case PesHeader::Event::SubstreamHeaderDone: event = audioSubstream(); break;
-    case PesHeader::Event::Payload: break;
+    case PesHeader::Event::LengthKnown:
+      if (packetKind_ == PacketKind::Navigation)
+        ps2IdBytes_ = 1;
+      else if (packetKind_ == PacketKind::Skip)
+        skipLeft_ = header_.packetLeft;
+      return true;
+    case PesHeader::Event::Extension:
+      event = extensionByte(byte);
+      break;
+    case PesHeader::Event::SubstreamId:
+      event = substreamId(byte);
+      break;
+    case PesHeader::Event::SubstreamHeaderDone:
+      event = audioSubstream();
+      break;
+    case PesHeader::Event::Payload:
+      break;
   }
   if (event == PesHeader::Event::Payload) inPayload_ = true;
   return true;
@@ -396,10 +427,17 @@ void PackWalker::payloadStep() {
   int32_t& packetLeft = header_.packetLeft;
   int64_t chunk = std::min<int64_t>(packetLeft, bytesInBuffer_ - pos_);
   switch (packetKind_) {
-    case PacketKind::Video: videoPayload(chunk); break;
-    case PacketKind::Audio: audioPayload(chunk); break;
-    case PacketKind::Subpicture: subpicturePayload(chunk); break;
-    default: break;  // MPEG audio and ignored packets have no slot
+    case PacketKind::Video:
+      videoPayload(chunk);
+      break;
+    case PacketKind::Audio:
+      audioPayload(chunk);
+      break;
+    case PacketKind::Subpicture:
+      subpicturePayload(chunk);
+      break;
+    default:
+      break;  // MPEG audio and ignored packets have no slot
   }
   bool wholePacket = chunk == packetLeft;
   packetLeft -= static_cast<int32_t>(chunk);
@@ -417,7 +455,8 @@ void PackWalker::videoPayload(int64_t chunk) {
     return;
   }
   AnalyserCall call{videoIdentity_->route, pos_, chunk, header_.pts, videoSlot_};
-  if (auto facts = describeOnce(slot, videoIdByte_, call, true); facts && facts->frameRate) slot.frameRate = *facts->frameRate;
+  if (auto facts = describeOnce(slot, videoIdByte_, call, true); facts && facts->frameRate)
+    slot.frameRate = *facts->frameRate;
 }
 
 void PackWalker::audioPayload(int64_t chunk) {

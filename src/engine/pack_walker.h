@@ -10,7 +10,6 @@
 #include <optional>
 
 #include "analysers/dispatch.h"
-
 #include "engine/block_reader.h"
 #include "engine/engine.h"
 #include "engine/navigation_pack.h"
@@ -62,7 +61,8 @@ class PackWalker {
   void audioPayload(int64_t chunk);
   void subpicturePayload(int64_t chunk);
   bool firstPayloadWithPts(StreamSlot& slot, bool audioOrVideo);
-  std::optional<StreamFacts> describeOnce(StreamSlot& slot, uint8_t idByte, const AnalyserCall& call, bool audioOrVideo);
+  std::optional<StreamFacts> describeOnce(StreamSlot& slot, uint8_t idByte, const AnalyserCall& call,
+                                          bool audioOrVideo);
   void writeChunk(StreamSlot& slot, int64_t chunk);
 
   void noteFound(StreamSlot& slot, std::string_view text) const;

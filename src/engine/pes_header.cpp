@@ -7,12 +7,18 @@ namespace {
 // ISO/IEC 13818-1 time stamp layout, bit 32 dropped: byte `index` (1 to 5).
 uint32_t TimestampByte(uint32_t accumulator, int index, uint8_t byte) {
   switch (index) {
-    case 1: return static_cast<uint32_t>(byte & 0x06) << 29;
-    case 2: return accumulator | static_cast<uint32_t>(byte) << 22;
-    case 3: return accumulator | static_cast<uint32_t>(byte & 0xFE) << 14;
-    case 4: return accumulator | static_cast<uint32_t>(byte) << 7;
-    case 5: return accumulator | static_cast<uint32_t>(byte & 0xFE) >> 1;
-    default: return accumulator;
+    case 1:
+      return static_cast<uint32_t>(byte & 0x06) << 29;
+    case 2:
+      return accumulator | static_cast<uint32_t>(byte) << 22;
+    case 3:
+      return accumulator | static_cast<uint32_t>(byte & 0xFE) << 14;
+    case 4:
+      return accumulator | static_cast<uint32_t>(byte) << 7;
+    case 5:
+      return accumulator | static_cast<uint32_t>(byte & 0xFE) >> 1;
+    default:
+      return accumulator;
   }
 }
 
@@ -39,8 +45,10 @@ bool PesHeader::parseWhole(const uint8_t* p, int64_t available, Whole& whole) co
     if (!video || timestamps + 1 > headerLength) return false;
     const uint8_t extFlags = p[5 + timestamps];
     int fields = 1 + ((extFlags & 0x10) ? 2 : 0);  // the flags, the P-STD buffer field
-    if (extFlags & 0x01) fields += 2;               // PES_extension_field_length, stream_id_extension
-    else if (!(extFlags & 0x10)) return false;
+    if (extFlags & 0x01)
+      fields += 2;  // PES_extension_field_length, stream_id_extension
+    else if (!(extFlags & 0x10))
+      return false;
     if (timestamps + fields > headerLength) return false;
     if (extFlags & 0x01) whole.extensionAt = 5 + timestamps + fields - 1;
   }
@@ -54,18 +62,29 @@ bool PesHeader::parseWhole(const uint8_t* p, int64_t available, Whole& whole) co
 
 PesHeader::Event PesHeader::step(uint8_t byte, uint32_t window) {
   switch (stage_) {
-    case Stage::Idle: return Event::NotHeader;
+    case Stage::Idle:
+      return Event::NotHeader;
     case Stage::Length:
       if (--wanted_ > 0) return Event::None;
       packetLeft = static_cast<int32_t>(window & 0xFFFF);
       // A navigation or skipped packet's body is the walker's.
-      if (kind_ == PesKind::Navigation || kind_ == PesKind::Skip) stage_ = Stage::Idle;
-      else enter(Stage::Fixed, 3);
+      if (kind_ == PesKind::Navigation || kind_ == PesKind::Skip)
+        stage_ = Stage::Idle;
+      else
+        enter(Stage::Fixed, 3);
       return Event::LengthKnown;
-    case Stage::Fixed: --packetLeft; return fixedByte(byte);
+    case Stage::Fixed:
+      --packetLeft;
+      return fixedByte(byte);
     case Stage::Pts:
-    case Stage::PtsDts: --packetLeft; --headerLeft_; return timestampByte(byte);
-    case Stage::ExtFlags: --packetLeft; --headerLeft_; return extensionFlags(byte);
+    case Stage::PtsDts:
+      --packetLeft;
+      --headerLeft_;
+      return timestampByte(byte);
+    case Stage::ExtFlags:
+      --packetLeft;
+      --headerLeft_;
+      return extensionFlags(byte);
     case Stage::Pstd:
       --packetLeft;
       --headerLeft_;
@@ -160,9 +179,7 @@ PesHeader::Event PesHeader::endOfHeader() {
   return payload();
 }
 
-PesHeader::Event PesHeader::substreamHeader(int headerBytes) {
-  return headerBytes <= 1 ? payload() : Event::None;
-}
+PesHeader::Event PesHeader::substreamHeader(int headerBytes) { return headerBytes <= 1 ? payload() : Event::None; }
 
 PesHeader::Event PesHeader::restOfSubstreamHeader(int headerBytes) {
   if (headerBytes > 4) return enter(Stage::SubstreamRest, headerBytes - 4);

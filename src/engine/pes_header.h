@@ -16,13 +16,13 @@ class PesHeader {
  public:
   // What a byte completed, for the walker to act on.
   enum class Event : uint8_t {
-    None,          // the byte was taken; nothing to do yet
-    NotHeader,     // no header in progress: the byte is an ordinary one
-    LengthKnown,   // packetLeft holds the length; navigation and skipped packets are the walker's
-    Extension,     // the stream_id_extension byte (under FD): the walker names the stream, then calls afterExtension
-    SubstreamId,   // the substream id byte: the walker routes it, then calls substreamHeader
+    None,         // the byte was taken; nothing to do yet
+    NotHeader,    // no header in progress: the byte is an ordinary one
+    LengthKnown,  // packetLeft holds the length; navigation and skipped packets are the walker's
+    Extension,    // the stream_id_extension byte (under FD): the walker names the stream, then calls afterExtension
+    SubstreamId,  // the substream id byte: the walker routes it, then calls substreamHeader
     SubstreamHeaderDone,  // the first four substream bytes of an audio packet: the walker names its stream
-    Payload,       // the header is over: the payload follows
+    Payload,              // the header is over: the payload follows
   };
 
   // A start code of ours begins a new packet, whatever was in progress.
@@ -71,12 +71,24 @@ class PesHeader {
     stage_ = Stage::Idle;
   }
 
-  int32_t packetLeft = 0;   // bytes of the packet after the current one
-  bool hasPts = false;      // the packet's header carried a PTS
-  uint32_t pts = 0;         // and this was it
+  int32_t packetLeft = 0;  // bytes of the packet after the current one
+  bool hasPts = false;     // the packet's header carried a PTS
+  uint32_t pts = 0;        // and this was it
 
  private:
-  enum class Stage : uint8_t { Idle, Length, Fixed, Pts, PtsDts, ExtFlags, Pstd, Ext2, HeaderRest, Substream, SubstreamRest };
+  enum class Stage : uint8_t {
+    Idle,
+    Length,
+    Fixed,
+    Pts,
+    PtsDts,
+    ExtFlags,
+    Pstd,
+    Ext2,
+    HeaderRest,
+    Substream,
+    SubstreamRest
+  };
 
   Event fixedByte(uint8_t byte);
   Event timestampByte(uint8_t byte);
@@ -96,8 +108,8 @@ class PesHeader {
 
   PesKind kind_ = PesKind::NotOurs;
   Stage stage_ = Stage::Idle;
-  int32_t wanted_ = 0;       // bytes the stage still wants
-  int32_t headerLeft_ = 0;   // PES_header_data_length still to come (negative when fields overran it)
+  int32_t wanted_ = 0;      // bytes the stage still wants
+  int32_t headerLeft_ = 0;  // PES_header_data_length still to come (negative when fields overran it)
   uint8_t flags2_ = 0;
   uint8_t extFlags_ = 0;
   // A header whose length byte is 0 under private stream 1 still reads the

@@ -22,7 +22,7 @@ constexpr int64_t kStreamId = 17;           // stream id of the pack's first pac
 constexpr int64_t kPrivate2Substream = 20;  // first payload byte of private stream 2
 constexpr int64_t kPesFlags = 21;           // PTS_DTS flags (bits 7, 6)
 constexpr int64_t kPesHeaderLength = 22;
-constexpr int64_t kPesFields = 23;          // first optional field: the PTS
+constexpr int64_t kPesFields = 23;  // first optional field: the PTS
 constexpr int64_t kDts = 28;
 }  // namespace at
 
@@ -39,8 +39,8 @@ bool Matches(const uint8_t* pack, int64_t n, int64_t offset, const std::array<ui
 // Adds `shift` to the low 32 bits of a 5-byte PTS/DTS field; bit 32, the
 // prefix and the marker bits stay as they were.
 void ShiftTimestamp(uint8_t* f, uint32_t shift) {
-  uint32_t v = (uint32_t{f[0]} & 6) << 29 | uint32_t{f[1]} << 22 | (uint32_t{f[2]} & 0xFE) << 14 |
-               uint32_t{f[3]} << 7 | uint32_t{f[4]} >> 1;
+  uint32_t v = (uint32_t{f[0]} & 6) << 29 | uint32_t{f[1]} << 22 | (uint32_t{f[2]} & 0xFE) << 14 | uint32_t{f[3]} << 7 |
+               uint32_t{f[4]} >> 1;
   v += shift;
   f[0] = static_cast<uint8_t>((f[0] & 0xF9) | ((v >> 29) & 6));
   f[1] = static_cast<uint8_t>(v >> 22);
@@ -70,10 +70,10 @@ std::optional<int64_t> ExtensionAt(const uint8_t* pack, int64_t n) {
 // What a pack is: its first packet's stream id, and the substream id or
 // stream_id_extension with the place of the byte that numbers the stream.
 struct PackId {
-  uint8_t c = 0;       // stream id of the first packet; 0: not an HD DVD pack
+  uint8_t c = 0;  // stream id of the first packet; 0: not an HD DVD pack
   bool hasP = false;
-  uint8_t p = 0;       // substream id, stream_id_extension, private stream 2 kind
-  int64_t idAt = -1;   // the byte to renumber; -1: none
+  uint8_t p = 0;      // substream id, stream_id_extension, private stream 2 kind
+  int64_t idAt = -1;  // the byte to renumber; -1: none
 };
 
 namespace {
@@ -83,10 +83,17 @@ namespace {
 // known kind.
 const StreamIdentity* IdentityOfPack(const PackId& id, uint8_t& boxId) {
   switch (PesKindOf(id.c)) {
-    case PesKind::Video: boxId = id.c; return PesVideoIdentity(id.c);
-    case PesKind::Extended: boxId = id.p; return id.hasP ? ExtensionIdentity(id.p) : nullptr;
-    case PesKind::Private1: boxId = id.p; return id.hasP ? SubstreamIdentity(id.p) : nullptr;
-    default: return nullptr;
+    case PesKind::Video:
+      boxId = id.c;
+      return PesVideoIdentity(id.c);
+    case PesKind::Extended:
+      boxId = id.p;
+      return id.hasP ? ExtensionIdentity(id.p) : nullptr;
+    case PesKind::Private1:
+      boxId = id.p;
+      return id.hasP ? SubstreamIdentity(id.p) : nullptr;
+    default:
+      return nullptr;
   }
 }
 
@@ -99,10 +106,14 @@ PackId Classify(const uint8_t* pack, int64_t n) {
   id.c = pack[at::kStreamId];
   std::optional<int64_t> pAt;
   const PesKind kind = PesKindOf(id.c);
-  if (kind == PesKind::Private1) pAt = SubstreamAt(pack, n);
-  else if (kind == PesKind::Extended) pAt = ExtensionAt(pack, n);
-  else if (kind == PesKind::Navigation) pAt = at::kPrivate2Substream;
-  else if (kind == PesKind::Video) id.idAt = at::kStreamId;
+  if (kind == PesKind::Private1)
+    pAt = SubstreamAt(pack, n);
+  else if (kind == PesKind::Extended)
+    pAt = ExtensionAt(pack, n);
+  else if (kind == PesKind::Navigation)
+    pAt = at::kPrivate2Substream;
+  else if (kind == PesKind::Video)
+    id.idAt = at::kStreamId;
   if (pAt && *pAt < n) {
     id.hasP = true;
     id.p = pack[*pAt];
@@ -155,8 +166,8 @@ void RebuildPass::pass(const std::string& name) {
   name_ = name;
   shift_ = 0;
   progress_.start();
-  ReadBlocks(engine_.input, block_, [&run] { return run.StopRequested; },
-             [this](const Block& block) { processBlock(block); });
+  ReadBlocks(
+      engine_.input, block_, [&run] { return run.StopRequested; }, [this](const Block& block) { processBlock(block); });
   ++filesDone_;
   host_.setCancelEnabled(false);
 }

@@ -15,14 +15,14 @@ constexpr std::array<StreamIdentity, 10> kIdentities{{
      "[b]MPEG-2[/b] video stream ", "MPEG-2.stream"},
     {0xE2, 0xE3, 0xE2, kPes, StreamKind::H264Video, Section::Video, 0, R::H264Video, V::H264,
      "[b]H.264 (AVC)[/b] video stream ", "H.264.stream"},
-    {0x55, 0x56, 0x55, kExt, StreamKind::Vc1Video, Section::Video, 0, R::Vc1Video, V::Vc1,
-     "[b]VC-1[/b] video stream ", "VC-1.stream"},
-    {0x80, 0x87, 0x80, kSub, StreamKind::Ac3, Section::Audio, 4, R::Ac3, V::None,
-     "[b]Dolby Digital[/b] audio stream ", "DD.stream"},
-    {0x88, 0x8F, 0x88, kSub, StreamKind::Dts, Section::Audio, 4, R::Dts, V::None,
-     "[b]DTS HD (DTS)[/b] audio stream ", "DTSHD.stream"},
-    {0xA0, 0xA7, 0xA0, kSub, StreamKind::Lpcm, Section::Audio, 7, R::Lpcm, V::None,
-     "[b]LPCM[/b] audio stream ", "LPCM.stream"},
+    {0x55, 0x56, 0x55, kExt, StreamKind::Vc1Video, Section::Video, 0, R::Vc1Video, V::Vc1, "[b]VC-1[/b] video stream ",
+     "VC-1.stream"},
+    {0x80, 0x87, 0x80, kSub, StreamKind::Ac3, Section::Audio, 4, R::Ac3, V::None, "[b]Dolby Digital[/b] audio stream ",
+     "DD.stream"},
+    {0x88, 0x8F, 0x88, kSub, StreamKind::Dts, Section::Audio, 4, R::Dts, V::None, "[b]DTS HD (DTS)[/b] audio stream ",
+     "DTSHD.stream"},
+    {0xA0, 0xA7, 0xA0, kSub, StreamKind::Lpcm, Section::Audio, 7, R::Lpcm, V::None, "[b]LPCM[/b] audio stream ",
+     "LPCM.stream"},
     {0xB0, 0xB7, 0xB0, kSub, StreamKind::TrueHd, Section::Audio, 5, R::Mlp, V::None,
      "[b]Dolby TrueHD[/b] audio stream ", "MLP.stream"},
     {0xC0, 0xCF, 0xC0, kSub, StreamKind::Eac3, Section::Audio, 4, R::Ac3, V::None,
@@ -35,8 +35,9 @@ constexpr std::array<StreamIdentity, 10> kIdentities{{
 
 // Substream A1 of a DVD-Audio AOB carries MLP: LPCM's slot, header and box
 // name, the MLP analyser and message.
-constexpr StreamIdentity kAobMlp{0xA1, 0xA1, 0xA0, kSub, StreamKind::Mlp, Section::Audio, 7, R::Mlp, V::None,
-                                 "[b]MLP[/b] audio stream ", "LPCM.stream"};
+constexpr StreamIdentity kAobMlp{0xA1,           0xA1, 0xA0,   kSub,    StreamKind::Mlp,
+                                 Section::Audio, 7,    R::Mlp, V::None, "[b]MLP[/b] audio stream ",
+                                 "LPCM.stream"};
 
 constexpr std::array<PesKind, 256> MakePesKinds() {
   std::array<PesKind, 256> kinds{};

@@ -35,17 +35,17 @@ enum class StreamKind {
 enum class Carrier { PesStreamId, Vc1Extension, Substream };
 
 struct StreamIdentity {
-  uint8_t first;               // id range, inclusive
+  uint8_t first;  // id range, inclusive
   uint8_t last;
-  uint8_t numberBase;          // the id of stream number 0
+  uint8_t numberBase;  // the id of stream number 0
   Carrier carrier;
   StreamKind kind;
   Section section;
-  uint8_t substreamHeader;     // private stream 1 bytes before the payload, the id included
-  AnalyserRoute route;         // the analyser of the first payload (none for subpictures)
-  VideoKind videoKind;         // the frame counter's coding; None for audio and subpictures
-  std::string_view found;      // read-mode message before the stream number
-  std::string_view typeName;   // short name for the stream boxes and output files
+  uint8_t substreamHeader;    // private stream 1 bytes before the payload, the id included
+  AnalyserRoute route;        // the analyser of the first payload (none for subpictures)
+  VideoKind videoKind;        // the frame counter's coding; None for audio and subpictures
+  std::string_view found;     // read-mode message before the stream number
+  std::string_view typeName;  // short name for the stream boxes and output files
 
   int number(uint8_t id) const { return id - numberBase; }
   // The id a rebuild gives the stream when it becomes number `n`.

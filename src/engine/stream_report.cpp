@@ -30,8 +30,10 @@ void ReportFirstPts(MessageLog& log, StreamSlot& slot, uint8_t idByte, uint32_t 
   if (pts != firstPtm) {
     // A stream that starts before the title's start PTM has a negative delay.
     int32_t ticks = static_cast<int32_t>(pts - firstPtm);
-    if (ticks < 0) line += "  ([re]-" + IntText((firstPtm - pts) / 90) + "[/re]ms)";
-    else line += "  ([re]+" + IntText((pts - firstPtm) / 90) + "[/re]ms)";
+    if (ticks < 0)
+      line += "  ([re]-" + IntText((firstPtm - pts) / 90) + "[/re]ms)";
+    else
+      line += "  ([re]+" + IntText((pts - firstPtm) / 90) + "[/re]ms)";
   }
   log.log(line);
   log.log("   Substream id = " + HexText(idByte, 2));

@@ -4,9 +4,12 @@ namespace klarvex {
 
 static int BaseOf(Section section) {
   switch (section) {
-    case Section::Video: return StreamTable::kVideoBase;
-    case Section::Audio: return StreamTable::kAudioBase;
-    case Section::Subpicture: return StreamTable::kSubpictureBase;
+    case Section::Video:
+      return StreamTable::kVideoBase;
+    case Section::Audio:
+      return StreamTable::kAudioBase;
+    case Section::Subpicture:
+      return StreamTable::kSubpictureBase;
   }
   return StreamTable::kVideoBase;
 }

@@ -32,14 +32,14 @@ struct Options {
   bool cbDetails = true;     // "Detailed info"
   bool cbAutoRead = true;    // "Auto read"
   AutoProcess autoProcess = AutoProcess::None;
-  bool cbAutoClear = false;  // "A&uto clear"
-  bool cbRBAdvanced = false; // "Rebuild ADV_PCKs"
-  bool cbAdjustPTS = false;  // "Adjust PTS of the EVOs to follow"
-  bool cbReadVTI = true;     // "Read .VTI file"
+  bool cbAutoClear = false;   // "A&uto clear"
+  bool cbRBAdvanced = false;  // "Rebuild ADV_PCKs"
+  bool cbAdjustPTS = false;   // "Adjust PTS of the EVOs to follow"
+  bool cbReadVTI = true;      // "Read .VTI file"
   std::string eVideoExt = "mpv";
   std::string eAudioExt = "mpa";
   std::string eSubExt = "sup";
-  std::string eWorkdir;      // output folder; empty: the current folder
+  std::string eWorkdir;  // output folder; empty: the current folder
 };
 
 struct Buttons {
@@ -76,19 +76,19 @@ class AppState {
   static constexpr int kVideoBoxes = 8, kAudioBoxes = 16, kSubpictureBoxes = 32;
 
   Engine engine;
-  std::array<StreamBox, kVideoBoxes> videoBoxes;  // cbVideo0..7 (2..7 have no stream)
-  std::array<StreamBox, kAudioBoxes> audioBoxes;  // cbAudio00..15
+  std::array<StreamBox, kVideoBoxes> videoBoxes;     // cbVideo0..7 (2..7 have no stream)
+  std::array<StreamBox, kAudioBoxes> audioBoxes;     // cbAudio00..15
   std::array<StreamBox, kSubpictureBoxes> subBoxes;  // cbSub00..31
   Buttons buttons;
   Options options;
   SourceNames names;
-  std::string eEVOfile;                  // source path
-  std::string eXPLfile = "VPLST000.XPL"; // playlist path
-  XplModel xpl;                          // the XPL tab
-  VtiModel vti;                          // the VTI tab
-  int activePage = 0;                    // 0: Status
-  bool jobRunning = false;               // a job is on its way: no second one starts
-  bool closing = false;                  // the window closed: no job starts any more, chained ones neither
+  std::string eEVOfile;                   // source path
+  std::string eXPLfile = "VPLST000.XPL";  // playlist path
+  XplModel xpl;                           // the XPL tab
+  VtiModel vti;                           // the VTI tab
+  int activePage = 0;                     // 0: Status
+  bool jobRunning = false;                // a job is on its way: no second one starts
+  bool closing = false;                   // the window closed: no job starts any more, chained ones neither
   std::vector<TitleFileRead> titleFiles;  // of the last Read EVO, in order
 
   bool mayStartJob() const { return !jobRunning && !closing; }
@@ -106,9 +106,12 @@ class AppState {
 
 inline StreamBox& AppState::box(Section section, int n) {
   switch (section) {
-    case Section::Video: return videoBoxes[static_cast<size_t>(n)];
-    case Section::Audio: return audioBoxes[static_cast<size_t>(n)];
-    case Section::Subpicture: break;
+    case Section::Video:
+      return videoBoxes[static_cast<size_t>(n)];
+    case Section::Audio:
+      return audioBoxes[static_cast<size_t>(n)];
+    case Section::Subpicture:
+      break;
   }
   return subBoxes[static_cast<size_t>(n)];
 }

@@ -70,7 +70,6 @@ class DemuxOutputs {
 
 namespace {
 
-
 // Output buffers: big blocks for few streams, less each when there are many,
 // so the whole stays within a few MiB.
 size_t OutputBufferSize(size_t files) {
@@ -119,8 +118,7 @@ void DemuxJob::reportMissedStreams() {
   for (const std::string& name : missedStreams_) names += (names.empty() ? "" : ", ") + name;
   const std::string text = "Not written: " + names + ". Read EVO did not find " +
                            (missedStreams_.size() > 1 ? "these streams" : "this stream") +
-                           "; a read without the fast check finds " +
-                           (missedStreams_.size() > 1 ? "them." : "it.");
+                           "; a read without the fast check finds " + (missedStreams_.size() > 1 ? "them." : "it.");
   context_.logWarning(text);
 }
 

@@ -7,18 +7,17 @@
 
 namespace klarvex {
 
-namespace {
-
-
-}  // namespace
+namespace {}  // namespace
 
 void JobContext::formOutputNames() {
   SourceNames& names = state_.names;
   names.SourceBase = CutExt(names.SourceName);
   if (state_.options.cbContinue && !getnext(state_.eEVOfile).empty()) names.SourceBase += "_MERGED";
   const std::string& folder = state_.options.eWorkdir;
-  if (folder.empty()) names.OutputPrefix = names.SourceBase;
-  else names.OutputPrefix = folder + (folder.back() == '/' ? "" : "/") + names.SourceBase;
+  if (folder.empty())
+    names.OutputPrefix = names.SourceBase;
+  else
+    names.OutputPrefix = folder + (folder.back() == '/' ? "" : "/") + names.SourceBase;
 }
 
 void JobContext::forEachFileOfTitle(const std::function<void(const std::string&)>& processFile) {

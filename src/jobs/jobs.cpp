@@ -21,7 +21,8 @@ void Jobs::EVOadj() {
   // A source in a disc's video folder has its playlist in the sibling ADV_OBJ.
   const std::string videoFolder = "HVDVD_TS/";
   const std::string& dir = names.SourceDir;
-  if (dir.size() >= videoFolder.size() && dir.compare(dir.size() - videoFolder.size(), videoFolder.size(), videoFolder) == 0) {
+  if (dir.size() >= videoFolder.size() &&
+      dir.compare(dir.size() - videoFolder.size(), videoFolder.size(), videoFolder) == 0) {
     names.XplDir = dir.substr(0, dir.size() - videoFolder.size()) + "ADV_OBJ/";
     names.XplName = kPlaylistName;
     state_.eXPLfile = names.XplDir + names.XplName;

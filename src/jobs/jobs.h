@@ -26,8 +26,13 @@ namespace klarvex {
 class Jobs {
  public:
   Jobs(AppState& state, Host& host)
-      : state_(state), host_(host), context_(state, host), readEvo_(context_), demux_(context_),
-        rebuild_(context_), xpl_(context_) {}
+      : state_(state),
+        host_(host),
+        context_(state, host),
+        readEvo_(context_),
+        demux_(context_),
+        rebuild_(context_),
+        xpl_(context_) {}
   Jobs(const Jobs&) = delete;
   Jobs& operator=(const Jobs&) = delete;
 

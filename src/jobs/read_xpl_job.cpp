@@ -32,10 +32,12 @@ XplPlaylistValues ScanPlaylist(AppState& state, Host& host) {
   // No further than the size the file had when opened, which the progress
   // text gives.
   const int64_t size = input.size();
-  ReadBlocks(input, buffer, [&input, size] { return input.position() >= size; }, [&](const Block& block) {
-    host.slog(IntText(block.end()) + "/" + IntText(size) + " bytes", 1);
-    scanner.feed(buffer.bytes(), block.loaded);
-  });
+  ReadBlocks(
+      input, buffer, [&input, size] { return input.position() >= size; },
+      [&](const Block& block) {
+        host.slog(IntText(block.end()) + "/" + IntText(size) + " bytes", 1);
+        scanner.feed(buffer.bytes(), block.loaded);
+      });
   return values;
 }
 

@@ -1,10 +1,10 @@
 #include "jobs/source_sequence.h"
 
-#include "base/text_format.h"
-
 #include <sys/stat.h>
 
 #include <cctype>
+
+#include "base/text_format.h"
 
 namespace klarvex {
 
@@ -82,7 +82,7 @@ std::string getnext(const std::string& path) {
     char c = u + 1 < name.size() ? name[u + 1] : '\0';
     if (In(c, "12345678")) {  // FEATURE_1.EVO -> FEATURE_2.EVO
       consider(folder + name.substr(0, u + 1) + NextDigit(c) + RestFrom(name, u + 2));
-    } else if (c == '0') {    // FEATURE_01.EVO -> FEATURE_02.EVO
+    } else if (c == '0') {  // FEATURE_01.EVO -> FEATURE_02.EVO
       char c2 = u + 2 < name.size() ? name[u + 2] : '\0';
       if (In(c2, "12345678")) consider(folder + name.substr(0, u + 2) + NextDigit(c2) + RestFrom(name, u + 3));
     }

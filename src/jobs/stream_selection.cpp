@@ -10,9 +10,12 @@ namespace {
 std::string TypeName(Section section, int32_t streamId) {
   if (streamId == -1) {
     switch (section) {
-      case Section::Video: return "No video stream";
-      case Section::Audio: return "No audio stream";
-      case Section::Subpicture: return "No subpicture stream";
+      case Section::Video:
+        return "No video stream";
+      case Section::Audio:
+        return "No audio stream";
+      case Section::Subpicture:
+        return "No subpicture stream";
     }
   }
   const StreamIdentity* identity = IdentityOfStreamId(streamId);

@@ -50,7 +50,7 @@ VtiChoice Choose(const VtiItems& items, int64_t position) {
 }
 
 std::string AudioCodingText(int coding) {
-  static const char* const kTexts[] = {"AC-3 - IO VTS", "MLP/True HD", "MPEG-1", "MPEG-2",
+  static const char* const kTexts[] = {"AC-3 - IO VTS", "MLP/True HD", "MPEG-1",     "MPEG-2",
                                        "LPCM - IO VTS", "LPCM",        "DTS/DTS-HD", "DD/DD+"};
   return coding >= 0 && coding < 8 ? kTexts[coding] : "";
 }
@@ -62,10 +62,14 @@ std::string FrequencyText(int frequency) {
 
 std::string SubpictureCodingText(int coding) {
   switch (coding) {
-    case 0: return "2 bit RLE (old)";
-    case 1: return "2 bit RLE";
-    case 4: return "8 bit RLE";
-    default: return "";
+    case 0:
+      return "2 bit RLE (old)";
+    case 1:
+      return "2 bit RLE";
+    case 4:
+      return "8 bit RLE";
+    default:
+      return "";
   }
 }
 

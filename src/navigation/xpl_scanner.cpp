@@ -26,8 +26,10 @@ void XplTagScanner::scan(uint8_t c) {
 
 // Line ends and tabs become one blank, never two in a row.
 void XplTagScanner::appendInside(uint8_t c) {
-  if (c > 31) tagLine_ += static_cast<char>(c);
-  else if (tagLine_.empty() || tagLine_.back() != ' ') tagLine_ += ' ';
+  if (c > 31)
+    tagLine_ += static_cast<char>(c);
+  else if (tagLine_.empty() || tagLine_.back() != ' ')
+    tagLine_ += ' ';
 }
 
 void XplTagScanner::finishLine() {

@@ -24,8 +24,8 @@ struct XplTrack {
 
 struct XplTitleView {
   std::vector<XplTreeNode> tree;
-  std::vector<XplTrack> tracks;        // each stream once, in file order
-  std::vector<std::string> chapters;   // the ChapterList
+  std::vector<XplTrack> tracks;       // each stream once, in file order
+  std::vector<std::string> chapters;  // the ChapterList
 };
 
 // Cuts `lines` down to the title whose lines name `sourceBase` (exact

@@ -16,8 +16,7 @@ void QtDialogs::error(QWidget* parent, const QString& text) {
   QMessageBox::critical(parent, QApplication::applicationDisplayName(), text);
 }
 
-QString QtDialogs::openFile(QWidget* parent, const QString& title, const QString& folder,
-                            const QString& filter) {
+QString QtDialogs::openFile(QWidget* parent, const QString& title, const QString& folder, const QString& filter) {
   return QFileDialog::getOpenFileName(parent, title, folder, QtFileFilter(filter));
 }
 

@@ -15,8 +15,7 @@ class Dialogs {
   virtual bool question(QWidget* parent, const QString& text) = 0;  // true: Yes
   virtual void error(QWidget* parent, const QString& text) = 0;
   // "" when the user cancels. `filter` in the "caption|patterns|..." form.
-  virtual QString openFile(QWidget* parent, const QString& title, const QString& folder,
-                           const QString& filter) = 0;
+  virtual QString openFile(QWidget* parent, const QString& title, const QString& folder, const QString& filter) = 0;
   virtual QString chooseFolder(QWidget* parent, const QString& title, const QString& start) = 0;
 };
 
@@ -24,8 +23,7 @@ class QtDialogs : public Dialogs {
  public:
   bool question(QWidget* parent, const QString& text) override;
   void error(QWidget* parent, const QString& text) override;
-  QString openFile(QWidget* parent, const QString& title, const QString& folder,
-                   const QString& filter) override;
+  QString openFile(QWidget* parent, const QString& title, const QString& folder, const QString& filter) override;
   QString chooseFolder(QWidget* parent, const QString& title, const QString& start) override;
 };
 

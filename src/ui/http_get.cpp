@@ -1,6 +1,7 @@
 #include "ui/http_get.h"
 
 #include <curl/curl.h>
+#include <strings.h>
 
 #include <QCoreApplication>
 #include <QMetaObject>
@@ -8,7 +9,6 @@
 #include <atomic>
 #include <cstdio>
 #include <mutex>
-#include <strings.h>
 #include <thread>
 
 namespace klarvex::ui {
@@ -49,9 +49,12 @@ class THTTPGetThread {
     QPointer<THTTPGet> target(owner);
     thread_ = std::thread([this, target] {
       ok_ = run();
-      QMetaObject::invokeMethod(target.data(), [target] {
-        if (target) target->threadEnded();  // not reached once the component is gone
-      }, Qt::QueuedConnection);
+      QMetaObject::invokeMethod(
+          target.data(),
+          [target] {
+            if (target) target->threadEnded();  // not reached once the component is gone
+          },
+          Qt::QueuedConnection);
     });
   }
   void stop() { stop_ = true; }
@@ -133,9 +136,12 @@ size_t THTTPGetThread::onBody(char* data, size_t size, size_t count, void* self)
 void THTTPGetThread::reportProgress() {
   const int64_t total = total_, received = received_;
   THTTPGet* owner = owner_;
-  QMetaObject::invokeMethod(owner, [owner, total, received] {
-    if (owner->OnProgress) owner->OnProgress(total, received);
-  }, Qt::QueuedConnection);
+  QMetaObject::invokeMethod(
+      owner,
+      [owner, total, received] {
+        if (owner->OnProgress) owner->OnProgress(total, received);
+      },
+      Qt::QueuedConnection);
 }
 
 int THTTPGetThread::onTransfer(void* self, curl_off_t, curl_off_t, curl_off_t, curl_off_t) {

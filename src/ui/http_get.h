@@ -15,12 +15,12 @@ namespace klarvex::ui {
 struct HttpRequest {
   std::string URL;
   std::string AcceptTypes = "*/*";
-  std::string Agent;       // none when empty
-  bool BinaryData = false; // a body without Content-Length is an error
-  bool UseCache = false;   // false: the request forces a reload
-  std::string FileName;    // target of a file request
+  std::string Agent;        // none when empty
+  bool BinaryData = false;  // a body without Content-Length is an error
+  bool UseCache = false;    // false: the request forces a reload
+  std::string FileName;     // target of a file request
   std::string UserName, Password;
-  std::string PostQuery;   // not empty: a POST with this form-encoded body
+  std::string PostQuery;  // not empty: a POST with this form-encoded body
   std::string Referer;
 };
 
@@ -31,8 +31,8 @@ class THTTPGet : public QObject {
   explicit THTTPGet(QObject* parent = nullptr);
   ~THTTPGet() override;  // stops a running request and waits for its thread
 
-  HttpRequest request;     // the properties: URL, AcceptTypes, Agent, ...
-  bool WaitThread = false; // a request call returns when the transfer has ended
+  HttpRequest request;      // the properties: URL, AcceptTypes, Agent, ...
+  bool WaitThread = false;  // a request call returns when the transfer has ended
 
   std::function<void(int64_t totalSize, int64_t readed)> OnProgress;
   std::function<void(const std::string& fileName, int64_t fileSize)> OnDoneFile;

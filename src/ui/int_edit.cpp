@@ -29,8 +29,8 @@ bool TIntEdit::KeyAllowed(int key, const QString& text) {
 // an edit box sees them; cursor keys, Delete and shortcuts pass.
 void TIntEdit::keyPressEvent(QKeyEvent* event) {
   const QString typed = event->text();
-  const bool typesCharacter = !typed.isEmpty() && typed.front().isPrint() &&
-                              !(event->modifiers() & (Qt::ControlModifier | Qt::AltModifier));
+  const bool typesCharacter =
+      !typed.isEmpty() && typed.front().isPrint() && !(event->modifiers() & (Qt::ControlModifier | Qt::AltModifier));
   if (typesCharacter && !KeyAllowed(event->key(), typed)) {
     QApplication::beep();
     event->accept();

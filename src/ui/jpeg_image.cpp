@@ -1,11 +1,11 @@
 #include "ui/jpeg_image.h"
 
+#include <jpeglib.h>
+
 #include <csetjmp>
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>  // jpeglib.h uses FILE and size_t without declaring them
-
-#include <jpeglib.h>
 
 namespace klarvex::ui {
 namespace {
@@ -96,8 +96,7 @@ QImage DecodeJpeg(const QByteArray& data, QString* error) {
     return Failed(error, QStringLiteral("%1 colour components instead of 3").arg(d.info.output_components));
 
   QImage image(static_cast<int>(width), static_cast<int>(height), QImage::Format_RGB888);
-  if (image.isNull())
-    return Failed(error, QStringLiteral("no memory for %1 x %2 pixels").arg(width).arg(height));
+  if (image.isNull()) return Failed(error, QStringLiteral("no memory for %1 x %2 pixels").arg(width).arg(height));
   if (!ReadPixels(d, image.bits(), image.bytesPerLine())) return Failed(error, QString::fromLocal8Bit(d.message));
 
   if (error) error->clear();

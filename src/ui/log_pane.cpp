@@ -39,13 +39,26 @@ QTextCharFormat LogPane::defaultFormat() const {
 QTextCharFormat LogPane::formatFor(const TagEffect& effect) const {
   QTextCharFormat format = defaultFormat();
   switch (effect.kind) {
-    case TagEffectKind::Bold: format.setFontWeight(QFont::Bold); break;
-    case TagEffectKind::Italic: format.setFontItalic(true); break;
-    case TagEffectKind::Underline: format.setFontUnderline(true); break;
-    case TagEffectKind::Size10: format.setFontPointSize(10); break;
-    case TagEffectKind::Size12: format.setFontPointSize(12); break;
-    case TagEffectKind::Colour: format.setForeground(ColourOf(effect.colour)); break;
-    case TagEffectKind::Reset: break;
+    case TagEffectKind::Bold:
+      format.setFontWeight(QFont::Bold);
+      break;
+    case TagEffectKind::Italic:
+      format.setFontItalic(true);
+      break;
+    case TagEffectKind::Underline:
+      format.setFontUnderline(true);
+      break;
+    case TagEffectKind::Size10:
+      format.setFontPointSize(10);
+      break;
+    case TagEffectKind::Size12:
+      format.setFontPointSize(12);
+      break;
+    case TagEffectKind::Colour:
+      format.setForeground(ColourOf(effect.colour));
+      break;
+    case TagEffectKind::Reset:
+      break;
   }
   return format;
 }
@@ -60,7 +73,8 @@ void LogPane::appendMessage(const std::string& message) {
   // The line is written piece by piece, each piece in its final look, so
   // nothing outside the new line is touched.
   auto insert = [&](size_t from, size_t to, const QTextCharFormat& format) {
-    if (to > from) cursor.insertText(QString::fromUtf8(line.text.data() + from, static_cast<qsizetype>(to - from)), format);
+    if (to > from)
+      cursor.insertText(QString::fromUtf8(line.text.data() + from, static_cast<qsizetype>(to - from)), format);
   };
   size_t done = 0;
   for (const StyledRun& run : line.runs) {

@@ -3,9 +3,9 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QCloseEvent>
-#include <QKeyEvent>
 #include <QDragEnterEvent>
 #include <QFileInfo>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMimeData>
@@ -146,8 +146,7 @@ void TfMain::bbEVOClick() {
 }
 
 void TfMain::bbXPLClick() {
-  const QString path =
-      dialogs_->openFile(this, "Choose the VPLST000.XPL", Q(state_.names.XplDir), "XPL|VPLST000.XPL");
+  const QString path = dialogs_->openFile(this, "Choose the VPLST000.XPL", Q(state_.names.XplDir), "XPL|VPLST000.XPL");
   if (!path.isEmpty()) runJob([this, &path] { jobs_.XplChosen(path.toStdString()); });
 }
 
@@ -217,8 +216,10 @@ void TfMain::applyWindowSettings() {
   resize(std::max(window_.Width, kMinimumWidth), std::max(window_.Height, kMinimumHeight));
   const int tree = std::max(window_.TreeWidth, 50);
   splXPL->setSizes({tree, std::max(splXPL->width() - tree, 1)});
-  if (window_.windowState == WindowState::Maximized) showMaximized();
-  else if (window_.windowState == WindowState::Minimized) showMinimized();
+  if (window_.windowState == WindowState::Maximized)
+    showMaximized();
+  else if (window_.windowState == WindowState::Minimized)
+    showMinimized();
 }
 
 // --- Host ---

@@ -115,8 +115,7 @@ class TfMain : public QMainWindow, public Host {
   QPlainTextEdit* mChapter = nullptr;
   QPushButton* bWriteChaps = nullptr;
   // VTI tab
-  QComboBox *cbEVOname = nullptr, *cbAttrNo = nullptr, *cbAppType = nullptr, *cbA0gap = nullptr,
-            *cbA1gap = nullptr;
+  QComboBox *cbEVOname = nullptr, *cbAttrNo = nullptr, *cbAppType = nullptr, *cbA0gap = nullptr, *cbA1gap = nullptr;
   QLineEdit *eEVOBname = nullptr, *eAddrOffs = nullptr, *eStartPTM = nullptr, *eEndPTM = nullptr;
   TIntEdit *ieEVOsize = nullptr, *ieEVOindex = nullptr;
   std::array<QComboBox*, 5> mainVideoLists{}, subVideoLists{};  // cbMainCompr.. / cbSubCompr..

@@ -306,7 +306,8 @@ QWidget* TfMain::buildBottomRow() {
   QPalette linkColours = WebLink1->palette();
   linkColours.setColor(QPalette::WindowText, QColor(0, 0, 255));
   WebLink1->setPalette(linkColours);
-  for (QWidget* w : std::initializer_list<QWidget*>{bDemux, bRebuild, imLogo, WebLink1, bCancel}) w->setParent(bottomRow_);
+  for (QWidget* w : std::initializer_list<QWidget*>{bDemux, bRebuild, imLogo, WebLink1, bCancel})
+    w->setParent(bottomRow_);
   connect(bDemux, &QPushButton::clicked, this, [this] { runJob([this] { jobs_.bDemuxClick(); }); });
   connect(bRebuild, &QPushButton::clicked, this, [this] { runJob([this] { jobs_.bRebuildClick(); }); });
   connect(bCancel, &QPushButton::clicked, this, [this] { bCancelClick(); });

@@ -118,10 +118,9 @@ QWidget* TfMain::buildVtiPage() {
   eStartPTM = ReadOnlyEdit("eStartPTM", "Start PTM", 8);
   eEndPTM = ReadOnlyEdit("eEndPTM", "End PTM", 8);
   const std::pair<const char*, QWidget*> fields[] = {
-      {"Type", cbAppType},   {"Audio gap 0", cbA0gap},  {"Audio gap 1", cbA1gap},
-      {"File", eEVOBname},   {"Address", eAddrOffs},    {"Attribute", cbAttrNo},
-      {"Size", ieEVOsize},   {"Index", ieEVOindex},     {"Start PTM", eStartPTM},
-      {"End PTM", eEndPTM}};
+      {"Type", cbAppType},      {"Audio gap 0", cbA0gap}, {"Audio gap 1", cbA1gap}, {"File", eEVOBname},
+      {"Address", eAddrOffs},   {"Attribute", cbAttrNo},  {"Size", ieEVOsize},      {"Index", ieEVOindex},
+      {"Start PTM", eStartPTM}, {"End PTM", eEndPTM}};
   int row = 0;
   for (const auto& [label, widget] : fields) {
     form->addWidget(new QLabel(label), row, 0);

@@ -14,8 +14,8 @@ const QColor kAccent(255, 187, 0);
 
 }  // namespace
 
-TabLook PageControlDrawTab(const QString& caption, const QRect& tab, bool selected,
-                           const QFontMetrics& metrics, const QColor& buttonFace) {
+TabLook PageControlDrawTab(const QString& caption, const QRect& tab, bool selected, const QFontMetrics& metrics,
+                           const QColor& buttonFace) {
   TabLook look;
   const qsizetype amp = caption.indexOf('&');
   look.text = caption;

@@ -1,10 +1,11 @@
 #include "ui/program_update.h"
 
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <cerrno>
 #include <cstring>
 #include <fstream>
-#include <sys/stat.h>
-#include <unistd.h>
 
 namespace klarvex::ui {
 
@@ -18,7 +19,11 @@ bool ReadElfIdentity(const std::string& path, std::string& identity) {
   std::ifstream in(path, std::ios::binary);
   char head[kElfHeadBytes];
   if (!in.read(head, sizeof head)) return false;
-  if (std::memcmp(head, "\x7f" "ELF", 4) != 0) return false;
+  if (std::memcmp(head,
+                  "\x7f"
+                  "ELF",
+                  4) != 0)
+    return false;
   identity.assign(head, 6);               // magic, class, byte order
   identity.append(head + 18, head + 20);  // e_machine
   return true;

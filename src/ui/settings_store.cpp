@@ -31,8 +31,10 @@ void IfStored(QSettings& store, const char* name, Read&& read) {
 
 void ReadAutoProcess(const QVariant& value, AutoProcess process, AutoProcess& target) {
   // The three radio buttons exclude one another: the one set last wins.
-  if (ReadBool(value)) target = process;
-  else if (target == process) target = AutoProcess::None;
+  if (ReadBool(value))
+    target = process;
+  else if (target == process)
+    target = AutoProcess::None;
 }
 
 }  // namespace

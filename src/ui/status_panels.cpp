@@ -47,8 +47,10 @@ void StatusPanels::slog(const std::string& text, int panel) {
   const QString value = QString::fromUtf8(text);
   StatusPanel* target = this->panel(panel);
   target->setText(" " + value);
-  if (panel == 0) target->setFixedWidth(panel0Width(target->text()));
-  else setToolTip(value);
+  if (panel == 0)
+    target->setFixedWidth(panel0Width(target->text()));
+  else
+    setToolTip(value);
   repaint();
 }
 

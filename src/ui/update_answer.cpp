@@ -8,8 +8,10 @@ std::optional<VersionAnswer> ParseVersionAnswer(const std::string& body) {
   while (!text.empty() && (text.back() == '\n' || text.back() == '\r')) text.pop_back();
   std::vector<std::string> fields(1);
   for (char c : text) {
-    if (c == '|') fields.emplace_back();
-    else fields.back().push_back(c);
+    if (c == '|')
+      fields.emplace_back();
+    else
+      fields.back().push_back(c);
   }
   if (fields.size() < 3) return std::nullopt;
   return VersionAnswer{fields[0], fields[1], fields[2]};

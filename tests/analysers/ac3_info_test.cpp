@@ -1,4 +1,3 @@
-#include "analyser_support.h"
 #include "analysers/ac3_info.h"
 
 #include <gtest/gtest.h>
@@ -8,6 +7,8 @@
 #include <map>
 #include <string>
 #include <vector>
+
+#include "analyser_support.h"
 
 namespace klarvex {
 namespace {

@@ -1,4 +1,3 @@
-#include "analyser_support.h"
 #include "analysers/dts_info.h"
 
 #include <gtest/gtest.h>
@@ -11,6 +10,8 @@
 #include <sstream>
 #include <string>
 #include <vector>
+
+#include "analyser_support.h"
 
 namespace klarvex {
 namespace {

@@ -18,7 +18,8 @@ using Bytes = std::vector<uint8_t>;
 int CountPieces(const std::vector<Bytes>& pieces, VideoKind kind) {
   FrameCounterCarry carry;
   int frames = 0;
-  for (const Bytes& piece : pieces) frames += CountVideoFrames(piece.data(), static_cast<int64_t>(piece.size()), kind, carry);
+  for (const Bytes& piece : pieces)
+    frames += CountVideoFrames(piece.data(), static_cast<int64_t>(piece.size()), kind, carry);
   return frames;
 }
 
@@ -26,9 +27,8 @@ int Count(const Bytes& bytes, VideoKind kind) { return CountPieces({bytes}, kind
 
 TEST(FrameCounter, PictureCodesByKind) {
   // MPEG-2 picture 00 00 01 00, H.264 delimiter 00 00 01 09, VC-1 frame 00 00 01 0D.
-  const Bytes mixed = {0x00, 0x00, 0x01, 0x00, 0x47, 0x00, 0x00, 0x01, 0x09, 0x10,
-                       0x00, 0x00, 0x01, 0x0D, 0x00, 0x00, 0x01, 0x00, 0x00, 0x00,
-                       0x01, 0xB3, 0x00, 0x00, 0x01, 0x0D};
+  const Bytes mixed = {0x00, 0x00, 0x01, 0x00, 0x47, 0x00, 0x00, 0x01, 0x09, 0x10, 0x00, 0x00, 0x01,
+                       0x0D, 0x00, 0x00, 0x01, 0x00, 0x00, 0x00, 0x01, 0xB3, 0x00, 0x00, 0x01, 0x0D};
   EXPECT_EQ(Count(mixed, VideoKind::Mpeg2), 2);
   EXPECT_EQ(Count(mixed, VideoKind::H264), 1);
   EXPECT_EQ(Count(mixed, VideoKind::Vc1), 2);  // the last one ends the piece
@@ -156,7 +156,8 @@ TEST(FrameCounter, MatchesNaiveCountOverRandomPieces) {
   Bytes stream(1 << 20);
   for (uint8_t& b : stream) b = alphabet[random() % sizeof alphabet];
 
-  const std::pair<VideoKind, uint8_t> kinds[] = {{VideoKind::Mpeg2, 0x00}, {VideoKind::H264, 0x09}, {VideoKind::Vc1, 0x0D}};
+  const std::pair<VideoKind, uint8_t> kinds[] = {
+      {VideoKind::Mpeg2, 0x00}, {VideoKind::H264, 0x09}, {VideoKind::Vc1, 0x0D}};
   for (auto [kind, code] : kinds) {
     int expected = NaiveCount(stream, code);
     ASSERT_GT(expected, 1000);

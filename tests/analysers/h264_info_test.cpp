@@ -1,5 +1,3 @@
-#include "analyser_support.h"
-#include "bit_writer.h"
 #include "analysers/h264_info.h"
 
 #include <gtest/gtest.h>
@@ -10,6 +8,9 @@
 #include <map>
 #include <string>
 #include <vector>
+
+#include "analyser_support.h"
+#include "bit_writer.h"
 
 namespace klarvex {
 namespace {
@@ -85,7 +86,8 @@ struct Result {
 // The whole of `bytes` is loaded; the piece is [start, start + count).
 Result Analyse(const std::vector<uint8_t>& bytes, int64_t start, int64_t count) {
   RecordingLog log;
-  std::optional<double> rate = H264Info(ByteView{bytes.data(), static_cast<int64_t>(bytes.size())}, start, count, 0, log);
+  std::optional<double> rate =
+      H264Info(ByteView{bytes.data(), static_cast<int64_t>(bytes.size())}, start, count, 0, log);
   return {log.lines, rate};
 }
 
@@ -222,7 +224,8 @@ TEST_F(H264InfoTest, ProfilesAndLevels) {
   EXPECT_EQ(lines[2], kHigh1080[2]);
   EXPECT_EQ(lines[3], kSize1080);
 
-  const std::pair<uint32_t, std::string> named[] = {{88, "Extended"}, {110, "High 10"}, {122, "High 4:2:2"}, {144, "High 4:4:4"}};
+  const std::pair<uint32_t, std::string> named[] = {
+      {88, "Extended"}, {110, "High 10"}, {122, "High 4:2:2"}, {144, "High 4:4:4"}};
   for (const auto& [idc, name] : named) {
     sps.profile = idc;
     EXPECT_EQ(Lines(sps)[0], "   Profile = " + name);
@@ -330,8 +333,8 @@ TEST_F(H264InfoTest, CutPiecesAndMissingBytes) {
   // the rest reads as zero, and a zero run that reaches the end of the
   // buffer gives 0.
   bytes.resize(10);
-  EXPECT_EQ(Analyse(bytes).lines, (std::vector<std::string>{kHigh1080[0], kHigh1080[1], kHigh1080[2],
-                                                          "   Size = [bl]16[/bl]x[bl]32[/bl]"}));
+  EXPECT_EQ(Analyse(bytes).lines,
+            (std::vector<std::string>{kHigh1080[0], kHigh1080[1], kHigh1080[2], "   Size = [bl]16[/bl]x[bl]32[/bl]"}));
   // No SPS in the piece (it begins mid-stream): nothing is described, the
   // stored rate is the usual one.
   Result r = Analyse({0x00, 0x00, 0x01, 0x09, 0x10, 0x4D});

@@ -1,5 +1,3 @@
-#include "analyser_support.h"
-#include "analysers/dispatch.h"
 #include "analysers/lpcm_info.h"
 
 #include <gtest/gtest.h>
@@ -10,6 +8,9 @@
 #include <sstream>
 #include <string>
 #include <vector>
+
+#include "analyser_support.h"
+#include "analysers/dispatch.h"
 
 namespace klarvex {
 namespace {
@@ -67,9 +68,8 @@ TEST_F(LpcmInfoTest, FormatIsGivenBack) {
     int channels, sampleRate, bitsPerSample;
   };
   const Row rows[] = {
-      {0x01, 2, 48000, 16},  {0x05, 6, 48000, 16}, {0x0D, 6, 48000, 16},  // the reserved bit 3 is not a channel bit
-      {0x91, 2, 96000, 24},  {0x97, 8, 96000, 24}, {0x60, 1, 192000, 20},
-      {0xF0, 1, 0, 0},  // code 3 has no value
+      {0x01, 2, 48000, 16}, {0x05, 6, 48000, 16}, {0x0D, 6, 48000, 16},  // the reserved bit 3 is not a channel bit
+      {0x91, 2, 96000, 24}, {0x97, 8, 96000, 24}, {0x60, 1, 192000, 20}, {0xF0, 1, 0, 0},  // code 3 has no value
   };
   for (const Row& row : rows) {
     SCOPED_TRACE(static_cast<int>(row.format));

@@ -1,4 +1,3 @@
-#include "analyser_support.h"
 #include "analysers/mlp_info.h"
 
 #include <gtest/gtest.h>
@@ -10,6 +9,8 @@
 #include <sstream>
 #include <string>
 #include <vector>
+
+#include "analyser_support.h"
 
 namespace klarvex {
 namespace {

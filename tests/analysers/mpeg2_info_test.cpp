@@ -1,4 +1,3 @@
-#include "analyser_support.h"
 #include "analysers/mpeg2_info.h"
 
 #include <gtest/gtest.h>
@@ -9,6 +8,8 @@
 #include <sstream>
 #include <string>
 #include <vector>
+
+#include "analyser_support.h"
 
 namespace klarvex {
 namespace {

@@ -1,10 +1,11 @@
-#include "analyser_support.h"
 #include "analysers/subpicture_format.h"
 
 #include <gtest/gtest.h>
 
 #include <string>
 #include <vector>
+
+#include "analyser_support.h"
 
 namespace klarvex {
 namespace {

@@ -1,5 +1,3 @@
-#include "analyser_support.h"
-#include "bit_writer.h"
 #include "analysers/vc1_info.h"
 
 #include <gtest/gtest.h>
@@ -10,6 +8,9 @@
 #include <map>
 #include <string>
 #include <vector>
+
+#include "analyser_support.h"
+#include "bit_writer.h"
 
 namespace klarvex {
 namespace {

@@ -1,10 +1,9 @@
 #include "base/files.h"
 
 #include <fcntl.h>
+#include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <unistd.h>
-
-#include <gtest/gtest.h>
 
 #include <cstdlib>
 #include <filesystem>
@@ -147,9 +146,13 @@ TEST_F(Files, OutputRefusesAnythingButARegularFileThatIsNoSource) {
   const struct {
     std::string name, reason;
   } cases[] = {
-      {"source.EVO", "It is one of the source files"}, {"hard", "It is one of the source files"},
-      {"to-source", link}, {"to-file", link}, {"dangling", link},
-      {"folder", "It is a directory, not a regular file"}, {"fifo", "It is a FIFO, not a regular file"},
+      {"source.EVO", "It is one of the source files"},
+      {"hard", "It is one of the source files"},
+      {"to-source", link},
+      {"to-file", link},
+      {"dangling", link},
+      {"folder", "It is a directory, not a regular file"},
+      {"fifo", "It is a FIFO, not a regular file"},
   };
   for (const auto& c : cases) {
     OutputFile out;

@@ -1,4 +1,3 @@
-#include "analyser_support.h"
 #include "base/text_format.h"
 
 #include <gtest/gtest.h>
@@ -7,6 +6,8 @@
 #include <cstdint>
 #include <limits>
 #include <string>
+
+#include "analyser_support.h"
 
 namespace klarvex {
 namespace {
@@ -54,9 +55,9 @@ TEST_F(TextFormat, GeneralNumberUsesLocaleSeparator) {
 TEST_F(TextFormat, Duration) {
   EXPECT_EQ(DurationText(172651 / 86400.0 / kFilmRate), "2:00:00.985");
   EXPECT_EQ(DurationText(0), "0:00:00.000");
-  EXPECT_EQ(DurationText(Seconds(61.0004)), "0:01:01.000");   // rounded down
-  EXPECT_EQ(DurationText(Seconds(61.0006)), "0:01:01.001");   // rounded up
-  EXPECT_EQ(DurationText(Seconds(3599.9996)), "1:00:00.000"); // carries to the hour
+  EXPECT_EQ(DurationText(Seconds(61.0004)), "0:01:01.000");    // rounded down
+  EXPECT_EQ(DurationText(Seconds(61.0006)), "0:01:01.001");    // rounded up
+  EXPECT_EQ(DurationText(Seconds(3599.9996)), "1:00:00.000");  // carries to the hour
   EXPECT_EQ(DurationText(Seconds(10 * 3600 + 5)), "10:00:05.000");
   // A day or more: only the hours of the day.
   EXPECT_EQ(DurationText(1.0), "0:00:00.000");
@@ -86,7 +87,7 @@ TEST_F(TextFormat, FitFileName) {
     std::string start, end;
   } cases[] = {
       {"dir/" + std::string(251, 'a') + ".EVO", 255, "dir/aaa", "aaa.EVO"},
-      {"dir/" + std::string(252, 'a') + ".EVO", 255, "dir/" + std::string(121, 'a') + "~", "~" },
+      {"dir/" + std::string(252, 'a') + ".EVO", 255, "dir/" + std::string(121, 'a') + "~", "~"},
       {std::string(300, 's') + ".DD.stream.01.mpa", 255, "sss", "s.DD.stream.01.mpa"},
       {std::string(122, 'a') + e + std::string(200, 'b'), 255, std::string(122, 'a') + "~", std::string(124, 'b')},
       {std::string(200, 'a') + e + std::string(122, 'b'), 254, std::string(123, 'a') + "~", "~"},

@@ -87,16 +87,18 @@ TEST(CommandLine, JsonListsTheStreams) {
   std::string path = WriteTitle(dir, "MOVIE.EVO");
   CliRun run = RunCli(dir, "read --json --no-count '" + path + "'");
   EXPECT_EQ(run.status, 0) << run.err;
-  EXPECT_EQ(run.out,
-            "{\n  \"source\": \"" + path +
-                "\",\n  \"streams\": [\n"
-                "    {\"kind\": \"video\", \"number\": 0, \"streamId\": \"55\", \"type\": \"VC-1.stream\", "
-                "\"caption\": \"VC-1.stream.0\", \"firstPts\": 108000, \"delayMs\": 200, \"description\": [], \"frames\": 0, "
-                "\"frameRate\": null},\n"
-                "    {\"kind\": \"audio\", \"number\": 0, \"streamId\": \"80\", \"type\": \"DD.stream\", "
-                "\"caption\": \"DD.stream.00\", \"firstPts\": 90000, \"delayMs\": 0, \"description\": []}\n"
-                "  ],\n  \"totalSeconds\": 1,\n  \"fastCheck\": false,\n  \"fastCheckMiB\": 300,\n"
-                "  \"files\": [\n    {\"path\": \"" + path + "\", \"size\": 6144, \"bytesRead\": 6144}\n  ]\n}\n");
+  EXPECT_EQ(
+      run.out,
+      "{\n  \"source\": \"" + path +
+          "\",\n  \"streams\": [\n"
+          "    {\"kind\": \"video\", \"number\": 0, \"streamId\": \"55\", \"type\": \"VC-1.stream\", "
+          "\"caption\": \"VC-1.stream.0\", \"firstPts\": 108000, \"delayMs\": 200, \"description\": [], \"frames\": 0, "
+          "\"frameRate\": null},\n"
+          "    {\"kind\": \"audio\", \"number\": 0, \"streamId\": \"80\", \"type\": \"DD.stream\", "
+          "\"caption\": \"DD.stream.00\", \"firstPts\": 90000, \"delayMs\": 0, \"description\": []}\n"
+          "  ],\n  \"totalSeconds\": 1,\n  \"fastCheck\": false,\n  \"fastCheckMiB\": 300,\n"
+          "  \"files\": [\n    {\"path\": \"" +
+          path + "\", \"size\": 6144, \"bytesRead\": 6144}\n  ]\n}\n");
 }
 
 // The JSON is valid UTF-8 whatever the name: bytes that are not UTF-8
@@ -225,8 +227,9 @@ TEST(CommandLine, TitleReadInPartSaysSoAndADamagedVtiStopsNothing) {
   w.audio(0x81, Bytes(600, 0x55), {190000});  // beyond the fast check
   w.writeTo(dir.file("FEATURE_2.EVO"));
   std::ofstream(dir.file("HVA00001.VTI")) << "ADVANCED-VTS0123";
-  const std::string notes = "klarvex-cli: warning: Stream read error (reading \"" + dir.file("HVA00001.VTI") +
-                            "\")\nklarvex-cli: fast check: only the first 0 MiB of each file were read; --full reads all\n";
+  const std::string notes =
+      "klarvex-cli: warning: Stream read error (reading \"" + dir.file("HVA00001.VTI") +
+      "\")\nklarvex-cli: fast check: only the first 0 MiB of each file were read; --full reads all\n";
 
   CliRun read = RunCli(dir, "read --json --fast-size 0 '" + first + "'");
   EXPECT_EQ(read.status, 0);
@@ -238,8 +241,9 @@ TEST(CommandLine, TitleReadInPartSaysSoAndADamagedVtiStopsNothing) {
 
   CliRun demux = RunCli(dir, "demux --fast-size 0 -o '" + dir.path() + "' '" + first + "'");
   EXPECT_EQ(demux.status, 0);
-  EXPECT_EQ(demux.err, notes + "klarvex-cli: warning: Not written: DD.stream.01. Read EVO did not find this stream; "
-                               "a read without the fast check finds it.\n");
+  EXPECT_EQ(demux.err, notes +
+                           "klarvex-cli: warning: Not written: DD.stream.01. Read EVO did not find this stream; "
+                           "a read without the fast check finds it.\n");
   EXPECT_EQ(std::filesystem::file_size(dir.file("FEATURE_1_MERGED.DD.stream.00.mpa")), 600u + 600000u);
 }
 
@@ -296,9 +300,10 @@ TEST(CommandLine, PlaylistChaptersAndTitleSetOfTheSample) {
 
   CliRun chapters = RunCli(dir, "chapters --source '" + source + "' -o '" + dir.path() + "' '" + playlist + "'");
   ASSERT_EQ(chapters.status, 0) << chapters.err;
-  EXPECT_EQ(Slurp(dir.file("FEATURE_1.chapters.txt")),
-            "CHAPTER01=00:00:00.000\r\nCHAPTER01NAME=Opening\r\nCHAPTER02=00:00:02.500\r\nCHAPTER02NAME=Harbour\r\n"
-            "CHAPTER03=00:00:04.000\r\nCHAPTER03NAME=Second reel\r\nCHAPTER04=00:00:06.250\r\nCHAPTER04NAME=Closing\r\n");
+  EXPECT_EQ(
+      Slurp(dir.file("FEATURE_1.chapters.txt")),
+      "CHAPTER01=00:00:00.000\r\nCHAPTER01NAME=Opening\r\nCHAPTER02=00:00:02.500\r\nCHAPTER02NAME=Harbour\r\n"
+      "CHAPTER03=00:00:04.000\r\nCHAPTER03NAME=Second reel\r\nCHAPTER04=00:00:06.250\r\nCHAPTER04NAME=Closing\r\n");
 
   CliRun vti = RunCli(dir, "vti '" KLARVEX_SAMPLES "/HVDVD_TS/HVA00001.VTI'");
   ASSERT_EQ(vti.status, 0) << vti.err;

@@ -28,8 +28,11 @@ class BlockReaderTest : public ::testing::Test {
   }
   std::vector<Seen> read(int stopAfter = -1) {
     std::vector<Seen> seen;
-    ReadBlocks(input, buffer, [&] { return static_cast<int>(seen.size()) == stopAfter; },
-               [&](const Block& b) { seen.push_back({b.start, b.loaded, b.size}); });
+    ReadBlocks(
+        input, buffer, [&] { return static_cast<int>(seen.size()) == stopAfter; },
+        [&](const Block& b) {
+          seen.push_back({b.start, b.loaded, b.size});
+        });
     return seen;
   }
 

@@ -34,7 +34,7 @@ Bytes ReadAll(const std::string& path) {
 NavPackInfo TitleNav() {
   NavPackInfo nav;
   nav.vobNumber = 1;
-  nav.vobStartPtm = 100000;           // 000186A0
+  nav.vobStartPtm = 100000;            // 000186A0
   nav.vobEndPtm = 100000 + 2 * 90000;  // 000445C0: two seconds
   nav.audioSync = {1, 1};
   nav.subSync = {1};
@@ -95,9 +95,9 @@ TEST_F(WalkerTest, EveryAudioKindAndVideoStartCodeIsNamed) {
   w.subpicture(0x7F, Bytes{0x00, 0x00, 0x01, 0x02}, {90000});
   options.details = false;
   Lines expected = {
-      "[b]MPEG-2[/b] video stream 0 found!",   "[b]H.264 (AVC)[/b] video stream 1 found!",
-      "[b]DTS HD (DTS)[/b] audio stream 1 found!", "[b]LPCM[/b] audio stream 2 found!",
-      "[b]Dolby TrueHD[/b] audio stream 3 found!", "[b]Dolby Digital[/b] Plus audio stream 12 found!",
+      "[b]MPEG-2[/b] video stream 0 found!",         "[b]H.264 (AVC)[/b] video stream 1 found!",
+      "[b]DTS HD (DTS)[/b] audio stream 1 found!",   "[b]LPCM[/b] audio stream 2 found!",
+      "[b]Dolby TrueHD[/b] audio stream 3 found!",   "[b]Dolby Digital[/b] Plus audio stream 12 found!",
       "[b]Extended subpicture[/b] stream 31 found!",
   };
   EXPECT_EQ(walk(w.bytes()), expected);
@@ -192,8 +192,8 @@ TEST_F(WalkerTest, PaddingBeforeAPesPacketInTheSamePack) {
   // padding packet: 00 00 01 BE, length 4, four FF bytes
   pack.insert(pack.end(), {0x00, 0x00, 0x01, 0xBE, 0x00, 0x04, 0xFF, 0xFF, 0xFF, 0xFF});
   // private stream 1: length 12 = 3 header bytes + 5 PTS bytes + 4 substream bytes
-  pack.insert(pack.end(), {0x00, 0x00, 0x01, 0xBD, 0x00, 0x0C, 0x81, 0x80, 0x05, 0x21, 0x00, 0x05, 0xBF, 0x21,
-                           0x83, 0x01, 0x00, 0x01});
+  pack.insert(pack.end(), {0x00, 0x00, 0x01, 0xBD, 0x00, 0x0C, 0x81, 0x80, 0x05, 0x21, 0x00, 0x05, 0xBF, 0x21, 0x83,
+                           0x01, 0x00, 0x01});
   options.details = false;
   EXPECT_EQ(walk(pack), (Lines{"[b]Dolby Digital[/b] audio stream 3 found!"}));
 }
@@ -250,7 +250,8 @@ TEST_F(WalkerTest, DvdSyncTablesAreReadAtTheDvdOffsetsOnlyForVob) {
   ProgramStreamWriter w(Flavor::DvdVideo);
   w.navPack(nav);
   options.extension = ".VOB";
-  EXPECT_EQ(walk(w.bytes())[0], "VOB number 1 contains [b]0[/b] video , [b]3[/b] audio and [b]2[/b] subpicture streams.");
+  EXPECT_EQ(walk(w.bytes())[0],
+            "VOB number 1 contains [b]0[/b] video , [b]3[/b] audio and [b]2[/b] subpicture streams.");
 
   recorder.lines.clear();
   options.extension = ".EVO";  // the same DSI read with the HD DVD offsets
@@ -518,10 +519,18 @@ TEST_F(ScanEquivalenceTest, PassingOverScannedBytesFindsWhatTheByteByteScanFinds
     for (int i = 0; i < 30; ++i) {
       size_t at = random() % damaged.size();
       switch (random() % 4) {
-        case 0: damaged[at] = static_cast<uint8_t>(random()); break;
-        case 1: damaged[at] = 0x00; break;
-        case 2: damaged.insert(damaged.begin() + static_cast<std::ptrdiff_t>(at), {0x00, 0x00, 0x01}); break;
-        default: damaged.erase(damaged.begin() + static_cast<std::ptrdiff_t>(at)); break;
+        case 0:
+          damaged[at] = static_cast<uint8_t>(random());
+          break;
+        case 1:
+          damaged[at] = 0x00;
+          break;
+        case 2:
+          damaged.insert(damaged.begin() + static_cast<std::ptrdiff_t>(at), {0x00, 0x00, 0x01});
+          break;
+        default:
+          damaged.erase(damaged.begin() + static_cast<std::ptrdiff_t>(at));
+          break;
       }
     }
     expectSame(damaged, "damaged round " + std::to_string(round));

@@ -39,9 +39,9 @@ TEST(StreamIds, EverySubstreamAndPesIdHasTheRightIdentity) {
     EXPECT_EQ(identity->idOfNumber(number), id);
     EXPECT_EQ(SubstreamIdentity(identity->idOfNumber(0)), identity);
     EXPECT_EQ(identity->substreamHeader, want->section == Section::Subpicture ? 1
-                                         : id >= 0xA0 && id <= 0xA7        ? 7
-                                         : id >= 0xB0 && id <= 0xB7        ? 5
-                                                                           : 4);
+                                         : id >= 0xA0 && id <= 0xA7           ? 7
+                                         : id >= 0xB0 && id <= 0xB7           ? 5
+                                                                              : 4);
   }
   // In a DVD-Audio AOB, A1 is MLP in LPCM's slot 1.
   const StreamIdentity* mlp = SubstreamIdentity(0xA1, true);
@@ -51,11 +51,11 @@ TEST(StreamIds, EverySubstreamAndPesIdHasTheRightIdentity) {
 
   for (int id = 0; id < 256; ++id) {
     SCOPED_TRACE(id);
-    const PesKind want = id >= 0xC0 && id <= 0xDF ? PesKind::MpegAudio
+    const PesKind want = id >= 0xC0 && id <= 0xDF   ? PesKind::MpegAudio
                          : id >= 0xE0 && id <= 0xE3 ? PesKind::Video
-                         : id == 0xFD              ? PesKind::Extended
-                         : id == 0xBD              ? PesKind::Private1
-                         : id == 0xBF              ? PesKind::Navigation
+                         : id == 0xFD               ? PesKind::Extended
+                         : id == 0xBD               ? PesKind::Private1
+                         : id == 0xBF               ? PesKind::Navigation
                          : id == 0xBC || id == 0xBE ? PesKind::Skip
                                                     : PesKind::NotOurs;
     EXPECT_EQ(PesKindOf(static_cast<uint8_t>(id)), want);

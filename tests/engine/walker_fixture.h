@@ -36,9 +36,7 @@ class TestWalkerHost : public WalkerHost {
   int64_t fastCheckMiB() const override { return options_.fastMiB; }
   bool countFrames() const override { return options_.countFrames; }
   bool detailedInfo() const override { return options_.details; }
-  bool streamTicked(Section section, int number) const override {
-    return options_.ticked.count({section, number}) > 0;
-  }
+  bool streamTicked(Section section, int number) const override { return options_.ticked.count({section, number}) > 0; }
   std::string sourceExtension() const override { return options_.extension; }
   void processEvents() override { recorder_.processEvents(); }
   void repaint() override { ++repaints; }

@@ -7,14 +7,14 @@
 #include <fstream>
 #include <iterator>
 
-#include "jobs/jobs.h"
 #include "full_disk.h"
+#include "jobs/jobs.h"
 #include "jobs/output_names.h"
 #include "ps_writer.h"
 #include "recording_host.h"
 #include "temp_dir.h"
-#include "write_job_fixture.h"
 #include "test_bytes.h"
+#include "write_job_fixture.h"
 
 namespace klarvex::testing {
 namespace {
@@ -48,12 +48,18 @@ TEST_F(DemuxJobTest, EveryKindIsWrittenWithoutItsHeaders) {
   EXPECT_EQ(ReadAll(output("MOVIE.DD+.stream.04.mpa")), eac3);
 
   Lines expected = {
-      "Creating " + output("MOVIE.VC-1.stream.0.mpv"), "Creating " + output("MOVIE.DD.stream.00.mpa"),
-      "Creating " + output("MOVIE.LPCM.stream.02.mpa"), "Creating " + output("MOVIE.MLP.stream.03.mpa"),
-      "Creating " + output("MOVIE.DD+.stream.04.mpa"),  "Opening file [b]MOVIE.EVO[/b]",
-      "File size: 0 Mbytes.",                           "Demuxing MOVIE.EVO",
-      "Done.",                                          "",
-      "1 frames count in video stream 0.",              "",
+      "Creating " + output("MOVIE.VC-1.stream.0.mpv"),
+      "Creating " + output("MOVIE.DD.stream.00.mpa"),
+      "Creating " + output("MOVIE.LPCM.stream.02.mpa"),
+      "Creating " + output("MOVIE.MLP.stream.03.mpa"),
+      "Creating " + output("MOVIE.DD+.stream.04.mpa"),
+      "Opening file [b]MOVIE.EVO[/b]",
+      "File size: 0 Mbytes.",
+      "Demuxing MOVIE.EVO",
+      "Done.",
+      "",
+      "1 frames count in video stream 0.",
+      "",
   };
   EXPECT_EQ(host.lines, expected);
   EXPECT_EQ(host.panel[0], "Ready");
@@ -138,7 +144,9 @@ TEST_F(DemuxJobTest, OnlyTickedBoxesGetFilesAndNoneIsCreatedWhenNothingIsTicked)
 TEST_F(DemuxJobTest, CaptionsCannotLeadOutOfTheOutputFolder) {
   EXPECT_EQ(SafeCaption("../../etc/passwd"), ".._.._etc_passwd");
   EXPECT_EQ(SafeCaption(".."), "__");
-  EXPECT_EQ(SafeCaption("a\\b\x01" "c"), "a_b_c");
+  EXPECT_EQ(SafeCaption("a\\b\x01"
+                        "c"),
+            "a_b_c");
   EXPECT_EQ(SafeCaption("DD+.6ch.s02.English"), "DD+.6ch.s02.English");
 
   ProgramStreamWriter w;
@@ -161,8 +169,8 @@ TEST_F(DemuxJobTest, CollidingNamesFailTheSecondCreationAndReadNothing) {
   state.audioBoxes[0].caption = state.audioBoxes[1].caption = "Same";
   jobs.bDemuxClick();
   std::string path = output("M.Same.mpa");
-  EXPECT_EQ(host.lines, (Lines{"Creating " + path, "[re]Cannot create file \"" + path + "\". Device or resource busy[/re]",
-                               "Done.", ""}));
+  EXPECT_EQ(host.lines, (Lines{"Creating " + path,
+                               "[re]Cannot create file \"" + path + "\". Device or resource busy[/re]", "Done.", ""}));
   EXPECT_TRUE(jobs.lastFailure());
   EXPECT_TRUE(state.buttons.bDemux && state.buttons.bRebuild);
   EXPECT_FALSE(state.engine.run.WriteJobRunning);

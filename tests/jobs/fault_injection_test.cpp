@@ -7,8 +7,8 @@
 // up to where it stopped), that the program state is as after a normal job,
 // and that the next job on a good output folder writes the reference bytes.
 #include <fcntl.h>
-#include <gtest/gtest.h>
 #include <grp.h>
+#include <gtest/gtest.h>
 #include <sys/mount.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -71,7 +71,8 @@ std::string StateText(const AppState& s) {
 Files FolderFiles(const std::string& folder) {
   Files files;
   for (const auto& entry : fs::directory_iterator(folder))
-    if (!entry.is_symlink() && entry.is_regular_file()) files[entry.path().filename().string()] = ReadAll(entry.path().string());
+    if (!entry.is_symlink() && entry.is_regular_file())
+      files[entry.path().filename().string()] = ReadAll(entry.path().string());
   return files;
 }
 
@@ -110,8 +111,10 @@ std::string Difference(const Bytes& got, const Bytes& want) {
     result << text << "\n";
   };
   for (const auto& [name, bytes] : want) {
-    if (!got.count(name)) fail(name + ": missing");
-    else if (got.at(name) != bytes) fail(name + ": " + Difference(got.at(name), bytes));
+    if (!got.count(name))
+      fail(name + ": missing");
+    else if (got.at(name) != bytes)
+      fail(name + ": " + Difference(got.at(name), bytes));
   }
   for (const auto& [name, bytes] : got)
     if (!want.count(name)) fail(name + ": not expected");
@@ -158,10 +161,10 @@ class TmpfsMount {
 // the walker.
 
 struct PackFacts {
-  uint8_t streamId = 0;   // of the pack's first packet (0xBB: a navigation pack)
-  uint8_t key = 0;        // the stream: substream id, VC-1 extension or video stream id; 0: none
-  size_t idAt = 0;        // the byte that tells which stream the pack belongs to
-  size_t knownAt = 0;     // bytes of the pack a read needs before it knows the stream
+  uint8_t streamId = 0;                     // of the pack's first packet (0xBB: a navigation pack)
+  uint8_t key = 0;                          // the stream: substream id, VC-1 extension or video stream id; 0: none
+  size_t idAt = 0;                          // the byte that tells which stream the pack belongs to
+  size_t knownAt = 0;                       // bytes of the pack a read needs before it knows the stream
   size_t payloadStart = 0, payloadEnd = 0;  // what the demux writes, as pack offsets
   bool pts = false;
 };
@@ -339,8 +342,9 @@ class FaultInjectionWriteTest : public FaultInjectionTest {
     host.lines.clear();
     jobs.bDemuxClick();
     EXPECT_EQ(OpenFdCount(), fds);
-    EXPECT_EQ(Join(host.lines), creating(out, "M") + "Opening file [b]M.EVO[/b]\nFile size: " +
-                                    std::to_string(sizeMiB) + " Mbytes.\nDemuxing M.EVO\n"
+    EXPECT_EQ(Join(host.lines), creating(out, "M") +
+                                    "Opening file [b]M.EVO[/b]\nFile size: " + std::to_string(sizeMiB) +
+                                    " Mbytes.\nDemuxing M.EVO\n"
                                     "[re]Stream write error[/re]\nDone.\n\n");
     ASSERT_TRUE(jobs.lastFailure());
     EXPECT_EQ(jobs.lastFailure()->detail(), "writing \"" + full + "\": No space left on device");
@@ -372,7 +376,8 @@ TEST_F(FaultInjectionWriteTest, DemuxIntoFileThatRefusesWritesInMidWalk) {
   for (size_t i : {0, 1, 3}) {
     const std::string name = "M" + kStreams[i].suffix;
     ASSERT_TRUE(kept.count(name)) << name;
-    EXPECT_TRUE(SameBytes(kept.at(name), Slice(reference.at(name), 0, model.demuxed(kStreams[i].key, ac3Start * kPackSize))))
+    EXPECT_TRUE(
+        SameBytes(kept.at(name), Slice(reference.at(name), 0, model.demuxed(kStreams[i].key, ac3Start * kPackSize))))
         << name;
   }
 
@@ -448,8 +453,7 @@ TEST_F(FaultInjectionWriteTest, DemuxFillsATinyFileSystemWhenItClosesItsFiles) {
                                   "Opening file [b]M.EVO[/b]\nFile size: 0 Mbytes.\nDemuxing M.EVO\n"
                                   "[re]Stream write error[/re]\nDone.\n\n");
   ASSERT_TRUE(jobs.lastFailure());
-  EXPECT_EQ(jobs.lastFailure()->detail(),
-            "writing \"" + small + "/M.VC-1.stream.0.mpv\": No space left on device");
+  EXPECT_EQ(jobs.lastFailure()->detail(), "writing \"" + small + "/M.VC-1.stream.0.mpv\": No space left on device");
   EXPECT_EQ(StateText(state), kIdleAfterWriteJob);
   const Files kept = FolderFiles(small);
   ASSERT_EQ(kept.size(), 4u) << "every file is kept";
@@ -478,8 +482,8 @@ TEST_F(FaultInjectionWriteTest, RebuildFillsATinyFileSystemInMidPass) {
   jobs.bRebuildClick();
   EXPECT_EQ(OpenFdCount(), fds);
   const std::string path = small + "/M.rebuilt.EVO";
-  EXPECT_EQ(host.lines, (Lines{"Creating " + path, "Opening file [b]M.EVO[/b]", "File size: 1 Mbytes.",
-                               "Rebuilding...", "[re]Stream write error[/re]", "Done.", ""}));
+  EXPECT_EQ(host.lines, (Lines{"Creating " + path, "Opening file [b]M.EVO[/b]", "File size: 1 Mbytes.", "Rebuilding...",
+                               "[re]Stream write error[/re]", "Done.", ""}));
   ASSERT_TRUE(jobs.lastFailure());
   EXPECT_EQ(jobs.lastFailure()->detail(), "writing \"" + path + "\": No space left on device");
   EXPECT_EQ(StateText(state), kIdleAfterWriteJob);
@@ -675,8 +679,7 @@ TEST_F(FaultInjectionSourceTest, ReadEvoOfAnUnreadableSourceThrowsTheOpenFailure
   EXPECT_EQ(report.at("thrown"), "Cannot open file \"" + secret + "\". Permission denied");
   EXPECT_EQ(report.at("fds"), "0");
   EXPECT_EQ(report.at("lines"), ".\nOpening file [b]SECRET.EVO[/b]\n");
-  EXPECT_EQ(report.at("state"),
-            "bReadEVO=1 bDemux=0 bRebuild=0 bCancel=0 jobRunning=0 WriteJobRunning=0 input=closed");
+  EXPECT_EQ(report.at("state"), "bReadEVO=1 bDemux=0 bRebuild=0 bCancel=0 jobRunning=0 WriteJobRunning=0 input=closed");
   EXPECT_EQ(report.at("bReadXPL bbEVO bbXPL"), "011");
   EXPECT_EQ(report.at("next lines"), Join(referenceLines));
   EXPECT_EQ(report.at("next state"), referenceState);
@@ -860,8 +863,9 @@ TEST_F(FaultInjectionCutTest, EveryCutEndsEachJobNormallyWithTheStartOfTheWholeO
   std::vector<std::string> failures;
   for (size_t cut : cuts) {
     auto check = [&](bool ok, const std::string& what) {
-      if (!ok) failures.push_back("cut " + std::to_string(cut) + " (pack " + std::to_string(cut / kPackSize) +
-                                  " + " + std::to_string(cut % kPackSize) + "): " + what);
+      if (!ok)
+        failures.push_back("cut " + std::to_string(cut) + " (pack " + std::to_string(cut / kPackSize) + " + " +
+                           std::to_string(cut % kPackSize) + "): " + what);
       return ok;
     };
     WriteFile(cutPath, Slice(title, 0, cut));
@@ -884,7 +888,7 @@ TEST_F(FaultInjectionCutTest, EveryCutEndsEachJobNormallyWithTheStartOfTheWholeO
     std::string creatingLines;
     for (const StreamFile& s : kStreams) {
       const bool listed = model.listed(s.key, cut);
-      const StreamSlot& slot = s.key == 0x55 ? state.engine.streams.video(0)
+      const StreamSlot& slot = s.key == 0x55   ? state.engine.streams.video(0)
                                : s.key == 0xA0 ? state.engine.streams.audio(0)
                                : s.key == 0x81 ? state.engine.streams.audio(1)
                                                : state.engine.streams.subpicture(1);
@@ -893,8 +897,8 @@ TEST_F(FaultInjectionCutTest, EveryCutEndsEachJobNormallyWithTheStartOfTheWholeO
       if (listed) creatingLines += "Creating " + out + "/CUT" + s.suffix + "\n";
     }
     const std::string a = Flag(any);
-    check(StateText(state) == "bReadEVO=1 bDemux=" + a + " bRebuild=" + a +
-                                  " bCancel=0 jobRunning=0 WriteJobRunning=0 input=closed",
+    check(StateText(state) ==
+              "bReadEVO=1 bDemux=" + a + " bRebuild=" + a + " bCancel=0 jobRunning=0 WriteJobRunning=0 input=closed",
           "after read: " + StateText(state));
 
     // Demux.
@@ -903,7 +907,8 @@ TEST_F(FaultInjectionCutTest, EveryCutEndsEachJobNormallyWithTheStartOfTheWholeO
     jobs.bDemuxClick();
     check(OpenFdCount() == fds, "demux left a file open");
     check(!jobs.lastFailure(), "demux failed");
-    const std::string demuxLines = creatingLines + "Opening file [b]CUT.EVO[/b]\nFile size: 0 Mbytes.\nDemuxing CUT.EVO\nDone.\n\n";
+    const std::string demuxLines =
+        creatingLines + "Opening file [b]CUT.EVO[/b]\nFile size: 0 Mbytes.\nDemuxing CUT.EVO\nDone.\n\n";
     const std::string allLines = Join(host.lines);
     check(allLines.rfind(demuxLines, 0) == 0, "demux lines:\n" + allLines);
     for (size_t i = std::count(demuxLines.begin(), demuxLines.end(), '\n'); i < host.lines.size(); ++i)
@@ -928,7 +933,8 @@ TEST_F(FaultInjectionCutTest, EveryCutEndsEachJobNormallyWithTheStartOfTheWholeO
     fds = OpenFdCount();
     jobs.bRebuildClick();
     check(OpenFdCount() == fds, "rebuild left a file open");
-    check(Join(host.lines) == "Creating " + out + "/CUT.rebuilt.EVO\nOpening file [b]CUT.EVO[/b]\n"
+    check(Join(host.lines) == "Creating " + out +
+                                  "/CUT.rebuilt.EVO\nOpening file [b]CUT.EVO[/b]\n"
                                   "File size: 0 Mbytes.\nRebuilding...\nDone.\n\n",
           "rebuild lines:\n" + Join(host.lines));
     check(StateText(state) == kIdleAfterWriteJob, "after rebuild: " + StateText(state));
@@ -940,7 +946,8 @@ TEST_F(FaultInjectionCutTest, EveryCutEndsEachJobNormallyWithTheStartOfTheWholeO
     jobs.bRebuildClick();
     const Bytes wholeRebuilt = ReadAll(out + "/WHOLE.rebuilt.EVO");
     if (std::all_of(kStreams.begin(), kStreams.end(), [&](const StreamFile& s) { return model.listed(s.key, cut); }))
-      check(wholeRebuilt == reference[0], "whole rebuild with every stream listed: " + Difference(wholeRebuilt, reference[0]));
+      check(wholeRebuilt == reference[0],
+            "whole rebuild with every stream listed: " + Difference(wholeRebuilt, reference[0]));
 
     const size_t pack = cut / kPackSize, rem = cut % kPackSize;
     const auto isDropped = dropped(lpcmListed);
@@ -1099,7 +1106,8 @@ TEST_F(FaultInjectionCancelTest, RebuildCancelledAtTheFirstSecondAndThirdProgres
 
     // The packs before the progress point, as the whole rebuild has them.
     const auto [first, second] = stopAt(at);
-    const size_t packs = files[0].keptBefore(first / kPackSize, dropped) + files[1].keptBefore(second / kPackSize, dropped);
+    const size_t packs =
+        files[0].keptBefore(first / kPackSize, dropped) + files[1].keptBefore(second / kPackSize, dropped);
     const Bytes kept = ReadAll(path);
     EXPECT_TRUE(SameBytes(kept, Slice(whole, 0, packs * kPackSize)));
 
@@ -1113,7 +1121,8 @@ TEST_F(FaultInjectionCancelTest, RebuildCancelledAtTheFirstSecondAndThirdProgres
 // what they write without it, with the same lines.
 TEST_F(FaultInjectionCancelTest, CancelAnsweredNoChangesNothing) {
   state.audioBoxes[0].ticked = false;
-  for (auto [folder, job] : {std::pair{"ref-demux", &Jobs::bDemuxClick}, std::pair{"ref-rebuild", &Jobs::bRebuildClick}}) {
+  for (auto [folder, job] :
+       {std::pair{"ref-demux", &Jobs::bDemuxClick}, std::pair{"ref-rebuild", &Jobs::bRebuildClick}}) {
     const std::string refFolder = dir.file(folder);
     cancelAt(0, true);
     host.lines.clear();

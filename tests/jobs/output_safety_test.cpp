@@ -23,7 +23,7 @@ using OutputSafetyTest = WriteJobTest;
 struct StandingThere {
   const char* what;
   void (Jobs::*job)();
-  std::string output;                                       // in the output folder
+  std::string output;                                                // in the output folder
   std::function<void(const std::string&, const std::string&)> make;  // (dir, output path)
   std::string reason;
 };

@@ -15,8 +15,7 @@ namespace {
 
 using Lines = std::vector<std::string>;
 
-const Lines kReadLines = {"Reading [b]HVA00001.VTI[/b]", "1 VTS_EVOB_ATRs found.", "2 VTS_EVOBIs found.", "Done.",
-                          ""};
+const Lines kReadLines = {"Reading [b]HVA00001.VTI[/b]", "1 VTS_EVOB_ATRs found.", "2 VTS_EVOBIs found.", "Done.", ""};
 
 class ReadVtiJobTest : public ::testing::Test {
  protected:

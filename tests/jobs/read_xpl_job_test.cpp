@@ -73,9 +73,10 @@ TEST_F(ReadXplJobTest, TheTitleOfTheSourceNamesTheBoxesAndFillsTheTab) {
   std::string playlist = writePlaylist(kPlaylist);
   read(dir.file("HVDVD_TS/FEATURE_1.EVO"), playlist);
 
-  EXPECT_EQ(host.lines, (Lines{"Open VPLST000.XPL", "Filesize: " + std::to_string(std::string(kPlaylist).size()) + " bytes",
-                               "VC-1.s0 found!", "VC-1.s1 found!", "DD+.6ch.s02.English found!",
-                               "DTS.s00.[[Director] found!", "2bitRLE.s01.English found!", "Done.", ""}));
+  EXPECT_EQ(host.lines,
+            (Lines{"Open VPLST000.XPL", "Filesize: " + std::to_string(std::string(kPlaylist).size()) + " bytes",
+                   "VC-1.s0 found!", "VC-1.s1 found!", "DD+.6ch.s02.English found!", "DTS.s00.[[Director] found!",
+                   "2bitRLE.s01.English found!", "Done.", ""}));
   EXPECT_EQ(host.panel[0], "Ready");
   EXPECT_EQ(host.panel[1], "");
   EXPECT_EQ(host.progress.front(), std::to_string(std::string(kPlaylist).size()) + "/" +
@@ -101,8 +102,8 @@ TEST_F(ReadXplJobTest, TheTitleOfTheSourceNamesTheBoxesAndFillsTheTab) {
   EXPECT_EQ(xpl.mXPL.front(), "    <Title displayName=\"Feature\" titleDuration=\"01:30:00:00\">");
   EXPECT_EQ(xpl.mXPL.back(), "    </Title>");
   EXPECT_TRUE(xpl.mXPLVisible);
-  EXPECT_EQ(xpl.tvXPL[0].children, (Lines{"Title: Disc", "Name: Feature", "Duration: 01:30:00:00",
-                                          "TimeBase: 60fps", "TickBase: 24fps"}));
+  EXPECT_EQ(xpl.tvXPL[0].children,
+            (Lines{"Title: Disc", "Name: Feature", "Duration: 01:30:00:00", "TimeBase: 60fps", "TickBase: 24fps"}));
   EXPECT_EQ(xpl.mChapter.size(), 6u);
 
   EXPECT_TRUE(xpl.bWriteChaps);
@@ -123,8 +124,8 @@ TEST_F(ReadXplJobTest, WithoutAMatchingTitleTheWholePlaylistStaysAndTheTreeIsKep
   state.buttons.bReadEVO = false;
   jobs.bReadXPLClick();
 
-  EXPECT_EQ(host.lines, (Lines{"Open VPLST000.XPL", "Filesize: " + std::to_string(std::string(kPlaylist).size()) + " bytes",
-                               "Done.", ""}));
+  EXPECT_EQ(host.lines, (Lines{"Open VPLST000.XPL",
+                               "Filesize: " + std::to_string(std::string(kPlaylist).size()) + " bytes", "Done.", ""}));
   EXPECT_EQ(state.xpl.mXPL.size(), 23u);
   EXPECT_EQ(state.xpl.mXPL[0], "<?xml version=\"1.0\"?>");
   EXPECT_EQ(state.xpl.tvXPL, earlierTree);

@@ -16,8 +16,8 @@
 #include "ps_writer.h"
 #include "recording_host.h"
 #include "temp_dir.h"
-#include "write_job_fixture.h"
 #include "test_bytes.h"
+#include "write_job_fixture.h"
 
 namespace klarvex::testing {
 namespace {
@@ -76,7 +76,6 @@ class RebuildJobTest : public WriteJobTest {
     collect(Section::Subpicture, 32, state.options.eSubExt);
     return files;
   }
-
 };
 
 // --- Selection, renumbering and the navigation packs ---------------------
@@ -108,12 +107,12 @@ TEST_F(RebuildJobTest, KeepsTheTickedStreamsRenumberedWithNavigationPacksToMatch
 
   const NavPackInfo patched = Nav(90000, 270000, 1, {1, 0, 0, 0, 0, 0, 0, 0}, {9, 0, 0});
   const Bytes source_bytes = w.bytes();
-  Bytes expected = Cat({PackAt(0, [&](auto& x) { x.navPack(patched); }), PackOf(source_bytes, 1),
-                        PackAt(3, [&](auto& x) { x.audio(0x80, a81, {90000}); }),
-                        PackOf(source_bytes, 5),  // the 0x88 packs keep their id
-                        PackAt(6, [&](auto& x) { x.subpicture(0x20, s21, {90000}); }),
-                        PackAt(9, [&](auto& x) { x.navPack(patched); }),
-                        PackAt(10, [&](auto& x) { x.audio(0x80, a81b); })});
+  Bytes expected =
+      Cat({PackAt(0, [&](auto& x) { x.navPack(patched); }), PackOf(source_bytes, 1),
+           PackAt(3, [&](auto& x) { x.audio(0x80, a81, {90000}); }),
+           PackOf(source_bytes, 5),  // the 0x88 packs keep their id
+           PackAt(6, [&](auto& x) { x.subpicture(0x20, s21, {90000}); }),
+           PackAt(9, [&](auto& x) { x.navPack(patched); }), PackAt(10, [&](auto& x) { x.audio(0x80, a81b); })});
   const std::string rebuilt = out + "/T.rebuilt.EVO";
   EXPECT_EQ(ReadAll(rebuilt), expected);
   EXPECT_EQ(host.lines, (Lines{"Creating " + rebuilt, "Opening file [b]T.EVO[/b]", "File size: 0 Mbytes.",
@@ -206,8 +205,8 @@ TEST_F(RebuildJobTest, SecondVc1StreamKeptAloneBecomesTheFirst) {
   state.videoBoxes[0].ticked = false;
   jobs.bRebuildClick();
   NavPackInfo patched = Nav(90000, 180000, 0, {});
-  Bytes expected = Cat({PackAt(0, [&](auto& x) { x.navPack(patched); }),
-                        PackAt(2, [&](auto& x) { x.vc1(0x55, v56, {90000}); })});
+  Bytes expected =
+      Cat({PackAt(0, [&](auto& x) { x.navPack(patched); }), PackAt(2, [&](auto& x) { x.vc1(0x55, v56, {90000}); })});
   EXPECT_EQ(ReadAll(out + "/V.rebuilt.EVO"), expected);
 }
 
@@ -246,7 +245,10 @@ class RebuildTitleTest : public RebuildJobTest {
   // The rebuilt file: only 0x81 of the audio, as 0x80, times moved by `shift`.
   static Bytes Expected(const NavPackInfo& nav, uint32_t pts, uint32_t shift, int seed) {
     return Cat({PackAt(0, [&](auto& x) { x.navPack(nav); }),
-                PackAt(1, [&](auto& x) { x.video(0xE0, Data(300, static_cast<uint8_t>(seed)), {pts + shift + 3003, pts + shift}); }),
+                PackAt(1,
+                       [&](auto& x) {
+                         x.video(0xE0, Data(300, static_cast<uint8_t>(seed)), {pts + shift + 3003, pts + shift});
+                       }),
                 PackAt(3, [&](auto& x) { x.audio(0x80, Data(200, static_cast<uint8_t>(seed + 2)), {pts + shift}); })});
   }
 
@@ -285,7 +287,8 @@ TEST_F(RebuildTitleTest, AdjustedRebuildAfterADemuxEndsTheTitleAfterItsRealDurat
   state.options.cbAdjustPTS = true;
   jobs.bRebuildClick();
   auto nav = [&](uint16_t vob) { return Nav(90000, 90000 + d[0] + d[1], 1, {1, 0}, {}, vob); };
-  EXPECT_EQ(ReadAll(out + "/F_1_MERGED.rebuilt.EVO"), Cat({Expected(nav(1), 90000, 0, 0), Expected(nav(2), 90000, d[0], 3)}));
+  EXPECT_EQ(ReadAll(out + "/F_1_MERGED.rebuilt.EVO"),
+            Cat({Expected(nav(1), 90000, 0, 0), Expected(nav(2), 90000, d[0], 3)}));
 }
 
 TEST_F(RebuildTitleTest, FileThatAlreadyContinuesTheTitleIsNotShifted) {
@@ -310,7 +313,8 @@ TEST_F(RebuildJobTest, MissingOutputFolderIsOneRedLineAndTheNextJobWorks) {
   state.options.eWorkdir = dir.file("nowhere");
   jobs.bRebuildClick();
   const std::string path = dir.file("nowhere/M.rebuilt.EVO");
-  EXPECT_EQ(host.lines, (Lines{"[re]Cannot create file \"" + path + "\". No such file or directory[/re]", "Done.", ""}));
+  EXPECT_EQ(host.lines,
+            (Lines{"[re]Cannot create file \"" + path + "\". No such file or directory[/re]", "Done.", ""}));
   ASSERT_TRUE(jobs.lastFailure());
   expectIdleAgain();
 

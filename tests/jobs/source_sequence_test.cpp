@@ -73,8 +73,8 @@ TEST_F(SourceSequence, DivideName) {
 }
 
 TEST_F(SourceSequence, DvdTitleSetFiles) {
-  touch({"VTS_01_1.VOB", "VTS_01_2.VOB", "VTS_02_1.VOB", "VTS_01_1_Divide.EVO", "VTS_01_9.VOB",
-         "VTS_02_9_Divide.EVO", "vts_03_1.vob", "vts_03_2.vob"});
+  touch({"VTS_01_1.VOB", "VTS_01_2.VOB", "VTS_02_1.VOB", "VTS_01_1_Divide.EVO", "VTS_01_9.VOB", "VTS_02_9_Divide.EVO",
+         "vts_03_1.vob", "vts_03_2.vob"});
   EXPECT_EQ(next("VTS_01_1.VOB"), "VTS_01_2.VOB");
   EXPECT_EQ(next("VTS_01_2.VOB"), "");  // never VTS_02_1.VOB
   std::filesystem::remove(dir_ + "VTS_01_2.VOB");

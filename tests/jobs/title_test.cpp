@@ -91,8 +91,7 @@ TEST_F(TitleTest, EveryStreamOfEveryFileIsListedAndDemuxedTimedFromTheTitlesStar
       jobs.bDemuxClick();
       EXPECT_TRUE(jobs.missedStreams().empty());
       const Bytes unit1 = Data(100, 0x21);
-      EXPECT_EQ(ReadAll(output("FEATURE_1_MERGED.Subpicture.01.sup")),
-                SupRecord((inFirst ? 0 : 90000) + 45000, unit1));
+      EXPECT_EQ(ReadAll(output("FEATURE_1_MERGED.Subpicture.01.sup")), SupRecord((inFirst ? 0 : 90000) + 45000, unit1));
       EXPECT_EQ(ReadAll(output("FEATURE_1_MERGED.Subpicture.00.sup")),
                 Cat({SupRecord(45000, Data(100, 0x20)), SupRecord(135000, Data(100, 0x20))}));
       EXPECT_EQ(ReadAll(output("FEATURE_1_MERGED.MPEG-2.stream.0.mpv")),
@@ -115,8 +114,9 @@ TEST_F(TitleTest, DemuxNamesTheStreamsThatAFastCheckMissed) {
   EXPECT_FALSE(state.subBoxes[3].enabled);
   jobs.bDemuxClick();
   EXPECT_EQ(jobs.missedStreams(), (Lines{"Subpicture.03"}));
-  const std::string text = "Not written: Subpicture.03. Read EVO did not find this stream; a read without the fast "
-                           "check finds it.";
+  const std::string text =
+      "Not written: Subpicture.03. Read EVO did not find this stream; a read without the fast "
+      "check finds it.";
   EXPECT_TRUE(hasLine("[re]" + text + "[/re]"));
   EXPECT_EQ(host.warnings, (Lines{text}));
 

@@ -1,6 +1,6 @@
-#include <gtest/gtest.h>
-
 #include "navigation/vti_decode.h"
+
+#include <gtest/gtest.h>
 
 namespace klarvex::testing {
 namespace {

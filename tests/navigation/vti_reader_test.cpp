@@ -1,9 +1,10 @@
+#include "navigation/vti_reader.h"
+
 #include <gtest/gtest.h>
 
 #include <filesystem>
 
 #include "base/errors.h"
-#include "navigation/vti_reader.h"
 #include "recording_host.h"
 #include "temp_dir.h"
 #include "vti_test_file.h"

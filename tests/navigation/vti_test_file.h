@@ -49,8 +49,7 @@ inline VtiBytes AttrEntry(const VtiAttrSpec& s) {
   PutWord(e, 192, s.subAudioCount < 0 ? uint32_t(s.subAudio.size()) : uint32_t(s.subAudioCount));
   for (size_t i = 0; i < s.subAudio.size(); ++i)
     for (size_t k = 0; k < s.subAudio[i].size(); ++k) e[194 + 4 * i + k] = s.subAudio[i][k];
-  PutWord(e, 228,
-          s.subpictureCount < 0 ? uint32_t(s.subpictureCodingBytes.size()) : uint32_t(s.subpictureCount));
+  PutWord(e, 228, s.subpictureCount < 0 ? uint32_t(s.subpictureCodingBytes.size()) : uint32_t(s.subpictureCount));
   for (size_t i = 0; i < s.subpictureCodingBytes.size(); ++i) e[230 + 5 * i] = s.subpictureCodingBytes[i];
   return e;
 }

@@ -1,6 +1,7 @@
+#include "navigation/vti_view.h"
+
 #include <gtest/gtest.h>
 
-#include "navigation/vti_view.h"
 #include "vti_test_file.h"
 
 namespace klarvex::testing {
@@ -17,8 +18,8 @@ EvobAttr Attr(uint16_t flags = 0) {
 }
 
 std::vector<std::string> Selected(const VtiVideoLists& v) {
-  return {v.compression.selectedText(), v.resolution.selectedText(), v.aspect.selectedText(),
-          v.scanType.selectedText(), v.tvSystem.selectedText()};
+  return {v.compression.selectedText(), v.resolution.selectedText(), v.aspect.selectedText(), v.scanType.selectedText(),
+          v.tvSystem.selectedText()};
 }
 
 // A model holding the given attribute entries, the entry `number` picked.
@@ -48,9 +49,8 @@ TEST(VtiView, FillsTheGrids) {
   a.subAudioCount = 2;
   a.subAudio[1] = {0x18, 0x00, 0x14, 0};
   VtiModel m = WithAttrs({a});
-  EXPECT_EQ(m.sgMainAudio.rows,
-            (std::vector<Row>{{"No.", "Coding", "Frequency", "Quantization", "Channels"},
-                              {"0", "DD/DD+", "48 kHz", "", "6"}}));
+  EXPECT_EQ(m.sgMainAudio.rows, (std::vector<Row>{{"No.", "Coding", "Frequency", "Quantization", "Channels"},
+                                                  {"0", "DD/DD+", "48 kHz", "", "6"}}));
   ASSERT_EQ(m.sgSubAudio.rows.size(), 3u);
   EXPECT_EQ(m.sgSubAudio.rows[2], (Row{"9", "DTS/DTS-HD", "48 kHz", "", "6"})) << "sub audio counts from 8";
   EXPECT_EQ(m.sgSubpicture.rows, (std::vector<Row>{{"No.", "Coding", "", "", ""}, kEmptyRow}))

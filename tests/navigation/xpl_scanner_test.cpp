@@ -1,9 +1,10 @@
+#include "navigation/xpl_scanner.h"
+
 #include <gtest/gtest.h>
 
 #include <string>
 #include <vector>
 
-#include "navigation/xpl_scanner.h"
 #include "navigation/xpl_tables.h"
 #include "navigation/xpl_text.h"
 
@@ -48,8 +49,9 @@ TEST(XplText, NumbersAndPadding) {
 }
 
 TEST(XplScanner, TagsAreIndentedByNestingAndClosingTagsStepLeft) {
-  Lines lines = Scan({"<?xml version=\"1.0\"?>\r\n<!-- note -->\r\n<A>\r\n  <B x=\"1\">text</B>\r\n"
-                      "  <C/>\r\n  <D>\r\n    <E/>\r\n  </D>\r\n</A>\r\n"});
+  Lines lines =
+      Scan({"<?xml version=\"1.0\"?>\r\n<!-- note -->\r\n<A>\r\n  <B x=\"1\">text</B>\r\n"
+            "  <C/>\r\n  <D>\r\n    <E/>\r\n  </D>\r\n</A>\r\n"});
   EXPECT_EQ(lines, (Lines{"<?xml version=\"1.0\"?>", "<!-- note -->", "<A>", "  <B x=\"1\">", "  </B>", "  <C/>",
                           "  <D>", "    <E/>", "  </D>", "</A>"}));
 }
@@ -81,13 +83,12 @@ TEST(XplScanner, ATagSpanningTwoPiecesIsWhole) {
 TEST(XplTables, WordsMatchInExactCaseAndFillTheTables) {
   XplAttributeTables tables;
   XplPlaylistValues values;
-  for (const char* line : {"<Playlist displayName=\"Disc\">", "  <TitleSet timeBase=\"60fps\" tickBase=\"24fps\">",
-                           "<AudioAttributeItem index=\"1\" codec=\"DD+\" channels=\"6\"/>",
-                           "<AudioAttributeItem index=\"2\" codec=\"DTS\"/>",
-                           "<audioattributeitem index=\"3\" codec=\"LPCM\"/>",
-                           "<VideoAttributeItem index=\"8\" codec=\"VC-1\"/>",
-                           "<SubpictureAttributeItem index=\"1\" codec=\"2bitRLE\"/>",
-                           "<playlist displayName=\"ignored\">"})
+  for (const char* line :
+       {"<Playlist displayName=\"Disc\">", "  <TitleSet timeBase=\"60fps\" tickBase=\"24fps\">",
+        "<AudioAttributeItem index=\"1\" codec=\"DD+\" channels=\"6\"/>",
+        "<AudioAttributeItem index=\"2\" codec=\"DTS\"/>", "<audioattributeitem index=\"3\" codec=\"LPCM\"/>",
+        "<VideoAttributeItem index=\"8\" codec=\"VC-1\"/>", "<SubpictureAttributeItem index=\"1\" codec=\"2bitRLE\"/>",
+        "<playlist displayName=\"ignored\">"})
     ApplyAttributeLine(line, tables, values);
   EXPECT_EQ(values.title, "Disc");
   EXPECT_EQ(values.timeBase, "60fps");
@@ -102,10 +103,10 @@ TEST(XplTables, WordsMatchInExactCaseAndFillTheTables) {
 TEST(XplTables, ClosingTagsKeepTheValuesAndBadIndexesAreDropped) {
   XplAttributeTables tables;
   XplPlaylistValues values;
-  for (const char* line : {"<Playlist displayName=\"Disc\">", "<TitleSet timeBase=\"60fps\" tickBase=\"24fps\">",
-                           "  </TitleSet>", "</Playlist>", "<VideoAttributeItem index=\"0\" codec=\"A\"/>",
-                           "<VideoAttributeItem index=\"9\" codec=\"B\"/>",
-                           "<VideoAttributeItem index=\"-1\" codec=\"C\"/>"})
+  for (const char* line :
+       {"<Playlist displayName=\"Disc\">", "<TitleSet timeBase=\"60fps\" tickBase=\"24fps\">", "  </TitleSet>",
+        "</Playlist>", "<VideoAttributeItem index=\"0\" codec=\"A\"/>", "<VideoAttributeItem index=\"9\" codec=\"B\"/>",
+        "<VideoAttributeItem index=\"-1\" codec=\"C\"/>"})
     ApplyAttributeLine(line, tables, values);
   EXPECT_EQ(values.title, "Disc");
   EXPECT_EQ(values.timeBase, "60fps");

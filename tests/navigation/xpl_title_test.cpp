@@ -1,10 +1,11 @@
+#include "navigation/xpl_title.h"
+
 #include <gtest/gtest.h>
 
 #include <string>
 #include <vector>
 
 #include "navigation/xpl_chapters.h"
-#include "navigation/xpl_title.h"
 
 namespace klarvex {
 namespace {
@@ -73,21 +74,22 @@ TEST(XplTitle, TreeTracksAndChapters) {
   Lines lines = kPlaylist;
   ASSERT_TRUE(CutToTitle(lines, "FEATURE_1"));
   XplTitleView view = BuildTitleView(lines, Tables(), {"Disc", "60fps", "24fps"});
-  EXPECT_EQ(view.tree, (std::vector<XplTreeNode>{
-                           {"Info", {"Title: Disc", "Name: Feature", "Duration: 01:30:00:00", "TimeBase: 60fps",
-                                     "TickBase: 24fps"}},
-                           {"Video", {"VC-1.s0", "VC-1.s1"}},
-                           {"Audio", {"DD+.6ch.s02.English", "DD.s00.Stereo"}},
-                           {"Subtitle", {"8bitRLE.s31.Last"}},
-                           {"Chapter", {"00:00:00:00: Intro", "00:05:10:15: Middle"}},
-                       }));
+  EXPECT_EQ(
+      view.tree,
+      (std::vector<XplTreeNode>{
+          {"Info", {"Title: Disc", "Name: Feature", "Duration: 01:30:00:00", "TimeBase: 60fps", "TickBase: 24fps"}},
+          {"Video", {"VC-1.s0", "VC-1.s1"}},
+          {"Audio", {"DD+.6ch.s02.English", "DD.s00.Stereo"}},
+          {"Subtitle", {"8bitRLE.s31.Last"}},
+          {"Chapter", {"00:00:00:00: Intro", "00:05:10:15: Middle"}},
+      }));
   EXPECT_EQ(view.tracks, (std::vector<XplTrack>{{XplTrackKind::Video, 0, "VC-1.s0"},
                                                 {XplTrackKind::Video, 1, "VC-1.s1"},
                                                 {XplTrackKind::Audio, 2, "DD+.6ch.s02.English"},
                                                 {XplTrackKind::Audio, 0, "DD.s00.Stereo"},
                                                 {XplTrackKind::Subtitle, 31, "8bitRLE.s31.Last"}}));
-  EXPECT_EQ(view.chapters, (Lines{"CHAPTER01=00:00:00.000", "CHAPTER01NAME=Intro", "CHAPTER02=00:05:10.250",
-                                  "CHAPTER02NAME=Middle"}));
+  EXPECT_EQ(view.chapters,
+            (Lines{"CHAPTER01=00:00:00.000", "CHAPTER01NAME=Intro", "CHAPTER02=00:05:10.250", "CHAPTER02NAME=Middle"}));
 }
 
 // Numbers at the ends of int name no slot: dropped, without an overflow.

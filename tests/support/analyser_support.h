@@ -3,6 +3,8 @@
 // mediainfo recorded of them.
 #pragma once
 
+#include <gtest/gtest.h>
+
 #include <clocale>
 #include <cstdint>
 #include <fstream>
@@ -10,8 +12,6 @@
 #include <sstream>
 #include <string>
 #include <vector>
-
-#include <gtest/gtest.h>
 
 #include "base/message_log.h"
 

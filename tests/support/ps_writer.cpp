@@ -57,13 +57,9 @@ SyncTablePlaces syncTablePlaces(Flavor flavor) {
 // program_mux_rate in units of 50 bytes/s: 30.24 Mbit/s for HD DVD, 10.08 for DVD.
 uint32_t muxRate(Flavor flavor) { return flavor == Flavor::HdDvd ? 75600 : 25200; }
 
-bool isVideoStream(uint8_t streamId) {
-  return (streamId >= 0xE0 && streamId <= 0xEF) || streamId == kVc1Stream;
-}
+bool isVideoStream(uint8_t streamId) { return (streamId >= 0xE0 && streamId <= 0xEF) || streamId == kVc1Stream; }
 
-bool isSubpictureId(uint8_t id) {
-  return (id >= 0x20 && id <= 0x3F) || (id >= 0x60 && id <= 0x7F);
-}
+bool isSubpictureId(uint8_t id) { return (id >= 0x20 && id <= 0x3F) || (id >= 0x60 && id <= 0x7F); }
 
 void append16(Bytes& out, uint16_t value) {
   out.push_back(static_cast<uint8_t>(value >> 8));
@@ -80,9 +76,7 @@ void put32(Bytes& out, size_t at, uint32_t value) {
   put16(out, at + 2, static_cast<uint16_t>(value));
 }
 
-void appendStartCode(Bytes& out, uint8_t streamId) {
-  out.insert(out.end(), {0x00, 0x00, 0x01, streamId});
-}
+void appendStartCode(Bytes& out, uint8_t streamId) { out.insert(out.end(), {0x00, 0x00, 0x01, streamId}); }
 
 void appendPacketLength(Bytes& out, size_t length) {
   if (length > 0xFFFF) throw std::length_error("PES packet longer than 65535 bytes");
@@ -170,7 +164,7 @@ void appendPesExtension(Bytes& out, uint8_t streamId, bool pstdBuffer,
   out.push_back(flags);
   if (pstdBuffer) appendPstdBuffer(out, streamId);
   if (streamIdExtension) {
-    out.push_back(0x80 | 1);  // marker + PES_extension_field_length
+    out.push_back(0x80 | 1);                   // marker + PES_extension_field_length
     out.push_back(*streamIdExtension & 0x7F);  // stream_id_extension_flag 0
   }
 }
@@ -217,18 +211,17 @@ Bytes ProgramStreamWriter::systemHeader(Flavor flavor, const NavPackInfo& info) 
   out.push_back(static_cast<uint8_t>(rateBound >> 16));
   out.push_back(static_cast<uint8_t>(rateBound >> 8));
   out.push_back(static_cast<uint8_t>(rateBound));
-  out.push_back(static_cast<uint8_t>((info.audioBound & 0x3F) << 2));  // fixed 0, CSPS 0
+  out.push_back(static_cast<uint8_t>((info.audioBound & 0x3F) << 2));           // fixed 0, CSPS 0
   out.push_back(static_cast<uint8_t>(0xC0 | 0x20 | (info.videoBound & 0x1F)));  // both locks set
-  out.push_back(0x7F);  // no packet rate restriction
-  appendStreamEntry(out, 0xB9, true, 232);  // all video streams
-  appendStreamEntry(out, 0xB8, false, 32);  // all MPEG audio streams
+  out.push_back(0x7F);                                                          // no packet rate restriction
+  appendStreamEntry(out, 0xB9, true, 232);                                      // all video streams
+  appendStreamEntry(out, 0xB8, false, 32);                                      // all MPEG audio streams
   appendStreamEntry(out, kPrivateStream1, true, 58);
   appendStreamEntry(out, kPrivateStream2, true, 2);
   return out;
 }
 
-Bytes ProgramStreamWriter::substreamHeader(uint8_t substreamId,
-                                           const std::array<uint8_t, 3>* lpcmHeader) {
+Bytes ProgramStreamWriter::substreamHeader(uint8_t substreamId, const std::array<uint8_t, 3>* lpcmHeader) {
   if (isSubpictureId(substreamId)) return {substreamId};
   // id, number_of_frame_headers, first_access_unit_pointer
   Bytes out{substreamId, 0x00, 0x00, 0x00};
@@ -264,9 +257,8 @@ void ProgramStreamWriter::fillPack(size_t packStart) {
   if (room >= kMinPaddingPacket) appendPaddingPacket(out_, room);
 }
 
-void ProgramStreamWriter::appendPesPacket(size_t packStart, uint8_t streamId, PesHeaderPlan plan,
-                                          const Bytes& prefix, const uint8_t* data, size_t size,
-                                          bool padToPack) {
+void ProgramStreamWriter::appendPesPacket(size_t packStart, uint8_t streamId, PesHeaderPlan plan, const Bytes& prefix,
+                                          const uint8_t* data, size_t size, bool padToPack) {
   const size_t body = prefix.size() + size;
   const size_t packetSize = kPacketPrefixSize + plan.fieldsSize() + body;
   const size_t room = roomLeft(packStart);
@@ -292,8 +284,8 @@ void ProgramStreamWriter::appendPesPacket(size_t packStart, uint8_t streamId, Pe
   if (padToPack) fillPack(packStart);
 }
 
-void ProgramStreamWriter::appendHeaderlessPacket(size_t packStart, uint8_t streamId,
-                                                 const Bytes& payload, bool padToPack) {
+void ProgramStreamWriter::appendHeaderlessPacket(size_t packStart, uint8_t streamId, const Bytes& payload,
+                                                 bool padToPack) {
   Bytes body = payload;
   const size_t packetSize = kPacketPrefixSize + body.size();
   const size_t room = roomLeft(packStart);
@@ -306,8 +298,8 @@ void ProgramStreamWriter::appendHeaderlessPacket(size_t packStart, uint8_t strea
   if (padToPack) fillPack(packStart);
 }
 
-void ProgramStreamWriter::splitIntoPacks(const ElementaryStream& stream, const Bytes& es,
-                                         const PesTimes& times, const PesHeaderOptions& opts) {
+void ProgramStreamWriter::splitIntoPacks(const ElementaryStream& stream, const Bytes& es, const PesTimes& times,
+                                         const PesHeaderOptions& opts) {
   const PesHeaderPlan firstPlan = PesHeaderPlan::from(times, opts);
   size_t pos = 0;
   bool first = true;
@@ -371,23 +363,20 @@ void ProgramStreamWriter::video(uint8_t streamId, const Bytes& es, const PesTime
   splitIntoPacks({streamId, opts.streamIdExtension, {}}, es, times, opts);
 }
 
-void ProgramStreamWriter::vc1(uint8_t extension, const Bytes& es, const PesTimes& times,
-                              const PesHeaderOptions& opts) {
+void ProgramStreamWriter::vc1(uint8_t extension, const Bytes& es, const PesTimes& times, const PesHeaderOptions& opts) {
   splitIntoPacks({kVc1Stream, extension, {}}, es, times, opts);
 }
 
 void ProgramStreamWriter::audio(uint8_t substreamId, const Bytes& es, const PesTimes& times,
                                 const std::array<uint8_t, 3>* lpcmHeader) {
-  splitIntoPacks({kPrivateStream1, std::nullopt, substreamHeader(substreamId, lpcmHeader)}, es,
-                 times, {});
+  splitIntoPacks({kPrivateStream1, std::nullopt, substreamHeader(substreamId, lpcmHeader)}, es, times, {});
 }
 
 void ProgramStreamWriter::mpegAudio(uint8_t streamId, const Bytes& es, const PesTimes& times) {
   splitIntoPacks({streamId, std::nullopt, {}}, es, times, {});
 }
 
-void ProgramStreamWriter::subpicture(uint8_t substreamId, const Bytes& unit,
-                                     const PesTimes& times) {
+void ProgramStreamWriter::subpicture(uint8_t substreamId, const Bytes& unit, const PesTimes& times) {
   splitIntoPacks({kPrivateStream1, std::nullopt, {substreamId}}, unit, times, {});
 }
 

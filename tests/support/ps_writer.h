@@ -40,9 +40,9 @@ enum class Flavor {
 // Fields of a navigation pack. Offsets are from the first byte after the
 // substream id ("base"); multi-byte values are big-endian.
 struct NavPackInfo {
-  uint16_t vobNumber = 1;           // DSI base+24
-  uint32_t vobStartPtm = 0;         // DSI base+44 (VOB_V_S_PTM)
-  uint32_t vobEndPtm = 0;           // DSI base+48 (VOB_V_E_PTM)
+  uint16_t vobNumber = 1;    // DSI base+24
+  uint32_t vobStartPtm = 0;  // DSI base+44 (VOB_V_S_PTM)
+  uint32_t vobEndPtm = 0;    // DSI base+48 (VOB_V_E_PTM)
   // Audio / subpicture synchronisation tables: DSI base+530 / base+546 in
   // HD DVD, base+402 / base+418 in DVD. An entry is written as given.
   std::vector<uint16_t> audioSync;  // up to 8 entries
@@ -94,9 +94,9 @@ class ProgramStreamWriter {
   // stuffing or a padding packet so every pack is exactly 2048 bytes.
   // Empty data still gives one (empty) packet, so the times are written.
   void video(uint8_t streamId, const Bytes& es, const PesTimes& times = {},
-             const PesHeaderOptions& opts = {});                 // E0..E3
+             const PesHeaderOptions& opts = {});  // E0..E3
   void vc1(uint8_t extension, const Bytes& es, const PesTimes& times = {},
-           const PesHeaderOptions& opts = {});                   // 0xFD, ext 0x55/0x56
+           const PesHeaderOptions& opts = {});  // 0xFD, ext 0x55/0x56
   // Private stream 1 audio: the substream header for the id's kind is
   // written in front of every packet's piece (AC-3/DTS/E-AC-3: id + 3 bytes;
   // LPCM/MLP A0..A7: id + 3 + 3 header bytes; TrueHD B0..B7: id + 3 + 1).
@@ -122,8 +122,8 @@ class ProgramStreamWriter {
   // Stream ids BE and BF get no PES header fields (payload follows the
   // length); a 1..5 byte gap is then closed by lengthening the payload
   // (0xFF for BE, 0x00 for BF), since such packets cannot hold stuffing.
-  void pesPacket(uint8_t streamId, const Bytes& payload, const PesTimes& times = {},
-                 const PesHeaderOptions& opts = {}, bool padToPack = true);
+  void pesPacket(uint8_t streamId, const Bytes& payload, const PesTimes& times = {}, const PesHeaderOptions& opts = {},
+                 bool padToPack = true);
 
   // Raw bytes appended as they are (odd pack sizes, damage, truncation).
   void raw(const Bytes& bytes);
@@ -146,8 +146,7 @@ class ProgramStreamWriter {
   // The 24-byte system header (00 00 01 BB, header_length 18, 4 entries).
   static Bytes systemHeader(Flavor flavor, const NavPackInfo& info);
   // The private stream 1 substream header written in front of each piece.
-  static Bytes substreamHeader(uint8_t substreamId,
-                               const std::array<uint8_t, 3>* lpcmHeader = nullptr);
+  static Bytes substreamHeader(uint8_t substreamId, const std::array<uint8_t, 3>* lpcmHeader = nullptr);
 
  private:
   struct PesHeaderPlan;
@@ -156,10 +155,9 @@ class ProgramStreamWriter {
   size_t beginPack();
   size_t roomLeft(size_t packStart) const;
   void fillPack(size_t packStart);
-  void appendPesPacket(size_t packStart, uint8_t streamId, PesHeaderPlan plan,
-                       const Bytes& prefix, const uint8_t* data, size_t size, bool padToPack);
-  void appendHeaderlessPacket(size_t packStart, uint8_t streamId, const Bytes& payload,
-                              bool padToPack);
+  void appendPesPacket(size_t packStart, uint8_t streamId, PesHeaderPlan plan, const Bytes& prefix, const uint8_t* data,
+                       size_t size, bool padToPack);
+  void appendHeaderlessPacket(size_t packStart, uint8_t streamId, const Bytes& payload, bool padToPack);
   void splitIntoPacks(const ElementaryStream& stream, const Bytes& es, const PesTimes& times,
                       const PesHeaderOptions& opts);
 

@@ -4,6 +4,7 @@
 #include "ps_writer.h"
 
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <cstdio>
 #include <filesystem>
@@ -12,16 +13,14 @@
 #include <stdexcept>
 #include <string>
 
-#include <unistd.h>
-
 namespace klarvex::testing {
 namespace {
 
 struct Packet {
-  size_t pack = 0;      // pack index
-  size_t offset = 0;    // offset of 00 00 01 within the pack
+  size_t pack = 0;    // pack index
+  size_t offset = 0;  // offset of 00 00 01 within the pack
   uint8_t streamId = 0;
-  Bytes header;         // PES header data (timestamps, extension, stuffing)
+  Bytes header;  // PES header data (timestamps, extension, stuffing)
   Bytes payload;
 };
 
@@ -29,9 +28,7 @@ bool hasPesHeader(uint8_t id) { return id != 0xBE && id != 0xBF; }
 
 uint16_t be16(const Bytes& b, size_t at) { return static_cast<uint16_t>(b[at] << 8 | b[at + 1]); }
 
-uint32_t be32(const Bytes& b, size_t at) {
-  return static_cast<uint32_t>(be16(b, at)) << 16 | be16(b, at + 2);
-}
+uint32_t be32(const Bytes& b, size_t at) { return static_cast<uint32_t>(be16(b, at)) << 16 | be16(b, at + 2); }
 
 // Walks every pack, expecting packets to tile it exactly.
 std::vector<Packet> parsePacks(const Bytes& data) {
@@ -84,15 +81,13 @@ Bytes reassemble(const std::vector<Packet>& packets, const Bytes& prefix) {
     EXPECT_GE(p.payload.size(), prefix.size());
     EXPECT_TRUE(std::equal(prefix.begin(), prefix.end(), p.payload.begin()))
         << "pack " << p.pack << " lacks its substream header";
-    out.insert(out.end(), p.payload.begin() + static_cast<std::ptrdiff_t>(prefix.size()),
-               p.payload.end());
+    out.insert(out.end(), p.payload.begin() + static_cast<std::ptrdiff_t>(prefix.size()), p.payload.end());
   }
   return out;
 }
 
 Bytes slice(const Bytes& b, size_t at, size_t n) {
-  return Bytes(b.begin() + static_cast<std::ptrdiff_t>(at),
-               b.begin() + static_cast<std::ptrdiff_t>(at + n));
+  return Bytes(b.begin() + static_cast<std::ptrdiff_t>(at), b.begin() + static_cast<std::ptrdiff_t>(at + n));
 }
 
 Bytes pattern(size_t n, uint32_t seed = 1) {
@@ -111,15 +106,15 @@ uint64_t decodeScr(const Bytes& b, size_t pack) {
   EXPECT_EQ(b[at + 4] & 0x04, 0x04);
   EXPECT_EQ(b[at + 5] & 0x01, 0x01);
   const auto u = [&](size_t i) { return uint64_t{b[at + i]}; };
-  const uint64_t base = ((u(0) >> 3) & 7) << 30 | (u(0) & 3) << 28 | u(1) << 20 |
-                        (u(2) >> 3) << 15 | (u(2) & 3) << 13 | u(3) << 5 | u(4) >> 3;
+  const uint64_t base = ((u(0) >> 3) & 7) << 30 | (u(0) & 3) << 28 | u(1) << 20 | (u(2) >> 3) << 15 | (u(2) & 3) << 13 |
+                        u(3) << 5 | u(4) >> 3;
   const uint64_t ext = (u(4) & 3) << 7 | u(5) >> 1;
   return base * 300 + ext;
 }
 
 bool allZero(const Bytes& b, size_t from, size_t to) {
-  return std::all_of(b.begin() + static_cast<std::ptrdiff_t>(from),
-                     b.begin() + static_cast<std::ptrdiff_t>(to), [](uint8_t v) { return v == 0; });
+  return std::all_of(b.begin() + static_cast<std::ptrdiff_t>(from), b.begin() + static_cast<std::ptrdiff_t>(to),
+                     [](uint8_t v) { return v == 0; });
 }
 
 // --- pack header and timestamps -------------------------------------------
@@ -127,17 +122,14 @@ bool allZero(const Bytes& b, size_t from, size_t to) {
 TEST(PackHeader, KnownScrHdDvd) {
   // SCR base 90000 (one second), extension 0.
   EXPECT_EQ(ProgramStreamWriter::packHeader(Flavor::HdDvd, 27'000'000),
-            (Bytes{0x00, 0x00, 0x01, 0xBA, 0x44, 0x00, 0x16, 0xFC, 0x84, 0x01,
-                   0x04, 0x9D, 0x43, 0xF8}));
+            (Bytes{0x00, 0x00, 0x01, 0xBA, 0x44, 0x00, 0x16, 0xFC, 0x84, 0x01, 0x04, 0x9D, 0x43, 0xF8}));
 }
 
 TEST(PackHeader, HighScrBitsAndExtensionDvd) {
   // Base 0x1ABCDEF01 (bit 32 set), extension 299.
   EXPECT_EQ(ProgramStreamWriter::packHeader(Flavor::DvdVideo, 0x1ABCDEF01ull * 300 + 299),
-            (Bytes{0x00, 0x00, 0x01, 0xBA, 0x76, 0xBC, 0xDF, 0x78, 0x0E, 0x57,
-                   0x01, 0x89, 0xC3, 0xF8}));
-  EXPECT_EQ(slice(ProgramStreamWriter::packHeader(Flavor::DvdAudio, 0), 10, 4),
-            (Bytes{0x01, 0x89, 0xC3, 0xF8}));
+            (Bytes{0x00, 0x00, 0x01, 0xBA, 0x76, 0xBC, 0xDF, 0x78, 0x0E, 0x57, 0x01, 0x89, 0xC3, 0xF8}));
+  EXPECT_EQ(slice(ProgramStreamWriter::packHeader(Flavor::DvdAudio, 0), 10, 4), (Bytes{0x01, 0x89, 0xC3, 0xF8}));
 }
 
 Bytes timestamp(uint8_t prefix, uint64_t ts) {
@@ -182,8 +174,7 @@ TEST_P(EveryFlavor, PacksAre2048BytesWithMuxRateAndRisingScr) {
   writeOneOfEach(w);
   const Bytes& b = w.bytes();
   ASSERT_EQ(b.size() % kPackSize, 0u);
-  const Bytes mux = GetParam() == Flavor::HdDvd ? Bytes{0x04, 0x9D, 0x43, 0xF8}
-                                                : Bytes{0x01, 0x89, 0xC3, 0xF8};
+  const Bytes mux = GetParam() == Flavor::HdDvd ? Bytes{0x04, 0x9D, 0x43, 0xF8} : Bytes{0x01, 0x89, 0xC3, 0xF8};
   uint64_t lastScr = 0;
   for (size_t pack = 0; pack < b.size() / kPackSize; ++pack) {
     EXPECT_EQ(slice(b, pack * kPackSize, 4), (Bytes{0x00, 0x00, 0x01, 0xBA}));
@@ -197,8 +188,7 @@ TEST_P(EveryFlavor, PacksAre2048BytesWithMuxRateAndRisingScr) {
   parsePacks(b);  // packets tile every pack
 }
 
-INSTANTIATE_TEST_SUITE_P(Flavors, EveryFlavor,
-                         ::testing::Values(Flavor::HdDvd, Flavor::DvdVideo, Flavor::DvdAudio));
+INSTANTIATE_TEST_SUITE_P(Flavors, EveryFlavor, ::testing::Values(Flavor::HdDvd, Flavor::DvdVideo, Flavor::DvdAudio));
 
 TEST(SystemHeader, BytesDvd) {
   NavPackInfo info;
@@ -253,8 +243,7 @@ TEST(HdDvdNavPack, DsiAndGciFields) {
   EXPECT_EQ(be32(b, 0x53A), 0x11223344u);
   EXPECT_EQ(be32(b, 0x53E), 0x55667788u);
   EXPECT_EQ(slice(b, 0x50E + 530, 8), (Bytes{0x80, 0x01, 0x80, 0x02, 0x3F, 0xFF, 0x00, 0x00}));
-  EXPECT_EQ(slice(b, 0x50E + 546, 12),
-            (Bytes{0x80, 0x00, 0x00, 0x01, 0x12, 0x34, 0x56, 0x78, 0x00, 0x00, 0x00, 0x00}));
+  EXPECT_EQ(slice(b, 0x50E + 546, 12), (Bytes{0x80, 0x00, 0x00, 0x01, 0x12, 0x34, 0x56, 0x78, 0x00, 0x00, 0x00, 0x00}));
   EXPECT_EQ(b[0x2D + 12], 0x01);
   EXPECT_EQ(b[0x2D + 24], 0xC0);
   EXPECT_EQ(b[0x2D + 26], 0x5A);
@@ -319,9 +308,8 @@ TEST(PesPacket, PtsOnlyHeaderAndPadding) {
   w.pesPacket(0xE0, {0x01, 0x02, 0x03}, {90000});
   const Bytes& b = w.bytes();
   ASSERT_EQ(b.size(), kPackSize);
-  EXPECT_EQ(slice(b, 14, 20), (Bytes{0x00, 0x00, 0x01, 0xE0, 0x00, 0x0B, 0x81, 0x80, 0x05,
-                                     0x21, 0x00, 0x05, 0xBF, 0x21, 0x01, 0x02, 0x03,
-                                     0x00, 0x00, 0x01}));
+  EXPECT_EQ(slice(b, 14, 20), (Bytes{0x00, 0x00, 0x01, 0xE0, 0x00, 0x0B, 0x81, 0x80, 0x05, 0x21,
+                                     0x00, 0x05, 0xBF, 0x21, 0x01, 0x02, 0x03, 0x00, 0x00, 0x01}));
   EXPECT_EQ(slice(b, 31, 6), (Bytes{0x00, 0x00, 0x01, 0xBE, 0x07, 0xDB}));
   EXPECT_EQ(b[37], 0xFF);
   EXPECT_EQ(b[kPackSize - 1], 0xFF);
@@ -330,16 +318,14 @@ TEST(PesPacket, PtsOnlyHeaderAndPadding) {
 TEST(PesPacket, PtsAndDtsHeader) {
   ProgramStreamWriter w;
   w.pesPacket(0xE0, {0xAA}, {90000, 87000});
-  EXPECT_EQ(slice(w.bytes(), 14, 20),
-            (Bytes{0x00, 0x00, 0x01, 0xE0, 0x00, 0x0E, 0x81, 0xC0, 0x0A, 0x31, 0x00, 0x05, 0xBF,
-                   0x21, 0x11, 0x00, 0x05, 0xA7, 0xB1, 0xAA}));
+  EXPECT_EQ(slice(w.bytes(), 14, 20), (Bytes{0x00, 0x00, 0x01, 0xE0, 0x00, 0x0E, 0x81, 0xC0, 0x0A, 0x31,
+                                             0x00, 0x05, 0xBF, 0x21, 0x11, 0x00, 0x05, 0xA7, 0xB1, 0xAA}));
 }
 
 TEST(PesPacket, NoTimesGivesEmptyHeaderData) {
   ProgramStreamWriter w;
   w.pesPacket(0xC0, {0x55});
-  EXPECT_EQ(slice(w.bytes(), 14, 10),
-            (Bytes{0x00, 0x00, 0x01, 0xC0, 0x00, 0x04, 0x81, 0x00, 0x00, 0x55}));
+  EXPECT_EQ(slice(w.bytes(), 14, 10), (Bytes{0x00, 0x00, 0x01, 0xC0, 0x00, 0x04, 0x81, 0x00, 0x00, 0x55}));
 }
 
 TEST(PesPacket, DtsWithoutPtsIsRefused) {
@@ -396,8 +382,8 @@ TEST(PackFill, RequestedStuffingIsWritten) {
   PesHeaderOptions opts;
   opts.stuffing = 3;
   w.pesPacket(0xE0, {0x42}, {90000}, opts);
-  EXPECT_EQ(slice(w.bytes(), 21, 13), (Bytes{0x80, 0x08, 0x21, 0x00, 0x05, 0xBF, 0x21, 0xFF,
-                                             0xFF, 0xFF, 0x42, 0x00, 0x00}));
+  EXPECT_EQ(slice(w.bytes(), 21, 13),
+            (Bytes{0x80, 0x08, 0x21, 0x00, 0x05, 0xBF, 0x21, 0xFF, 0xFF, 0xFF, 0x42, 0x00, 0x00}));
 }
 
 TEST(PesPacket, OversizedPacketGrowsThePack) {
@@ -489,9 +475,8 @@ TEST(Split, SystemHeaderInNextPackOnlyOnce) {
 TEST(Vc1, ExtensionBytesWithPts) {
   ProgramStreamWriter w;
   w.vc1(0x55, {0x00, 0x00, 0x01, 0x0F}, {90000});
-  EXPECT_EQ(slice(w.bytes(), 14, 21),
-            (Bytes{0x00, 0x00, 0x01, 0xFD, 0x00, 0x0F, 0x81, 0x81, 0x08, 0x21, 0x00, 0x05, 0xBF,
-                   0x21, 0x0F, 0x81, 0x55, 0x00, 0x00, 0x01, 0x0F}));
+  EXPECT_EQ(slice(w.bytes(), 14, 21), (Bytes{0x00, 0x00, 0x01, 0xFD, 0x00, 0x0F, 0x81, 0x81, 0x08, 0x21, 0x00,
+                                             0x05, 0xBF, 0x21, 0x0F, 0x81, 0x55, 0x00, 0x00, 0x01, 0x0F}));
 }
 
 TEST(Vc1, ExtensionWithPstdBuffer) {
@@ -500,8 +485,7 @@ TEST(Vc1, ExtensionWithPstdBuffer) {
   opts.pstdBuffer = true;
   w.vc1(0x56, {0x77}, {}, opts);
   EXPECT_EQ(slice(w.bytes(), 14, 15),
-            (Bytes{0x00, 0x00, 0x01, 0xFD, 0x00, 0x09, 0x81, 0x01, 0x05, 0x1F, 0x60, 0xE8, 0x81,
-                   0x56, 0x77}));
+            (Bytes{0x00, 0x00, 0x01, 0xFD, 0x00, 0x09, 0x81, 0x01, 0x05, 0x1F, 0x60, 0xE8, 0x81, 0x56, 0x77}));
 }
 
 TEST(Vc1, EveryPacketCarriesTheStreamIdExtension) {
@@ -536,15 +520,14 @@ Bytes firstBdPayloadStart(uint8_t id, size_t n, const std::array<uint8_t, 3>* lp
 }
 
 TEST(Substream, HeaderLengthPerKind) {
-  EXPECT_EQ(firstBdPayloadStart(0x80, 5), (Bytes{0x80, 0x00, 0x00, 0x00, 0xEE}));  // AC-3
-  EXPECT_EQ(firstBdPayloadStart(0x88, 5), (Bytes{0x88, 0x00, 0x00, 0x00, 0xEE}));  // DTS
-  EXPECT_EQ(firstBdPayloadStart(0xC0, 5), (Bytes{0xC0, 0x00, 0x00, 0x00, 0xEE}));  // E-AC-3
+  EXPECT_EQ(firstBdPayloadStart(0x80, 5), (Bytes{0x80, 0x00, 0x00, 0x00, 0xEE}));        // AC-3
+  EXPECT_EQ(firstBdPayloadStart(0x88, 5), (Bytes{0x88, 0x00, 0x00, 0x00, 0xEE}));        // DTS
+  EXPECT_EQ(firstBdPayloadStart(0xC0, 5), (Bytes{0xC0, 0x00, 0x00, 0x00, 0xEE}));        // E-AC-3
   EXPECT_EQ(firstBdPayloadStart(0xB0, 6), (Bytes{0xB0, 0x00, 0x00, 0x00, 0x00, 0xEE}));  // TrueHD
   EXPECT_EQ(firstBdPayloadStart(0xA0, 8),
             (Bytes{0xA0, 0x00, 0x00, 0x00, 0x00, 0x01, 0x80, 0xEE}));  // LPCM, default header
-  const std::array<uint8_t, 3> lpcm{0x00, 0xA5, 0x80};  // 24-bit 96 kHz 6 channels
-  EXPECT_EQ(firstBdPayloadStart(0xA1, 8, &lpcm),
-            (Bytes{0xA1, 0x00, 0x00, 0x00, 0x00, 0xA5, 0x80, 0xEE}));
+  const std::array<uint8_t, 3> lpcm{0x00, 0xA5, 0x80};                 // 24-bit 96 kHz 6 channels
+  EXPECT_EQ(firstBdPayloadStart(0xA1, 8, &lpcm), (Bytes{0xA1, 0x00, 0x00, 0x00, 0x00, 0xA5, 0x80, 0xEE}));
   EXPECT_EQ(firstBdPayloadStart(0x20, 2), (Bytes{0x20, 0xEE}));
 }
 
@@ -619,8 +602,7 @@ TEST(WriteTo, WritesTheBytes) {
   ProgramStreamWriter w;
   w.navPack({});
   w.video(0xE0, pattern(100));
-  const auto path = std::filesystem::temp_directory_path() /
-                    ("ps_writer_test_" + std::to_string(::getpid()) + ".evo");
+  const auto path = std::filesystem::temp_directory_path() / ("ps_writer_test_" + std::to_string(::getpid()) + ".evo");
   w.writeTo(path.string());
   std::ifstream in(path, std::ios::binary);
   const Bytes read((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());

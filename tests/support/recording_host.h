@@ -13,7 +13,7 @@ namespace klarvex::testing {
 
 class RecordingHost : public Host {
  public:
-  std::vector<std::string> lines;   // messages as logged, tags included
+  std::vector<std::string> lines;  // messages as logged, tags included
   std::string panel[2];
   std::vector<std::string> progress;  // every text shown in panel 1
   std::vector<std::string> errors;    // erslog texts

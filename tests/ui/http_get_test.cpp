@@ -1,11 +1,12 @@
 // THTTPGet against a real server on 127.0.0.1: the request it sends, the
 // rules for a complete answer, stopping, and one request at a time.
+#include "ui/http_get.h"
+
 #include <QFile>
 #include <QTemporaryDir>
 #include <QTest>
 
 #include "http_test_server.h"
-#include "ui/http_get.h"
 #include "ui_tests.h"
 
 namespace klarvex::ui::testing {
@@ -73,9 +74,9 @@ class HttpGetTest : public QObject {
     QVERIFY(!http.busy());
     const std::string request = server.requests().at(0);
     QVERIFY(request.rfind("POST /sw.php HTTP/1.0\r\n", 0) == 0);
-    for (const char* header : {"User-Agent: Klarvex/0.629 (Linux)\r\n", "Accept: */*\r\n",
-                               "Cache-Control: no-cache\r\n", "Pragma: no-cache\r\n",
-                               "Content-Type: application/x-www-form-urlencoded\r\n"})
+    for (const char* header :
+         {"User-Agent: Klarvex/0.629 (Linux)\r\n", "Accept: */*\r\n", "Cache-Control: no-cache\r\n",
+          "Pragma: no-cache\r\n", "Content-Type: application/x-www-form-urlencoded\r\n"})
       QVERIFY2(request.find(header) != std::string::npos, header);
     QVERIFY(request.size() > 9 && request.compare(request.size() - 9, 9, "ver=0.629") == 0);
   }

@@ -23,8 +23,11 @@ namespace klarvex::ui::testing {
 struct CannedReply {
   CannedReply(int status = 200, std::string body = {}, std::optional<long long> contentLength = std::nullopt,
               bool withoutContentLength = false, bool stall = false)
-      : status(status), body(std::move(body)), contentLength(contentLength),
-        withoutContentLength(withoutContentLength), stall(stall) {}
+      : status(status),
+        body(std::move(body)),
+        contentLength(contentLength),
+        withoutContentLength(withoutContentLength),
+        stall(stall) {}
 
   int status = 200;
   std::string body;
@@ -93,9 +96,12 @@ class TestHttpServer {
       auto found = replies_.find(path);
       reply = found != replies_.end() ? found->second : CannedReply{404, "not here", {}, false, false};
     }
-    std::string head = "HTTP/1.0 " + std::to_string(reply.status) + (reply.status == 200 ? " OK" : " Not Found") + "\r\n";
+    std::string head =
+        "HTTP/1.0 " + std::to_string(reply.status) + (reply.status == 200 ? " OK" : " Not Found") + "\r\n";
     if (!reply.withoutContentLength)
-      head += "Content-Length: " + std::to_string(reply.contentLength.value_or(static_cast<long long>(reply.body.size()))) + "\r\n";
+      head +=
+          "Content-Length: " + std::to_string(reply.contentLength.value_or(static_cast<long long>(reply.body.size()))) +
+          "\r\n";
     head += "\r\n";
     sendAll(connection, head + reply.body);
     if (reply.stall) {

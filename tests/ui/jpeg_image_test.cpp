@@ -49,9 +49,9 @@ TEST(DecodeJpeg, DecodesTheLogo) {
   EXPECT_TRUE(error.isEmpty());
   EXPECT_EQ(logo.format(), QImage::Format_RGB888);
   EXPECT_EQ(logo.size(), QSize(kLogoWidth, kLogoHeight));
-  ExpectColourNear(logo, 7, 15, qRgb(255, 187, 0));   // the disc, in the accent colour
-  ExpectColourNear(logo, 120, 2, qRgb(20, 22, 38));   // the background
-  ExpectColourNear(logo, 15, 15, qRgb(20, 22, 38));   // the disc's hole
+  ExpectColourNear(logo, 7, 15, qRgb(255, 187, 0));  // the disc, in the accent colour
+  ExpectColourNear(logo, 120, 2, qRgb(20, 22, 38));  // the background
+  ExpectColourNear(logo, 15, 15, qRgb(20, 22, 38));  // the disc's hole
 }
 
 TEST(DecodeJpeg, WorksWithoutAnErrorText) {

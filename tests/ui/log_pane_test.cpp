@@ -1,10 +1,11 @@
 // The message pane renders the markup of each line; the status bar's two
 // panels and its hint follow slog, dlog0 and erlog.
+#include "ui/log_pane.h"
+
 #include <QTest>
 #include <QTextBlock>
 #include <QTextCursor>
 
-#include "ui/log_pane.h"
 #include "ui/status_panels.h"
 #include "ui_tests.h"
 #include "window_fixture.h"
@@ -61,7 +62,8 @@ class LogPaneTest : public QObject {
     QCOMPARE(LineText(pane, 0), QString("Opening file FEATURE_1.EVO"));
     QCOMPARE(CharAt(pane, 0, 13).fontWeight(), int(QFont::Bold));
     QCOMPARE(CharAt(pane, 0, 12).fontWeight(), int(QFont::Normal));
-    pane.appendMessage("[i]i[/i][u]u[/u][s1]m[/s1][s2]l[/s2][c:0000FF]r[/c:0000FF][c:FF0000]b[/c:FF0000][c:]k[/c:][re]e[/re]");
+    pane.appendMessage(
+        "[i]i[/i][u]u[/u][s1]m[/s1][s2]l[/s2][c:0000FF]r[/c:0000FF][c:FF0000]b[/c:FF0000][c:]k[/c:][re]e[/re]");
     QCOMPARE(LineText(pane, 1), QString("iumlrbke"));
     QVERIFY(CharAt(pane, 1, 0).fontItalic());
     QVERIFY(!CharAt(pane, 1, 0).fontUnderline());

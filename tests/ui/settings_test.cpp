@@ -14,10 +14,11 @@ namespace klarvex::ui::testing {
 
 namespace {
 
-const QStringList kAllValues = {"Width", "Height", "Top", "Left", "WindowState", "TreeWidth", "AudioExt",
-                                "VideoExt", "SubExt", "Workdir", "EVOdir", "XPLdir", "Continue", "FastCheck",
-                                "CountFrames", "Details", "AutoRead", "AutoDemux", "AutoRebuild", "AutoClear",
-                                "FastSize", "ADV_PCK", "AdjustPTS", "ReadVTI", "Version"};
+const QStringList kAllValues = {"Width",     "Height",   "Top",       "Left",        "WindowState",
+                                "TreeWidth", "AudioExt", "VideoExt",  "SubExt",      "Workdir",
+                                "EVOdir",    "XPLdir",   "Continue",  "FastCheck",   "CountFrames",
+                                "Details",   "AutoRead", "AutoDemux", "AutoRebuild", "AutoClear",
+                                "FastSize",  "ADV_PCK",  "AdjustPTS", "ReadVTI",     "Version"};
 
 }  // namespace
 

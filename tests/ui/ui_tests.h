@@ -16,8 +16,8 @@ QObject* NewHttpGetTest();
 QObject* NewUpdateCheckTest();
 
 inline std::vector<QObject*> AllTests() {
-  std::vector<QObject*> tests = {NewLogPaneTest(),    NewWidgetsTest(),   NewSettingsTest(),
-                                 NewWindowTest(),     NewJobControlTest(), NewVtiTabTest()};
+  std::vector<QObject*> tests = {NewLogPaneTest(), NewWidgetsTest(),    NewSettingsTest(),
+                                 NewWindowTest(),  NewJobControlTest(), NewVtiTabTest()};
 #if KLARVEX_UPDATE_CHECK
   tests.push_back(NewHttpGetTest());
   tests.push_back(NewUpdateCheckTest());

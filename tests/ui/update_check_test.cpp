@@ -1,15 +1,17 @@
 // The update check in the window: the version query at start-up, the
 // answer rules, and "Get new version" replacing the program only with a
 // complete program for this machine.
+#include "ui/update_check.h"
+
+#include <sys/stat.h>
+
 #include <QFile>
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QTest>
-#include <sys/stat.h>
 
 #include "http_test_server.h"
 #include "ui/status_panels.h"
-#include "ui/update_check.h"
 #include "ui_tests.h"
 #include "window_fixture.h"
 
@@ -170,10 +172,10 @@ class UpdateCheckTest : public QObject {
     window->startProgram = [&starts](const QString&) { return ++starts > 0; };
     QTRY_VERIFY(window->bGetNew->isEnabled());
     const std::vector<CannedReply> failures = {
-        {200, "<html>an error page</html>"},                     // not a program
+        {200, "<html>an error page</html>"},                                       // not a program
         {200, elf.substr(0, elf.size() / 2), static_cast<long long>(elf.size())},  // cut short
-        {404, "gone"},                                             // no file
-        {200, ""},                                                 // empty
+        {404, "gone"},                                                             // no file
+        {200, ""},                                                                 // empty
     };
     for (const CannedReply& reply : failures) {
       server.reply("/dl/klarvex-0.630", reply);

@@ -81,9 +81,7 @@ inline Window OpenWindow(const SettingsFolder& settings, const QStringList& argu
 }
 
 // The lines of the message pane.
-inline QStringList LogLines(const TfMain& window) {
-  return window.reMessage->toPlainText().split('\n');
-}
+inline QStringList LogLines(const TfMain& window) { return window.reMessage->toPlainText().split('\n'); }
 
 // A title of one file, FEATURE_1.EVO of the sample four times over: big
 // enough that the jobs pass their progress points (every 4 MiB), where the

@@ -61,9 +61,9 @@ class WindowTest : public QObject {
     QCOMPARE(window->imLogo->pixmap().size(), QSize(125, 31));
     QCOMPARE(window->minimumSize(), QSize(TfMain::kMinimumWidth, TfMain::kMinimumHeight));
     // Every control answers to its name.
-    for (const char* name : {"bReadEVO", "cbVideo0", "cbAudio15", "cbSub31", "ieFastSize", "eWorkdir", "tvXPL",
-                             "mXPL", "splXPL", "cbEVOname", "cbMainCompr", "cbSubTV", "sgSubAudio", "reMessage",
-                             "StatusBar", "WebLink1", "bsrt2VTI", "rbNoAuto", "bbWorkdir"})
+    for (const char* name : {"bReadEVO", "cbVideo0", "cbAudio15", "cbSub31", "ieFastSize", "eWorkdir", "tvXPL", "mXPL",
+                             "splXPL", "cbEVOname", "cbMainCompr", "cbSubTV", "sgSubAudio", "reMessage", "StatusBar",
+                             "WebLink1", "bsrt2VTI", "rbNoAuto", "bbWorkdir"})
       QVERIFY2(window->findChild<QWidget*>(name) != nullptr, name);
   }
 

@@ -26,7 +26,8 @@ int main(int argc, char* argv[]) {
   }
   QTemporaryDir config;
   QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, config.path());
-  auto settings = std::make_unique<QSettings>(QSettings::IniFormat, QSettings::UserScope, "Tessaro Software", "Klarvex");
+  auto settings =
+      std::make_unique<QSettings>(QSettings::IniFormat, QSettings::UserScope, "Tessaro Software", "Klarvex");
   klarvex::ui::TfMain window({}, std::move(settings));
   window.resize(800, 460);
   window.show();
@@ -39,7 +40,8 @@ int main(int argc, char* argv[]) {
       window.pageControl->setCurrentIndex(page);
       QApplication::processEvents();
       const QString file = QDir(outDir).filePath(QString("%1-%2.png").arg(page).arg(names[page]));
-      if (window.grab().save(file)) std::printf("%s\n", qPrintable(file));
+      if (window.grab().save(file))
+        std::printf("%s\n", qPrintable(file));
       else {
         std::fprintf(stderr, "Cannot write \"%s\"\n", qPrintable(file));
         ++failures;
