@@ -19,6 +19,13 @@ inline void WriteBe32(uint8_t* p, uint32_t value) {
   p[3] = static_cast<uint8_t>(value);
 }
 
+// A 5-byte PTS or DTS field (ISO/IEC 13818-1): its low 32 bits, bit 32
+// dropped, as every time of the program counts.
+inline uint32_t ReadTimestamp(const uint8_t* f) {
+  return (uint32_t{f[0]} & 0x06) << 29 | uint32_t{f[1]} << 22 | (uint32_t{f[2]} & 0xFE) << 14 | uint32_t{f[3]} << 7 |
+         uint32_t{f[4]} >> 1;
+}
+
 // One mebibyte: file sizes in the log, progress steps, buffer sizes.
 inline constexpr int64_t kMiB = 1048576;
 

@@ -1,10 +1,13 @@
 #include "engine/pes_header.h"
 
+#include "base/bytes.h"
+
 namespace klarvex {
 
 namespace {
 
-// ISO/IEC 13818-1 time stamp layout, bit 32 dropped: byte `index` (1 to 5).
+// ReadTimestamp a byte at a time, for a field cut by the end of a read
+// block: byte `index` (1 to 5).
 uint32_t TimestampByte(uint32_t accumulator, int index, uint8_t byte) {
   switch (index) {
     case 1:
@@ -20,12 +23,6 @@ uint32_t TimestampByte(uint32_t accumulator, int index, uint8_t byte) {
     default:
       return accumulator;
   }
-}
-
-uint32_t Timestamp(const uint8_t* field) {
-  uint32_t value = 0;
-  for (int i = 1; i <= 5; ++i) value = TimestampByte(value, i, field[i - 1]);
-  return value;
 }
 
 }  // namespace
@@ -56,7 +53,7 @@ bool PesHeader::parseWhole(const uint8_t* p, int64_t available, Whole& whole) co
   if (whole.last >= available) return false;
   whole.packetLeft = (p[0] << 8 | p[1]) - 3 - headerLength;
   whole.hasPts = timestamps > 0;
-  whole.pts = timestamps ? Timestamp(p + 5) : 0;
+  whole.pts = timestamps ? ReadTimestamp(p + 5) : 0;
   return true;
 }
 

@@ -4,6 +4,7 @@
 #include <cstring>
 #include <optional>
 
+#include "base/bytes.h"
 #include "engine/navigation_patch.h"
 
 namespace klarvex {
@@ -39,9 +40,7 @@ bool Matches(const uint8_t* pack, int64_t n, int64_t offset, const std::array<ui
 // Adds `shift` to the low 32 bits of a 5-byte PTS/DTS field; bit 32, the
 // prefix and the marker bits stay as they were.
 void ShiftTimestamp(uint8_t* f, uint32_t shift) {
-  uint32_t v = (uint32_t{f[0]} & 6) << 29 | uint32_t{f[1]} << 22 | (uint32_t{f[2]} & 0xFE) << 14 | uint32_t{f[3]} << 7 |
-               uint32_t{f[4]} >> 1;
-  v += shift;
+  const uint32_t v = ReadTimestamp(f) + shift;
   f[0] = static_cast<uint8_t>((f[0] & 0xF9) | ((v >> 29) & 6));
   f[1] = static_cast<uint8_t>(v >> 22);
   f[2] = static_cast<uint8_t>((v >> 14) | 1);
@@ -70,9 +69,9 @@ std::optional<int64_t> ExtensionAt(const uint8_t* pack, int64_t n) {
 // What a pack is: its first packet's stream id, and the substream id or
 // stream_id_extension with the place of the byte that numbers the stream.
 struct PackId {
-  uint8_t c = 0;  // stream id of the first packet; 0: not an HD DVD pack
-  bool hasP = false;
-  uint8_t p = 0;      // substream id, stream_id_extension, private stream 2 kind
+  uint8_t streamId = 0;  // of the first packet; 0: not an HD DVD pack
+  bool hasSubId = false;
+  uint8_t subId = 0;  // substream id, stream_id_extension, private stream 2 kind
   int64_t idAt = -1;  // the byte to renumber; -1: none
 };
 
@@ -82,16 +81,16 @@ namespace {
 // names them; nullptr for MPEG audio, navigation, padding and ids of no
 // known kind.
 const StreamIdentity* IdentityOfPack(const PackId& id, uint8_t& boxId) {
-  switch (PesKindOf(id.c)) {
+  switch (PesKindOf(id.streamId)) {
     case PesKind::Video:
-      boxId = id.c;
-      return PesVideoIdentity(id.c);
+      boxId = id.streamId;
+      return PesVideoIdentity(id.streamId);
     case PesKind::Extended:
-      boxId = id.p;
-      return id.hasP ? ExtensionIdentity(id.p) : nullptr;
+      boxId = id.subId;
+      return id.hasSubId ? ExtensionIdentity(id.subId) : nullptr;
     case PesKind::Private1:
-      boxId = id.p;
-      return id.hasP ? SubstreamIdentity(id.p) : nullptr;
+      boxId = id.subId;
+      return id.hasSubId ? SubstreamIdentity(id.subId) : nullptr;
     default:
       return nullptr;
   }
@@ -103,9 +102,9 @@ PackId Classify(const uint8_t* pack, int64_t n) {
   // packet at byte 14; any other pack is copied as it is.
   if (n <= at::kStreamId || !Matches(pack, n, 0, kPackStart) || !Matches(pack, n, at::kMuxRate, kHdDvdMuxRate))
     return id;
-  id.c = pack[at::kStreamId];
+  id.streamId = pack[at::kStreamId];
   std::optional<int64_t> pAt;
-  const PesKind kind = PesKindOf(id.c);
+  const PesKind kind = PesKindOf(id.streamId);
   if (kind == PesKind::Private1)
     pAt = SubstreamAt(pack, n);
   else if (kind == PesKind::Extended)
@@ -115,8 +114,8 @@ PackId Classify(const uint8_t* pack, int64_t n) {
   else if (kind == PesKind::Video)
     id.idAt = at::kStreamId;
   if (pAt && *pAt < n) {
-    id.hasP = true;
-    id.p = pack[*pAt];
+    id.hasSubId = true;
+    id.subId = pack[*pAt];
     if (kind != PesKind::Navigation) id.idAt = *pAt;
   }
   return id;
@@ -205,7 +204,8 @@ bool RebuildPass::keepPack(const PackId& id) const {
   uint8_t boxId = 0;
   const StreamIdentity* identity = IdentityOfPack(id, boxId);
   if (identity && dropped(identity->section, boxId)) return false;
-  if (id.hasP && PesKindOf(id.c) == PesKind::Navigation && id.p == kAdvancedPack) return host_.rebuildAdvancedPacks();
+  if (id.hasSubId && PesKindOf(id.streamId) == PesKind::Navigation && id.subId == kAdvancedPack)
+    return host_.rebuildAdvancedPacks();
   return true;
 }
 
@@ -214,7 +214,7 @@ bool RebuildPass::keepPack(const PackId& id) const {
 // either: the map's value at such an id belongs to another kind.
 void RebuildPass::renumber(uint8_t* pack, const PackId& id) const {
   if (id.idAt < 0) return;
-  if (PesKindOf(id.c) == PesKind::Private1 && !SubstreamIdentity(id.p)) return;
+  if (PesKindOf(id.streamId) == PesKind::Private1 && !SubstreamIdentity(id.subId)) return;
   uint8_t newId = renumberMap_[pack[id.idAt]];
   if (newId != kNoNewId) pack[id.idAt] = newId;
 }
@@ -238,12 +238,12 @@ void RebuildPass::shiftTimes(uint8_t* pack, int64_t n, uint8_t c) const {
 void RebuildPass::processPack(uint8_t* pack, int64_t n) {
   if (!Matches(pack, n, 0, kPackStart)) return;  // not a pack: left out
   PackId id = Classify(pack, n);
-  if (id.c == kSystemHeaderId) {
+  if (id.streamId == kSystemHeaderId) {
     rewriteNavigation(pack, n);
   } else {
     if (!keepPack(id)) return;
     renumber(pack, id);
-    if (shift_ != 0 && host_.adjustPts()) shiftTimes(pack, n, id.c);
+    if (shift_ != 0 && host_.adjustPts()) shiftTimes(pack, n, id.streamId);
   }
   output_.writeAll(pack, n);
 }
