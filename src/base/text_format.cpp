@@ -144,6 +144,11 @@ size_t Utf8SequenceAt(std::string_view text, size_t at) {
   return length;
 }
 
+std::string InFolder(const std::string& folder, const std::string& name) {
+  if (folder.empty()) return name;
+  return folder + (folder.back() == '/' ? "" : "/") + name;
+}
+
 std::string FitFileName(const std::string& path) {
   const size_t nameStart = path.rfind('/') == std::string::npos ? 0 : path.rfind('/') + 1;
   const std::string name = path.substr(nameStart);

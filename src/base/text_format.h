@@ -46,6 +46,10 @@ std::string ProgressText(int64_t position, int64_t size, double elapsedDays);
 // surrogate, a code point past U+10FFFF, a sequence cut short).
 size_t Utf8SequenceAt(std::string_view text, size_t at);
 
+// `name` in `folder`: "folder/name", one "/" between them; the bare name
+// when the folder is empty (the current folder).
+std::string InFolder(const std::string& folder, const std::string& name);
+
 // The longest file name (the part after the last "/") file systems take.
 inline constexpr size_t kFileNameMax = 255;
 

@@ -14,10 +14,7 @@ void JobContext::formOutputNames() {
   names.SourceBase = CutExt(names.SourceName);
   if (state_.options.cbContinue && !getnext(state_.eEVOfile).empty()) names.SourceBase += "_MERGED";
   const std::string& folder = state_.options.eWorkdir;
-  if (folder.empty())
-    names.OutputPrefix = names.SourceBase;
-  else
-    names.OutputPrefix = folder + (folder.back() == '/' ? "" : "/") + names.SourceBase;
+  names.OutputPrefix = InFolder(folder, names.SourceBase);
 }
 
 void JobContext::forEachFileOfTitle(const std::function<void(const std::string&)>& processFile) {

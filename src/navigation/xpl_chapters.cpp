@@ -32,9 +32,7 @@ std::string ChapterFileText(const std::vector<std::string>& chapterList) {
 }
 
 std::string ChapterFileName(const std::string& outputFolder, const std::string& sourceBase) {
-  const std::string name = sourceBase + ".chapters.txt";
-  if (outputFolder.empty()) return FitFileName(name);
-  return FitFileName(outputFolder + (outputFolder.back() == '/' ? "" : "/") + name);
+  return FitFileName(InFolder(outputFolder, sourceBase + ".chapters.txt"));
 }
 
 }  // namespace klarvex
