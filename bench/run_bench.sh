@@ -13,7 +13,7 @@
 # tool then runs 3 times and the best time counts. klarvex-cli runs with its
 # defaults (frame counting and detailed info on), output to /dev/null.
 #
-# Goals: read at least 0.6 of cat, demux and rebuild at least 0.6 of cp, peak RSS under 16 MiB.
+# Goals: read at least 0.8 of cat, demux and rebuild at least 0.6 of cp, peak RSS under 16 MiB.
 set -euo pipefail
 
 ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
@@ -174,10 +174,10 @@ echo
 
 RATIO=$(ratio "${BEST[klarvex]}" "${BEST[cat]}")
 OK=1
-if awk -v r="$RATIO" 'BEGIN { exit !(r >= 0.6) }'; then
-  echo "  speed: klarvex-cli / cat = $RATIO (goal >= 0.60): met"
+if awk -v r="$RATIO" 'BEGIN { exit !(r >= 0.8) }'; then
+  echo "  speed: klarvex-cli / cat = $RATIO (goal >= 0.80): met"
 else
-  echo "  speed: klarvex-cli / cat = $RATIO (goal >= 0.60): NOT met"
+  echo "  speed: klarvex-cli / cat = $RATIO (goal >= 0.80): NOT met"
   OK=0
 fi
 if ((RSS[klarvex] < 16 * 1024)); then

@@ -36,6 +36,9 @@ bool PesHeader::parseWhole(const uint8_t* p, int64_t available, Whole& whole) co
   // Headers shorter than their fields, and extension fields outside video
   // packets, are left to the byte steps and their rules.
   if (headerLength == 0 || timestamps > headerLength) return false;
+  // Every field read below lies in the header: the whole of it must be here.
+  whole.last = 4 + headerLength;
+  if (whole.last >= available) return false;
   const bool extension = timestamps ? video && (flags2 & 0x01) : (flags2 & 0xC1) == 0x01;
   whole.extensionAt = -1;
   if (extension) {
@@ -49,8 +52,6 @@ bool PesHeader::parseWhole(const uint8_t* p, int64_t available, Whole& whole) co
     if (timestamps + fields > headerLength) return false;
     if (extFlags & 0x01) whole.extensionAt = 5 + timestamps + fields - 1;
   }
-  whole.last = 4 + headerLength;
-  if (whole.last >= available) return false;
   whole.packetLeft = (p[0] << 8 | p[1]) - 3 - headerLength;
   whole.hasPts = timestamps > 0;
   whole.pts = timestamps ? ReadTimestamp(p + 5) : 0;
