@@ -5,7 +5,12 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 tools/install_deps.sh --format
-mapfile -t files < <(git ls-files '*.cpp' '*.h')
+# The tracked files; outside a git checkout, the source folders' files.
+if git rev-parse --is-inside-work-tree >/dev/null 2>&1; then
+  mapfile -t files < <(git ls-files '*.cpp' '*.h')
+else
+  mapfile -t files < <(find src tests tools fuzz bench \( -name '*.cpp' -o -name '*.h' \) | sort)
+fi
 if [ "${1:-}" = "--fix" ]; then
   clang-format -i --style=file "${files[@]}"
   exit 0
