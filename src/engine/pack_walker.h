@@ -50,8 +50,9 @@ class PackWalker {
   PesHeader::Event substreamId(uint8_t id);
   PesHeader::Event audioSubstream();
   void nameExtension(uint8_t byte);
-  bool nameSubpicture(uint8_t id);
-  int nameAudio(uint8_t id);
+  // Named from the identity the id was looked up as (nullptr: none).
+  bool nameSubpicture(uint8_t id, const StreamIdentity* identity);
+  int nameAudio(uint8_t id, const StreamIdentity* identity);
   bool wholeHeader();
   bool holdsStartCode(int64_t from, int64_t to) const;
   void skipRestOfPacket();

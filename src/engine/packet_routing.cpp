@@ -73,12 +73,11 @@ void PackWalker::nameExtension(uint8_t byte) {
 // stream is named after its first four header bytes.
 PesHeader::Event PackWalker::substreamId(uint8_t id) {
   substreamIdByte_ = id;
-  return header_.substreamHeader(nameSubpicture(id) ? 1 : kUnknownSubstreamHeader);
+  return header_.substreamHeader(nameSubpicture(id, SubstreamIdentity(id, aob_)) ? 1 : kUnknownSubstreamHeader);
 }
 
 // A subpicture substream is named at its id byte; false for any other id.
-bool PackWalker::nameSubpicture(uint8_t id) {
-  const StreamIdentity* identity = SubstreamIdentity(id, aob_);
+bool PackWalker::nameSubpicture(uint8_t id, const StreamIdentity* identity) {
   if (!identity || identity->section != Section::Subpicture) return false;
   subSlot_ = identity->number(id);
   subSubstreamId_ = id;
@@ -91,12 +90,13 @@ bool PackWalker::nameSubpicture(uint8_t id) {
   return true;
 }
 
-PesHeader::Event PackWalker::audioSubstream() { return header_.restOfSubstreamHeader(nameAudio(substreamIdByte_)); }
+PesHeader::Event PackWalker::audioSubstream() {
+  return header_.restOfSubstreamHeader(nameAudio(substreamIdByte_, SubstreamIdentity(substreamIdByte_, aob_)));
+}
 
 // An audio substream, named after its first four header bytes; its whole
 // header length (an id of no known kind: four bytes, then ignored).
-int PackWalker::nameAudio(uint8_t id) {
-  const StreamIdentity* identity = SubstreamIdentity(id, aob_);
+int PackWalker::nameAudio(uint8_t id, const StreamIdentity* identity) {
   if (!identity || identity->section != Section::Audio) {
     packetKind_ = PacketKind::Ignore;
     return kUnknownSubstreamHeader;
@@ -137,7 +137,7 @@ bool PackWalker::wholeHeader() {
   if (packetKind_ == PacketKind::Private1) {
     const uint8_t id = p[whole.last + 1];
     substreamIdByte_ = id;
-    if (!nameSubpicture(id)) nameAudio(id);
+    if (!nameSubpicture(id, substream)) nameAudio(id, substream);
   }
   header_.finishWhole(whole, substreamBytes);
   pos_ = end;
