@@ -43,8 +43,8 @@ inline void VisitPairs(int64_t at, uint64_t pairs, Visit& visit) {
 }
 
 #if defined(__x86_64__) || defined(__i386__)
-// 64 positions a step; a step reads p[i .. i+64], so i + 64 <= n keeps
-// every code byte it may look at inside the piece.
+// A step over positions [i, i + k) reads p[i .. i+k], so i + k <= n keeps
+// every byte it looks at inside the piece.
 __attribute__((target("avx2"))) inline __m256i ZeroPairs32(const uint8_t* p) {
   const __m256i zero = _mm256_setzero_si256();
   __m256i here = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(p));
@@ -52,15 +52,39 @@ __attribute__((target("avx2"))) inline __m256i ZeroPairs32(const uint8_t* p) {
   return _mm256_and_si256(_mm256_cmpeq_epi8(here, zero), _mm256_cmpeq_epi8(next, zero));
 }
 
+// Whether any of the 128 positions from p holds a zero pair: the larger
+// byte of each pair is zero only there.
+__attribute__((target("avx2"))) inline __m256i LargerOfPairs32(const uint8_t* p) {
+  return _mm256_max_epu8(_mm256_loadu_si256(reinterpret_cast<const __m256i*>(p)),
+                         _mm256_loadu_si256(reinterpret_cast<const __m256i*>(p + 1)));
+}
+
+__attribute__((target("avx2"))) inline bool AnyZeroPair128(const uint8_t* p) {
+  __m256i least = _mm256_min_epu8(_mm256_min_epu8(LargerOfPairs32(p), LargerOfPairs32(p + 32)),
+                                  _mm256_min_epu8(LargerOfPairs32(p + 64), LargerOfPairs32(p + 96)));
+  __m256i zeros = _mm256_cmpeq_epi8(least, _mm256_setzero_si256());
+  return !_mm256_testz_si256(zeros, zeros);
+}
+
+template <typename Visit>
+__attribute__((target("avx2"))) inline void ZeroPairs64(const uint8_t* p, int64_t i, Visit& visit) {
+  __m256i low = ZeroPairs32(p + i), high = ZeroPairs32(p + i + 32);
+  if (_mm256_testz_si256(_mm256_or_si256(low, high), _mm256_or_si256(low, high))) return;
+  uint64_t pairs = static_cast<uint32_t>(_mm256_movemask_epi8(low)) |
+                   static_cast<uint64_t>(static_cast<uint32_t>(_mm256_movemask_epi8(high))) << 32;
+  VisitPairs(i, pairs, visit);
+}
+
+// Most of video data holds no pair for hundreds of bytes, so the search
+// goes 128 positions a step and looks closer only where there is one.
 template <typename Visit>
 __attribute__((target("avx2"))) void ZeroPairsAvx2(const uint8_t* p, int64_t n, int64_t& i, Visit& visit) {
-  for (; i + 64 <= n; i += 64) {
-    __m256i low = ZeroPairs32(p + i), high = ZeroPairs32(p + i + 32);
-    if (_mm256_testz_si256(_mm256_or_si256(low, high), _mm256_or_si256(low, high))) continue;
-    uint64_t pairs = static_cast<uint32_t>(_mm256_movemask_epi8(low)) |
-                     static_cast<uint64_t>(static_cast<uint32_t>(_mm256_movemask_epi8(high))) << 32;
-    VisitPairs(i, pairs, visit);
+  for (; i + 128 <= n; i += 128) {
+    if (!AnyZeroPair128(p + i)) continue;
+    ZeroPairs64(p, i, visit);
+    ZeroPairs64(p, i + 64, visit);
   }
+  for (; i + 64 <= n; i += 64) ZeroPairs64(p, i, visit);
 }
 
 bool HasAvx2() {
