@@ -25,13 +25,16 @@ struct Block {
 };
 
 // Fills `buffer` from `input` block after block and hands each block to
-// `take`. Before each read the file's size is asked again (a file may still
-// grow); the loop ends at the end of the file, when `stopped()` says so, or
-// when a read finds nothing (the file shrank under us).
+// `take`. The file's size is asked again whenever the next read may reach
+// the size last seen (a file may still grow; asking before every read costs
+// a system call a block for nothing). The loop ends at the end of the file,
+// when `stopped()` says so, or when a read finds nothing (the file shrank
+// under us).
 template <typename Stopped, typename Take>
 void ReadBlocks(InputFile& input, ReadBuffer& buffer, Stopped&& stopped, Take&& take) {
+  int64_t size = input.size();
   for (;;) {
-    const int64_t size = input.size();
+    if (input.position() + ReadBuffer::kSize >= size) size = input.size();
     if (input.position() >= size || stopped()) return;
     const int64_t start = input.position();
     if (buffer.fill(input) <= 0) return;
