@@ -42,6 +42,7 @@ struct Options {
   std::string eWorkdir;  // output folder; empty: the current folder
 };
 
+// Whether each button is enabled, by the button's name.
 struct Buttons {
   bool bReadEVO = false;
   bool bReadXPL = false;
@@ -50,7 +51,6 @@ struct Buttons {
   bool bbEVO = true;
   bool bbXPL = true;
   bool bCancel = false;
-  bool ieFastSize = true;  // the size box is enabled with "Fast EVO checking"
 };
 
 struct SourceNames {
@@ -92,6 +92,8 @@ class AppState {
   std::vector<TitleFileRead> titleFiles;  // of the last Read EVO, in order
 
   bool mayStartJob() const { return !jobRunning && !closing; }
+  // The fast check's size box is enabled with "Fast EVO checking".
+  bool fastSizeEnabled() const { return options.cbFastCheck; }
 
   StreamBox& box(Section section, int n);
   const StreamBox& box(Section section, int n) const;

@@ -32,8 +32,7 @@ void Jobs::EVOadj() {
 }
 
 void Jobs::cbFastCheckClick() {
-  state_.buttons.ieFastSize = state_.options.cbFastCheck;
-  host_.stateChanged();
+  host_.stateChanged();  // the size box follows the tick
 }
 
 void Jobs::bCancelClick() {

@@ -48,7 +48,7 @@ void TfMain::syncButtons() {
   bbEVO->setEnabled(b.bbEVO);
   bbXPL->setEnabled(b.bbXPL);
   bCancel->setEnabled(b.bCancel);
-  ieFastSize->setEnabled(b.ieFastSize);
+  ieFastSize->setEnabled(state_.fastSizeEnabled());
 }
 
 void TfMain::syncStreamBoxes() {

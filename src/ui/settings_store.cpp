@@ -62,10 +62,7 @@ bool RegRead(QSettings& store, AppState& state, WindowSettings& window, const QS
   IfStored(store, "EVOdir", [&](const QVariant& v) { state.names.SourceDir = ReadText(v); });
   IfStored(store, "XPLdir", [&](const QVariant& v) { state.names.XplDir = ReadText(v); });
   IfStored(store, "Continue", [&](const QVariant& v) { o.cbContinue = ReadBool(v); });
-  IfStored(store, "FastCheck", [&](const QVariant& v) {
-    o.cbFastCheck = ReadBool(v);
-    state.buttons.ieFastSize = o.cbFastCheck;
-  });
+  IfStored(store, "FastCheck", [&](const QVariant& v) { o.cbFastCheck = ReadBool(v); });
   IfStored(store, "CountFrames", [&](const QVariant& v) { o.cbCountFr = ReadBool(v); });
   IfStored(store, "Details", [&](const QVariant& v) { o.cbDetails = ReadBool(v); });
   IfStored(store, "AutoRead", [&](const QVariant& v) { o.cbAutoRead = ReadBool(v); });

@@ -273,10 +273,10 @@ TEST_F(ReadEvoJobTest, CancelAsksOnlyDuringAWriteJob) {
 TEST_F(ReadEvoJobTest, FastCheckBoxEnablesItsSize) {
   state.options.cbFastCheck = false;
   jobs.cbFastCheckClick();
-  EXPECT_FALSE(state.buttons.ieFastSize);
+  EXPECT_FALSE(state.fastSizeEnabled());
   state.options.cbFastCheck = true;
   jobs.cbFastCheckClick();
-  EXPECT_TRUE(state.buttons.ieFastSize);
+  EXPECT_TRUE(state.fastSizeEnabled());
 }
 
 // ---- frame report ----
