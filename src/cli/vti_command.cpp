@@ -1,11 +1,10 @@
 #include "cli/vti_command.h"
 
 #include <algorithm>
-#include <cerrno>
 #include <cstdio>
-#include <filesystem>
 
 #include "base/errors.h"
+#include "base/path_kind.h"
 #include "base/text_format.h"
 #include "cli/terminal_host.h"
 #include "jobs/jobs.h"
@@ -128,12 +127,9 @@ int RunVti(const std::vector<std::string>& args) {
     PrintError(error.fullText());
     return 1;
   }
-  std::error_code ignored;
-  if (!std::filesystem::is_regular_file(file, ignored)) {  // logged as not found; a failure for scripts too
-    const int reason = !std::filesystem::exists(file, ignored)        ? ENOENT
-                       : std::filesystem::is_directory(file, ignored) ? EISDIR
-                                                                      : EINVAL;
-    PrintError(CannotOpenFile(file, reason).what());
+  const PathKind kind = KindOfPath(file);
+  if (kind != PathKind::RegularFile) {  // logged as not found; a failure for scripts too
+    PrintError(CannotOpenFile(file, ReasonNotReadable(kind)).what());
     return 1;
   }
   PrintOut(VtiReport(state.vti.infoTable, state.vti.attrTable, state.vti.cbEVOname.selected));

@@ -1,25 +1,20 @@
 #include "jobs/source_sequence.h"
 
-#include <sys/stat.h>
-
 #include <cctype>
 
 #include "base/text_format.h"
 
 namespace klarvex {
 
-bool IsRegularFile(const std::string& path) {
-  struct stat st {};
-  return ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
-}
-
 namespace {
 
 constexpr size_t kRestLimit = 255;
 
+// Anything but a folder counts: a next file that is no regular file is
+// refused with its reason when it is opened, not passed over.
 bool FileExists(const std::string& path) {
-  struct stat st {};
-  return ::stat(path.c_str(), &st) == 0 && !S_ISDIR(st.st_mode);
+  const PathKind kind = KindOfPath(path);
+  return kind != PathKind::Missing && kind != PathKind::Directory;
 }
 
 bool In(char c, const char* set) { return c != '\0' && std::string(set).find(c) != std::string::npos; }

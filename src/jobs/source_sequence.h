@@ -5,6 +5,8 @@
 
 #include <string>
 
+#include "base/path_kind.h"
+
 namespace klarvex {
 
 // The title set information beside the source.
@@ -12,8 +14,6 @@ inline constexpr const char* kVtiName = "HVA00001.VTI";
 
 // The path of the file that follows `path` in its title, or "" when none exists.
 std::string getnext(const std::string& path);
-// A regular file stands at `path` (not a folder, FIFO, socket or device).
-bool IsRegularFile(const std::string& path);
 
 // `name` without its extension (the part from the last "." after the last "/").
 std::string CutExt(const std::string& name);
