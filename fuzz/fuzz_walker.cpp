@@ -16,6 +16,7 @@
 #include "base/files.h"
 #include "engine/engine.h"
 #include "engine/pack_walker.h"
+#include "engine/payload_output.h"
 #include "fuzz_support.h"
 
 namespace {
@@ -82,7 +83,11 @@ Outcome Walk(klarvex::Engine& engine, const std::string& path, uint8_t selector,
   engine.streams.resetFrameCounts();  // as a job starts: nothing carried from the walks before
   klarvex::OutputFile out;
   out.create(ScratchFolder() + "/demuxed");
-  for (int i = 1; i <= klarvex::StreamTable::kEntries; ++i) engine.streams.entry(i).outFile = &out;
+  klarvex::RawSink raw(out);
+  klarvex::SupSink sup(out, engine.run.minFirstPts);
+  for (int i = 1; i <= klarvex::StreamTable::kEntries; ++i)
+    engine.streams.entry(i).sink =
+        i >= klarvex::StreamTable::kSubpictureBase ? static_cast<klarvex::StreamSink*>(&sup) : &raw;
 
   engine.input.open(path);
   klarvex::demux(engine, host, klarvex::WalkMode::Read);
@@ -101,7 +106,7 @@ Outcome Walk(klarvex::Engine& engine, const std::string& path, uint8_t selector,
   if (outFd < 0) abort();
   outcome.written = ReadBack(outFd);
   close(outFd);
-  for (int i = 1; i <= klarvex::StreamTable::kEntries; ++i) engine.streams.entry(i).outFile = nullptr;
+  for (int i = 1; i <= klarvex::StreamTable::kEntries; ++i) engine.streams.entry(i).sink = nullptr;
   outcome.lines = std::move(host.log.lines);
   return outcome;
 }

@@ -270,7 +270,7 @@ __attribute__((always_inline)) inline bool PackWalker::headerStep(uint8_t byte) 
     case PesHeader::Event::Payload:
       break;
   }
-  if (event == PesHeader::Event::Payload) inPayload_ = true;
+  if (event == PesHeader::Event::Payload) inPayload_ = packetBegins_ = true;
   return true;
 }
 
@@ -290,6 +290,7 @@ void PackWalker::payloadStep() {
     default:
       break;  // MPEG audio and ignored packets have no slot
   }
+  packetBegins_ = false;
   bool wholePacket = chunk == packetLeft;
   packetLeft -= static_cast<int32_t>(chunk);
   pos_ += chunk - 1;
@@ -332,13 +333,7 @@ void PackWalker::subpicturePayload(int64_t chunk) {
     describeOnce(slot, subSubstreamId_, AnalyserCall{AnalyserRoute::Subpicture, pos_, chunk, 0, subSlot_}, false);
     return;
   }
-  // A record starts at each packet that carries a PTS (even one that
-  // rebases to 0); the following chunks and packets continue the unit.
-  if (host_.streamTicked(Section::Subpicture, subSlot_) && slot.outFile) {
-    if (header_.hasPts) WriteSupHeader(*slot.outFile, header_.pts - SupTimeBase(engine_.run.minFirstPts));
-    slot.outFile->writeAll(buf_ + pos_, chunk);
-  }
-  header_.hasPts = false;
+  if (host_.streamTicked(Section::Subpicture, subSlot_)) writeChunk(slot, chunk);
 }
 
 // Read mode, at a payload piece of the stream in `slot`. A stream's first
@@ -360,7 +355,10 @@ bool PackWalker::firstPayloadWithPts(StreamSlot& slot, bool audioOrVideo) {
 
 void PackWalker::writeChunk(StreamSlot& slot, int64_t chunk) {
   // Only files this job created: a box ticked after the start has none.
-  if (slot.outFile) slot.outFile->writeAll(buf_ + pos_, chunk);
+  if (!slot.sink) return;
+  if (packetBegins_)
+    slot.sink->beginPacket(header_.hasPts ? std::optional(header_.pts) : std::nullopt, header_.packetLeft);
+  slot.sink->write(buf_ + pos_, chunk);
 }
 
 // Read mode, at a payload piece: names the stream and, at its first packet

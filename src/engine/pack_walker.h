@@ -86,6 +86,7 @@ class PackWalker {
   PesHeader header_;
   PacketKind packetKind_ = PacketKind::None;
   bool inPayload_ = false;
+  bool packetBegins_ = false;  // the next payload piece is its packet's first
   int32_t skipLeft_ = 0;
   int ps2IdBytes_ = 0;
   bool dsiPending_ = false;

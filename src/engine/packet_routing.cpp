@@ -142,7 +142,7 @@ bool PackWalker::wholeHeader() {
   header_.finishWhole(whole, substreamBytes);
   pos_ = end;
   window_ = ReadBe32(buf_ + end - 3);
-  inPayload_ = true;
+  inPayload_ = packetBegins_ = true;
   return true;
 }
 

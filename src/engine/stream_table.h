@@ -14,15 +14,15 @@
 
 namespace klarvex {
 
-class OutputFile;
+class StreamSink;
 
 struct StreamSlot {
-  int32_t streamId = 0;           // -1: no stream seen; 1: announced by the playlist
-  bool detailsShown = false;      // first payload reported in this walk
-  std::string_view foundText;     // read mode: the "found" line before its number, until logged
-  OutputFile* outFile = nullptr;  // demux output, owned by the Demux job
-  int32_t frameCount = 0;         // video: pictures counted
-  double frameRate = 0;           // video: set by the analysers, kept until set again
+  int32_t streamId = 0;        // -1: no stream seen; 1: announced by the playlist
+  bool detailsShown = false;   // first payload reported in this walk
+  std::string_view foundText;  // read mode: the "found" line before its number, until logged
+  StreamSink* sink = nullptr;  // demux output, owned by the Demux job
+  int32_t frameCount = 0;      // video: pictures counted
+  double frameRate = 0;        // video: set by the analysers, kept until set again
   // The first PTS reported for the stream in the last read (for listings).
   bool firstPtsKnown = false;
   uint32_t firstPts = 0;

@@ -12,6 +12,7 @@
 #include "base/errors.h"
 #include "base/markup.h"
 #include "base/text_format.h"
+#include "engine/payload_output.h"
 #include "jobs/job_guard.h"
 #include "jobs/jobs.h"
 #include "jobs/output_names.h"
@@ -28,14 +29,18 @@ class DemuxOutputs {
   DemuxOutputs& operator=(const DemuxOutputs&) = delete;
   ~DemuxOutputs() { detach(); }
 
-  // Creates the file of a box; two boxes whose names collide must not
-  // share one file, so the second creation fails as a held file would.
-  void create(StreamSlot& slot, const std::string& path) {
+  // Creates the file of a box and the sink that writes into it; two boxes
+  // whose names collide must not share one file, so the second creation
+  // fails as a held file would.
+  template <typename MakeSink>
+  void create(StreamSlot& slot, const std::string& path, MakeSink&& makeSink) {
     if (!paths_.insert(path).second) throw CannotCreateFile(path, EBUSY);
     auto file = std::make_unique<OutputFile>();
     file->create(path, sources_);
-    slot.outFile = file.get();
+    std::unique_ptr<StreamSink> sink = makeSink(*file);
+    slot.sink = sink.get();
     files_.push_back(std::move(file));
+    sinks_.push_back(std::move(sink));
   }
 
   size_t count() const { return files_.size(); }
@@ -43,10 +48,18 @@ class DemuxOutputs {
     for (auto& f : files_) f->setBuffer(bytes);
   }
 
-  // Closes every file; gives the first failure, if one was.
+  // Completes every sink and closes every file; gives the first failure,
+  // if one was.
   std::optional<KlarvexError> closeAll() {
     detach();
     std::optional<KlarvexError> failure;
+    for (auto& sink : sinks_) {
+      try {
+        sink->finish();
+      } catch (const KlarvexError& e) {
+        if (!failure) failure = e;
+      }
+    }
     for (auto& f : files_) {
       try {
         f->close();
@@ -59,12 +72,13 @@ class DemuxOutputs {
 
  private:
   void detach() {
-    for (int i = 1; i <= StreamTable::kEntries; ++i) streams_.entry(i).outFile = nullptr;
+    for (int i = 1; i <= StreamTable::kEntries; ++i) streams_.entry(i).sink = nullptr;
   }
 
   StreamTable& streams_;
   const SourceFiles sources_;
   std::vector<std::unique_ptr<OutputFile>> files_;
+  std::vector<std::unique_ptr<StreamSink>> sinks_;  // one per file, in the same order
   std::set<std::string> paths_;
 };
 
@@ -86,7 +100,12 @@ void DemuxJob::createOutputs(DemuxOutputs& outputs) {
       const StreamBox& box = state_.box(section, n);
       if (!box.ticked) continue;
       std::string path = OutputFileName(state_.names.OutputPrefix, box.caption, extension);
-      outputs.create(state_.engine.streams.slot(section, n), path);
+      outputs.create(state_.engine.streams.slot(section, n), path,
+                     [&](OutputFile& file) -> std::unique_ptr<StreamSink> {
+                       if (section == Section::Subpicture)
+                         return std::make_unique<SupSink>(file, state_.engine.run.minFirstPts);
+                       return std::make_unique<RawSink>(file);
+                     });
       host_.log("Creating " + Literal(path));
     }
   };

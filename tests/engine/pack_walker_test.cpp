@@ -331,8 +331,9 @@ TEST_F(WalkerTest, PacketsStraddlingBufferEndsAreCountedAndWrittenWhole) {
   OutputFile videoOut, audioOut;
   videoOut.create(dir.file("v.mpv"));
   audioOut.create(dir.file("a.mpa"));
-  engine.streams.video(0).outFile = &videoOut;
-  engine.streams.audio(0).outFile = &audioOut;
+  RawSink videoSink(videoOut), audioSink(audioOut);
+  engine.streams.video(0).sink = &videoSink;
+  engine.streams.audio(0).sink = &audioSink;
   options.ticked = {{Section::Video, 0}, {Section::Audio, 0}};
   std::string path = dir.file("T.EVO");
   engine.input.open(path);
@@ -361,7 +362,8 @@ TEST_F(WalkerTest, SubpictureRecordsCarryRebasedTimes) {
   engine.run.minFirstPts = 45000;
   options.ticked = {{Section::Subpicture, 0}};
   engine.input.open(path);
-  engine.streams.subpicture(0).outFile = &out;
+  SupSink sink(out, engine.run.minFirstPts);
+  engine.streams.subpicture(0).sink = &sink;
   demux(engine, host, WalkMode::Demux);
   out.close();
   Bytes expected = {'S', 'P', 0xC8, 0xAF, 0x00, 0x00, 0, 0, 0, 0};
@@ -469,9 +471,11 @@ class ScanEquivalenceTest : public WalkerTest {
     v.create(dir.file("v"));
     a.create(dir.file("a"));
     s.create(dir.file("s"));
-    engine.streams.video(0).outFile = &v;
-    engine.streams.audio(0).outFile = &a;
-    engine.streams.subpicture(2).outFile = &s;
+    RawSink videoSink(v), audioSink(a);
+    SupSink subSink(s, engine.run.minFirstPts);
+    engine.streams.video(0).sink = &videoSink;
+    engine.streams.audio(0).sink = &audioSink;
+    engine.streams.subpicture(2).sink = &subSink;
     options.ticked = {{Section::Video, 0}, {Section::Audio, 0}, {Section::Subpicture, 2}};
     walkFile(dir.file("T.EVO"), WalkMode::Demux);
     v.close();
@@ -481,7 +485,7 @@ class ScanEquivalenceTest : public WalkerTest {
     o.audio = ReadAll(dir.file("a"));
     o.sub = ReadAll(dir.file("s"));
     options.ticked.clear();
-    for (int i = 1; i <= StreamTable::kEntries; ++i) engine.streams.entry(i).outFile = nullptr;
+    for (int i = 1; i <= StreamTable::kEntries; ++i) engine.streams.entry(i).sink = nullptr;
     engine.streams.video(0).frameCount = engine.streams.video(1).frameCount = 0;
     engine.run = RunState{};
     return o;

@@ -11,6 +11,7 @@
 
 #include "engine/engine.h"
 #include "engine/pack_walker.h"
+#include "engine/payload_output.h"
 #include "engine/walker_host.h"
 #include "ps_writer.h"
 #include "recording_host.h"
