@@ -61,6 +61,10 @@ constexpr const char* kUsage =
     "  --video-ext E    demux: extension of video files (default mpv)\n"
     "  --audio-ext E    demux: extension of audio files (default mpa)\n"
     "  --sub-ext E      demux: extension of subpicture files (default sup)\n"
+    "  --wav            demux: LPCM streams as WAV files\n"
+    "  --vobsub         demux: DVD subpictures as VobSub (.idx + .sub)\n"
+    "  --codec-ext      demux: extensions by coding (m2v, vc1, h264, ac3, eac3,\n"
+    "                   dts, thd, mlp, wav or pcm, sup, idx/sub)\n"
     "  --adv-pck        rebuild: keep the advanced packs (ADV_PCK)\n"
     "  --adjust-pts     rebuild: shift the time stamps of the files that follow\n"
     "                   the first so the title plays as one\n"
@@ -138,6 +142,12 @@ Command ParseOptions(Job job, const std::vector<std::string>& args, Options& opt
       options.eAudioExt = ParseExtension(a, value(i));
     else if (a == "--sub-ext" && demux)
       options.eSubExt = ParseExtension(a, value(i));
+    else if (a == "--wav" && demux)
+      options.cbLpcmWav = true;
+    else if (a == "--vobsub" && demux)
+      options.cbVobSub = true;
+    else if (a == "--codec-ext" && demux)
+      options.cbCodecExt = true;
     else if (a == "--adv-pck" && job == Job::Rebuild)
       options.cbRBAdvanced = true;
     else if (a == "--adjust-pts" && job == Job::Rebuild)

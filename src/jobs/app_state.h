@@ -36,6 +36,9 @@ struct Options {
   bool cbRBAdvanced = false;  // "Rebuild ADV_PCKs"
   bool cbAdjustPTS = false;   // "Adjust PTS of the EVOs to follow"
   bool cbReadVTI = true;      // "Read .VTI file"
+  bool cbLpcmWav = false;     // "LPCM as WAV"
+  bool cbVobSub = false;      // "DVD subpictures as VobSub"
+  bool cbCodecExt = false;    // "Extensions by coding"
   std::string eVideoExt = "mpv";
   std::string eAudioExt = "mpa";
   std::string eSubExt = "sup";

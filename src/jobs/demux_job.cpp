@@ -95,24 +95,29 @@ size_t OutputBufferSize(size_t files) {
 }  // namespace
 
 void DemuxJob::createOutputs(DemuxOutputs& outputs) {
-  auto createFor = [&](Section section, int count, const std::string& extension) {
-    for (int n = 0; n < count; ++n) {
+  for (Section section : {Section::Video, Section::Audio, Section::Subpicture}) {
+    for (int n = 0; n < StreamTable::streamsIn(section); ++n) {
       const StreamBox& box = state_.box(section, n);
       if (!box.ticked) continue;
-      std::string path = OutputFileName(state_.names.OutputPrefix, box.caption, extension);
-      outputs.create(state_.engine.streams.slot(section, n), path,
-                     [&](OutputFile& file) -> std::unique_ptr<StreamSink> {
-                       if (section == Section::Subpicture)
-                         return std::make_unique<SupSink>(file, state_.engine.run.minFirstPts);
-                       return std::make_unique<RawSink>(file);
-                     });
+      StreamSlot& slot = state_.engine.streams.slot(section, n);
+      const std::string path = OutputFileName(state_.names.OutputPrefix, box.caption, extensionOf(section, slot));
+      outputs.create(slot, path, [&](OutputFile& file) -> std::unique_ptr<StreamSink> {
+        if (section == Section::Subpicture) return std::make_unique<SupSink>(file, state_.engine.run.minFirstPts);
+        return std::make_unique<RawSink>(file);
+      });
       host_.log("Creating " + Literal(path));
     }
-  };
-  createFor(Section::Video, StreamTable::kVideoStreams, state_.options.eVideoExt);
-  createFor(Section::Audio, StreamTable::kAudioStreams, state_.options.eAudioExt);
-  createFor(Section::Subpicture, StreamTable::kSubpictureStreams, state_.options.eSubExt);
+  }
   outputs.setBuffers(OutputBufferSize(outputs.count()));
+}
+
+// The extension the options give a stream's file: one per section, or by
+// the stream's coding ("Extensions by coding") where the read knows it.
+std::string DemuxJob::extensionOf(Section section, const StreamSlot& slot) const {
+  const Options& o = state_.options;
+  const StreamIdentity* identity = IdentityOfStreamId(slot.streamId);
+  if (o.cbCodecExt && identity) return CodingExtension(identity->kind, o.cbLpcmWav);
+  return section == Section::Video ? o.eVideoExt : section == Section::Audio ? o.eAudioExt : o.eSubExt;
 }
 
 // Streams of the walked file that the read before the demux never found

@@ -24,6 +24,7 @@ class DemuxJob {
 
  private:
   void createOutputs(DemuxOutputs& outputs);
+  std::string extensionOf(Section section, const StreamSlot& slot) const;
   void demuxOneFile(const std::string& path);
   void noteStreamsTheReadMissed(const StreamTable& read);
   void reportMissedStreams();
