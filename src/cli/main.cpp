@@ -54,7 +54,8 @@ constexpr const char* kUsage =
     "  --fast-size N    fast check: read the first N MiB of each file (default 300)\n"
     "  --no-details     do not describe the streams\n"
     "  --no-count       do not count video frames\n"
-    "  --json           read: print the stream list as JSON instead of the log\n"
+    "  --json           read: print the stream list as JSON instead of the log;\n"
+    "                   demux: print what was written as JSON after the job\n"
     "  -o DIR           demux, rebuild: output folder (default: the current folder)\n"
     "  --streams LIST   demux, rebuild: only these streams, e.g. v0,a1,s0 (v0-v1, a0-a15,\n"
     "                   s0-s31; default: every stream found)\n"
@@ -128,7 +129,7 @@ Command ParseOptions(Job job, const std::vector<std::string>& args, Options& opt
       options.cbDetails = false;
     else if (a == "--no-count")
       options.cbCountFr = false;
-    else if (a == "--json" && !writes)
+    else if (a == "--json" && job != Job::Rebuild)
       command.json = true;
     else if (a == "-o" && writes)
       options.eWorkdir = value(i);
@@ -208,7 +209,7 @@ int Run(Job job, const std::vector<std::string>& args) {
   } catch (const KlarvexError& error) {
     return Failure(host, error.fullText());
   }
-  if (command.json) {
+  if (command.json && command.job == Job::Read) {
     host.finishProgress();
     std::fputs(StreamListJson(state).c_str(), stdout);  // escaped as JSON already
   }
@@ -229,6 +230,10 @@ int Run(Job job, const std::vector<std::string>& args) {
       jobs.bRebuildClick();
     if (jobs.lastFailure()) return Failure(host, jobs.lastFailure()->fullText());
     if (host.cancelled()) return Cancelled(host);
+    if (command.json) {
+      host.finishProgress();
+      std::fputs(DemuxJson(state, jobs.demuxed()).c_str(), stdout);
+    }
   }
   host.finishProgress();
   return FinishStandardOutput(0);

@@ -97,7 +97,32 @@ std::string StreamJson(const AppState& state, Section section, int n) {
     json += ", \"frames\": " + IntText(slot.frameCount);
     json += ", \"frameRate\": " + (slot.frameRate > 0 ? JsonNumber(slot.frameRate) : std::string("null"));
   }
+  const StreamLabel& label = state.label(section, n);
+  json += ", \"language\": " + (label.language.empty() ? "null" : JsonString(label.language));
+  json += ", \"name\": " + (label.name.empty() ? "null" : JsonString(label.name));
   return json + "}";
+}
+
+std::string TitleFilesJson(const AppState& state) {
+  std::string json = "[";
+  for (size_t i = 0; i < state.titleFiles.size(); ++i) {
+    const TitleFileRead& file = state.titleFiles[i];
+    json += std::string(i ? ",\n    " : "\n    ") + "{" + JsonPathFields("path", file.path);
+    json += ", \"size\": " + IntText(file.size) + ", \"bytesRead\": " + IntText(file.bytesRead) + "}";
+  }
+  return json + (state.titleFiles.empty() ? "]" : "\n  ]");
+}
+
+// The earliest first PTS of the title's video, what a player starts the
+// title at: every track's delay is measured against it.
+std::optional<uint32_t> FirstVideoPts(const StreamTable& streams) {
+  std::optional<uint32_t> first;
+  for (int n = 0; n < StreamTable::kVideoStreams; ++n) {
+    const StreamSlot& slot = streams.video(n);
+    if (slot.streamId >= 0 && slot.firstPtsKnown && (!first || static_cast<int32_t>(slot.firstPts - *first) < 0))
+      first = slot.firstPts;
+  }
+  return first;
 }
 
 }  // namespace
@@ -107,6 +132,34 @@ bool FastCheckCutShort(const AppState& state) {
   for (const TitleFileRead& file : state.titleFiles)
     if (!file.wholeFile()) return true;
   return false;
+}
+
+std::optional<int64_t> DelayToVideoMs(const AppState& state, Section section, int n) {
+  const StreamSlot& slot = state.engine.streams.slot(section, n);
+  const std::optional<uint32_t> video = FirstVideoPts(state.engine.streams);
+  if (!video || !slot.firstPtsKnown) return std::nullopt;
+  return static_cast<int32_t>(slot.firstPts - *video) / 90;  // signed: modulo 2^32
+}
+
+std::string DemuxJson(const AppState& state, const std::vector<DemuxedStream>& written) {
+  const RunState& run = state.engine.run;
+  std::string json = "{\n  " + JsonPathFields("source", state.eEVOfile) + ",\n  \"title\": {\"startPtm\": ";
+  json += IntText(run.firstPtm) + ", \"durationSeconds\": " + JsonNumber(run.totalSeconds);
+  const std::optional<uint32_t> video = FirstVideoPts(state.engine.streams);
+  json += ", \"firstVideoPts\": " + (video ? IntText(*video) : "null") + "},";
+  json += "\n  \"files\": " + TitleFilesJson(state) + ",\n  \"outputs\": [";
+  for (size_t i = 0; i < written.size(); ++i) {
+    const DemuxedStream& out = written[i];
+    json += std::string(i ? ",\n    " : "\n    ") + "{" + JsonPathFields("path", out.path);
+    if (!out.dataPath.empty()) json += ", " + JsonPathFields("dataPath", out.dataPath);
+    json += ", \"form\": " + JsonString(out.form);
+    const std::optional<int64_t> delay = DelayToVideoMs(state, out.section, out.number);
+    json += ", \"videoDelayMs\": " + (delay ? IntText(*delay) : "null");
+    json += ", \"stream\": " + StreamJson(state, out.section, out.number) + "}";
+  }
+  json += written.empty() ? "]" : "\n  ]";
+  json += ",\n  \"chapters\": null";
+  return json + "\n}\n";
 }
 
 std::string StreamListJson(const AppState& state) {
@@ -129,13 +182,7 @@ std::string StreamListJson(const AppState& state) {
   // and times are partial, and the listing says so.
   json += ",\n  \"fastCheck\": " + std::string(FastCheckCutShort(state) ? "true" : "false");
   json += ",\n  \"fastCheckMiB\": " + (state.options.cbFastCheck ? IntText(state.options.ieFastSize) : "null");
-  json += ",\n  \"files\": [";
-  for (size_t i = 0; i < state.titleFiles.size(); ++i) {
-    const TitleFileRead& file = state.titleFiles[i];
-    json += std::string(i ? ",\n    " : "\n    ") + "{" + JsonPathFields("path", file.path);
-    json += ", \"size\": " + IntText(file.size) + ", \"bytesRead\": " + IntText(file.bytesRead) + "}";
-  }
-  json += state.titleFiles.empty() ? "]" : "\n  ]";
+  json += ",\n  \"files\": " + TitleFilesJson(state);
   return json + "\n}\n";
 }
 

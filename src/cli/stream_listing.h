@@ -1,14 +1,25 @@
 // The stream list of the last read as JSON, for scripts.
 #pragma once
 
+#include <cstdint>
+#include <optional>
 #include <string>
+#include <vector>
 
 #include "jobs/app_state.h"
+#include "jobs/demux_job.h"
 
 namespace klarvex::cli {
 
 std::string StreamListJson(const AppState& state);
 // The fast check ended the read of some file of the title before its end.
 bool FastCheckCutShort(const AppState& state);
+// What a Demux wrote, for scripts and muxers: the title, and per file the
+// stream it holds, in what form, and its delay against the title's first
+// video PTS.
+std::string DemuxJson(const AppState& state, const std::vector<DemuxedStream>& written);
+// A stream's first PTS against the title's earliest video PTS, in ms;
+// none when either is unknown.
+std::optional<int64_t> DelayToVideoMs(const AppState& state, Section section, int n);
 
 }  // namespace klarvex::cli

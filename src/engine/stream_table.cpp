@@ -14,6 +14,7 @@ static int BaseOf(Section section) {
   return StreamTable::kVideoBase;
 }
 
+int StreamTable::entryNumber(Section section, int n) { return BaseOf(section) + n; }
 StreamSlot& StreamTable::slot(Section section, int n) { return entry(BaseOf(section) + n); }
 const StreamSlot& StreamTable::slot(Section section, int n) const { return entry(BaseOf(section) + n); }
 

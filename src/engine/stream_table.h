@@ -52,6 +52,8 @@ class StreamTable {
   static int streamsIn(Section section) {
     return section == Section::Video ? kVideoStreams : section == Section::Audio ? kAudioStreams : kSubpictureStreams;
   }
+  // The entry number of stream `n` of a section.
+  static int entryNumber(Section section, int n);
   StreamSlot& slot(Section section, int n);
   const StreamSlot& slot(Section section, int n) const;
 

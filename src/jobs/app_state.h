@@ -22,6 +22,13 @@ struct StreamBox {
   std::string caption;
 };
 
+// What the disc's navigation (the playlist, a DVD's IFO) says of a stream
+// beyond its packets.
+struct StreamLabel {
+  std::string language;  // ISO 639-1 code ("en"); empty when not known
+  std::string name;      // the playlist's description ("Commentary"); empty when none
+};
+
 enum class AutoProcess { None, Demux, Rebuild };  // rbNoAuto, rbAutoDemux, rbAutoRebuild
 
 struct Options {
@@ -93,6 +100,8 @@ class AppState {
   bool jobRunning = false;                // a job is on its way: no second one starts
   bool closing = false;                   // the window closed: no job starts any more, chained ones neither
   std::vector<TitleFileRead> titleFiles;  // of the last Read EVO, in order
+  // By StreamTable entry number; cleared with the boxes.
+  std::array<StreamLabel, StreamTable::kEntries + 1> labels;
 
   bool mayStartJob() const { return !jobRunning && !closing; }
   // The fast check's size box is enabled with "Fast EVO checking".
@@ -100,6 +109,12 @@ class AppState {
 
   StreamBox& box(Section section, int n);
   const StreamBox& box(Section section, int n) const;
+  StreamLabel& label(Section section, int n) {
+    return labels[static_cast<size_t>(StreamTable::entryNumber(section, n))];
+  }
+  const StreamLabel& label(Section section, int n) const {
+    return labels[static_cast<size_t>(StreamTable::entryNumber(section, n))];
+  }
   // Every box in order: cbVideo0..7, cbAudio00..15, cbSub00..31.
   template <typename F>
   void forEachBox(F&& f) {

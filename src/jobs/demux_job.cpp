@@ -101,11 +101,13 @@ void DemuxJob::createOutputs(DemuxOutputs& outputs) {
       if (!box.ticked) continue;
       StreamSlot& slot = state_.engine.streams.slot(section, n);
       const std::string path = OutputFileName(state_.names.OutputPrefix, box.caption, extensionOf(section, slot));
+      DemuxedStream written{section, n, path, "", section == Section::Subpicture ? "sup" : "stream"};
       outputs.create(slot, path, [&](OutputFile& file) -> std::unique_ptr<StreamSink> {
         if (section == Section::Subpicture) return std::make_unique<SupSink>(file, state_.engine.run.minFirstPts);
         return std::make_unique<RawSink>(file);
       });
       host_.log("Creating " + Literal(path));
+      written_.push_back(std::move(written));
     }
   }
   outputs.setBuffers(OutputBufferSize(outputs.count()));
@@ -161,6 +163,7 @@ void DemuxJob::run() {
   context_.startWriteJob();
   context_.startTitleWalk();
   missedStreams_.clear();
+  written_.clear();
   context_.formOutputNames();
 
   // The walk rebuilds the table per file; the title's streams as the read

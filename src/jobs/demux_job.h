@@ -12,6 +12,15 @@ namespace klarvex {
 
 class DemuxOutputs;
 
+// A file the last Demux made, and what it holds.
+struct DemuxedStream {
+  Section section = Section::Video;
+  int number = 0;
+  std::string path;      // the file a muxer opens (the .idx of a VobSub pair)
+  std::string dataPath;  // the .sub of a VobSub pair; empty otherwise
+  std::string form;      // "stream" (as carried), "sup", "wav" or "vobsub"
+};
+
 class DemuxJob {
  public:
   explicit DemuxJob(JobContext& context) : context_(context), state_(context.state()), host_(context.host()) {}
@@ -21,6 +30,8 @@ class DemuxJob {
   // Streams that the last run met but the read before it had not found,
   // so none of them was written (their would-be captions).
   const std::vector<std::string>& missedStreams() const { return missedStreams_; }
+  // The files the last run created, in the order of the boxes.
+  const std::vector<DemuxedStream>& written() const { return written_; }
 
  private:
   void createOutputs(DemuxOutputs& outputs);
@@ -33,6 +44,7 @@ class DemuxJob {
   AppState& state_;
   Host& host_;
   std::vector<std::string> missedStreams_;
+  std::vector<DemuxedStream> written_;
 };
 
 }  // namespace klarvex

@@ -53,6 +53,7 @@ class Jobs {
   // Streams that the last Demux met but the read before it had not found,
   // so none of them was written (their would-be captions, e.g. Subpicture.03).
   const std::vector<std::string>& missedStreams() const { return demux_.missedStreams(); }
+  const std::vector<DemuxedStream>& demuxed() const { return demux_.written(); }
   // Every stream box unticked, disabled, with its reset caption.
   void Resetcbs();
   // Demux and Rebuild follow the ticks.

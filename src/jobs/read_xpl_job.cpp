@@ -49,6 +49,7 @@ void ApplyTracks(AppState& state, Host& host, const std::vector<XplTrack>& track
                       : track.kind == XplTrackKind::Audio ? Section::Audio
                                                           : Section::Subpicture;
     state.engine.streams.slot(section, track.stream).streamId = 1;
+    state.label(section, track.stream) = StreamLabel{track.language, track.description};
     host.log(Literal(track.name) + " found!");
     if (section == Section::Video && track.stream != 0) continue;  // only cbVideo0 takes a playlist name
     StreamBox& box = state.box(section, track.stream);

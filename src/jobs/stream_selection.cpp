@@ -38,6 +38,7 @@ void JobContext::Resetcbs() {
   for (auto& b : state_.videoBoxes) b = StreamBox{false, false, "No video stream"};
   for (auto& b : state_.audioBoxes) b = StreamBox{false, false, "No audio stream"};
   for (auto& b : state_.subBoxes) b = StreamBox{false, false, "No subpicture"};
+  state_.labels.fill(StreamLabel{});
   cbVideoClick();
 }
 

@@ -28,7 +28,7 @@ class TitleViewBuilder {
   void info(const std::string& text) { view_.tree[kInfo].children.push_back(text); }
 
  private:
-  void addTrack(XplTrackKind kind, int number, const std::string& name);
+  void addTrack(XplTrackKind kind, int number, const std::string& name, const std::string& line = "");
   // The table entry for the line's "mediaAttr"; false when it has no entry.
   bool mediaAttribute(const std::string& line, const std::array<std::string, XplAttributeTables::kItems + 1>& table,
                       std::string& attribute) const;
@@ -55,7 +55,7 @@ bool TitleViewBuilder::mediaAttribute(const std::string& line,
 // say -2147483648).
 bool HasSlot(int number, int limit) { return number >= 1 && number <= limit; }
 
-void TitleViewBuilder::addTrack(XplTrackKind kind, int number, const std::string& name) {
+void TitleViewBuilder::addTrack(XplTrackKind kind, int number, const std::string& name, const std::string& line) {
   bool* taken = kind == XplTrackKind::Video   ? &videoTaken_[0]
                 : kind == XplTrackKind::Audio ? &audioTaken_[0]
                                               : &subtitleTaken_[0];
@@ -63,7 +63,9 @@ void TitleViewBuilder::addTrack(XplTrackKind kind, int number, const std::string
   taken[number - 1] = true;
   const Node node = kind == XplTrackKind::Video ? kVideo : kind == XplTrackKind::Audio ? kAudio : kSubtitle;
   view_.tree[node].children.push_back(name);
-  view_.tracks.push_back({kind, number - 1, name});
+  const std::string langcode = GetAttr(line, "langcode");
+  view_.tracks.push_back(
+      {kind, number - 1, name, langcode.substr(0, langcode.find(':')), GetAttr(line, "description")});
 }
 
 void TitleViewBuilder::addLine(const std::string& line) {
@@ -81,13 +83,13 @@ void TitleViewBuilder::addLine(const std::string& line) {
     int stream = GetIntAttr(line, "streamNumber");
     if (HasSlot(stream, kAudioTracks))
       addTrack(XplTrackKind::Audio, stream,
-               attribute + ".s" + PadNum(stream - 1, 2) + "." + GetAttr(line, "description"));
+               attribute + ".s" + PadNum(stream - 1, 2) + "." + GetAttr(line, "description"), line);
   }
   if (HoldsUpper(upper, "<SUBTITLE ") && mediaAttribute(line, tables_.SubpictureAttrTable, attribute)) {
     int stream = GetIntAttr(line, "streamNumber");
     if (HasSlot(stream, kSubtitleTracks))
       addTrack(XplTrackKind::Subtitle, stream,
-               attribute + ".s" + PadNum(stream - 1, 2) + "." + GetAttr(line, "description"));
+               attribute + ".s" + PadNum(stream - 1, 2) + "." + GetAttr(line, "description"), line);
   }
   if (HoldsUpper(upper, "<CHAPTER ")) {
     const std::string name = GetAttr(line, "displayName"), begin = GetAttr(line, "titleTimeBegin");

@@ -17,7 +17,9 @@ enum class XplTrackKind { Video, Audio, Subtitle };
 struct XplTrack {
   XplTrackKind kind = XplTrackKind::Video;
   int stream = 0;
-  std::string name;
+  std::string name;         // as the stream box takes it: "DD+.6ch.s00.English"
+  std::string language;     // the langcode's language part ("en" of "en:00"); empty when none
+  std::string description;  // the playlist's own name of the stream ("English", "Commentary")
 
   bool operator==(const XplTrack&) const = default;
 };

@@ -93,9 +93,10 @@ TEST(CommandLine, JsonListsTheStreams) {
           "\",\n  \"streams\": [\n"
           "    {\"kind\": \"video\", \"number\": 0, \"streamId\": \"55\", \"type\": \"VC-1.stream\", "
           "\"caption\": \"VC-1.stream.0\", \"firstPts\": 108000, \"delayMs\": 200, \"description\": [], \"frames\": 0, "
-          "\"frameRate\": null},\n"
+          "\"frameRate\": null, \"language\": null, \"name\": null},\n"
           "    {\"kind\": \"audio\", \"number\": 0, \"streamId\": \"80\", \"type\": \"DD.stream\", "
-          "\"caption\": \"DD.stream.00\", \"firstPts\": 90000, \"delayMs\": 0, \"description\": []}\n"
+          "\"caption\": \"DD.stream.00\", \"firstPts\": 90000, \"delayMs\": 0, \"description\": [], "
+          "\"language\": null, \"name\": null}\n"
           "  ],\n  \"totalSeconds\": 1,\n  \"fastCheck\": false,\n  \"fastCheckMiB\": 300,\n"
           "  \"files\": [\n    {\"path\": \"" +
           path + "\", \"size\": 6144, \"bytesRead\": 6144}\n  ]\n}\n");
@@ -169,6 +170,28 @@ TEST(CommandLine, DemuxWritesTheChosenStreams) {
   EXPECT_EQ(one.status, 0) << one.err;
   EXPECT_FALSE(std::filesystem::exists(out + "/MOVIE.VC-1.stream.0.mpv"));
   EXPECT_TRUE(std::filesystem::exists(out + "/MOVIE.DD.stream.00.mpa"));
+}
+
+// demux --json: only the document on standard output; names by coding, and
+// each file's delay against the title's first video PTS (audio 90000,
+// video 108000: -200 ms).
+TEST(CommandLine, DemuxJsonSaysWhatWasWrittenByCoding) {
+  TempDir dir;
+  std::string path = WriteTitle(dir, "MOVIE.EVO");
+  std::string out = dir.file("out");
+  std::filesystem::create_directory(out);
+  CliRun run = RunCli(dir, "demux --json --codec-ext -o '" + out + "' '" + path + "'");
+  ASSERT_EQ(run.status, 0) << run.err;
+  ASSERT_EQ(run.out.substr(0, 2), "{\n") << run.out;
+  for (const std::string& expected :
+       {std::string("\"title\": {\"startPtm\": 90000, \"durationSeconds\": 1, \"firstVideoPts\": 108000}"),
+        "{\"path\": \"" + out + "/MOVIE.VC-1.stream.0.vc1\", \"form\": \"stream\", \"videoDelayMs\": 0, ",
+        "{\"path\": \"" + out + "/MOVIE.DD.stream.00.ac3\", \"form\": \"stream\", \"videoDelayMs\": -200, ",
+        std::string("\"streamId\": \"80\", \"type\": \"DD.stream\", \"caption\": \"DD.stream.00\", "
+                    "\"firstPts\": 90000, \"delayMs\": 0, \"description\": [], \"language\": null, \"name\": null}}"),
+        std::string("\n  \"chapters\": null\n}\n")})
+    EXPECT_NE(run.out.find(expected), std::string::npos) << expected << "\n" << run.out;
+  EXPECT_EQ(Slurp(out + "/MOVIE.DD.stream.00.ac3"), std::string(600, '\x33'));
 }
 
 TEST(CommandLine, RebuildKeepsTheChosenStreamsRenumbered) {
@@ -281,7 +304,7 @@ TEST(CommandLine, JsonDescribesEveryStreamOfTheSampleTitle) {
   }
   EXPECT_EQ(streams, 9u);
   auto has = [&run](const std::string& text) { return run.out.find(text) != std::string::npos; };
-  EXPECT_TRUE(has("\"   Frame Rate = 23.976 (24000/1001)\"], \"frames\": 96, \"frameRate\": 23.97602398}"));
+  EXPECT_TRUE(has("\"   Frame Rate = 23.976 (24000/1001)\"], \"frames\": 96, \"frameRate\": 23.97602398, "));
   EXPECT_TRUE(has("\"   Size = 1920x1080\""));
   EXPECT_TRUE(has("\"   Profile = High\", \"   Level = 4.1\""));
   EXPECT_TRUE(has("\"   Sampling frequency = 48 kHz\""));

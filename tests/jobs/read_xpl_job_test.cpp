@@ -29,7 +29,7 @@ const char* const kPlaylist =
     "      <Video track=\"2\" mediaAttr=\"1\"/>\r\n"
     "      <Audio track=\"1\" streamNumber=\"3\" mediaAttr=\"1\" description=\"English\"/>\r\n"
     "      <Audio track=\"2\" streamNumber=\"3\" mediaAttr=\"2\" description=\"Twice\"/>\r\n"
-    "      <Audio track=\"3\" streamNumber=\"1\" mediaAttr=\"2\" description=\"[Director]\"/>\r\n"
+    "      <Audio track=\"3\" streamNumber=\"1\" mediaAttr=\"2\" langcode=\"de:01\" description=\"[Director]\"/>\r\n"
     "      <Subtitle track=\"1\" streamNumber=\"2\" mediaAttr=\"1\" description=\"English\"/>\r\n"
     "      <Chapter titleTimeBegin=\"00:00:00:00\" displayName=\"Intro\"/>\r\n"
     "      <Chapter titleTimeBegin=\"00:05:10:15\" displayName=\"Middle\"/>\r\n"
@@ -91,6 +91,10 @@ TEST_F(ReadXplJobTest, TheTitleOfTheSourceNamesTheBoxesAndFillsTheTab) {
   EXPECT_EQ(state.videoBoxes[1].caption, "No video stream");  // only cbVideo0 takes a playlist name
   EXPECT_FALSE(state.videoBoxes[1].ticked);
   EXPECT_EQ(state.subBoxes[1].caption, "2bitRLE.s01.English");
+  // The language and name a muxer gives the tracks; cleared with the boxes.
+  EXPECT_EQ(state.label(Section::Audio, 0).language, "de");
+  EXPECT_EQ(state.label(Section::Audio, 0).name, "[Director]");
+  EXPECT_EQ(state.label(Section::Subpicture, 1).name, "English");
 
   const StreamTable& streams = state.engine.streams;
   EXPECT_EQ(streams.video(1).streamId, 1);

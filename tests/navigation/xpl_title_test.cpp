@@ -26,8 +26,8 @@ const Lines kPlaylist = {
     "      <Audio track=\"2\" streamNumber=\"3\" mediaAttr=\"2\" description=\"Again\"/>",
     "      <Audio track=\"3\" streamNumber=\"17\" mediaAttr=\"1\" description=\"NoSlot\"/>",
     "      <Audio track=\"4\" streamNumber=\"1\" mediaAttr=\"9\" description=\"NoAttr\"/>",
-    "      <Audio track=\"5\" streamNumber=\"1\" mediaAttr=\"2\" description=\"Stereo\"/>",
-    "      <Subtitle track=\"1\" streamNumber=\"32\" mediaAttr=\"1\" description=\"Last\"/>",
+    "      <Audio track=\"5\" streamNumber=\"1\" mediaAttr=\"2\" langcode=\"fr:01\" description=\"Stereo\"/>",
+    "      <Subtitle track=\"1\" streamNumber=\"32\" mediaAttr=\"1\" langcode=\"ja\" description=\"Last\"/>",
     "      <Subtitle track=\"2\" streamNumber=\"0\" mediaAttr=\"1\" description=\"None\"/>",
     "      <Chapter titleTimeBegin=\"00:00:00:00\" displayName=\"Intro\"/>",
     "      <Chapter titleTimeBegin=\"00:05:10:15\" displayName=\"Middle\"/>",
@@ -85,9 +85,9 @@ TEST(XplTitle, TreeTracksAndChapters) {
       }));
   EXPECT_EQ(view.tracks, (std::vector<XplTrack>{{XplTrackKind::Video, 0, "VC-1.s0"},
                                                 {XplTrackKind::Video, 1, "VC-1.s1"},
-                                                {XplTrackKind::Audio, 2, "DD+.6ch.s02.English"},
-                                                {XplTrackKind::Audio, 0, "DD.s00.Stereo"},
-                                                {XplTrackKind::Subtitle, 31, "8bitRLE.s31.Last"}}));
+                                                {XplTrackKind::Audio, 2, "DD+.6ch.s02.English", "", "English"},
+                                                {XplTrackKind::Audio, 0, "DD.s00.Stereo", "fr", "Stereo"},
+                                                {XplTrackKind::Subtitle, 31, "8bitRLE.s31.Last", "ja", "Last"}}));
   EXPECT_EQ(view.chapters,
             (Lines{"CHAPTER01=00:00:00.000", "CHAPTER01NAME=Intro", "CHAPTER02=00:05:10.250", "CHAPTER02NAME=Middle"}));
 }
