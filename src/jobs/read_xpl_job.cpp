@@ -43,11 +43,15 @@ XplPlaylistValues ScanPlaylist(AppState& state, Host& host) {
 
 // The title's tracks become the stream marks, and the boxes that exist
 // for them take the playlist's names.
+Section SectionOf(XplTrackKind kind) {
+  return kind == XplTrackKind::Video   ? Section::Video
+         : kind == XplTrackKind::Audio ? Section::Audio
+                                       : Section::Subpicture;
+}
+
 void ApplyTracks(AppState& state, Host& host, const std::vector<XplTrack>& tracks) {
   for (const XplTrack& track : tracks) {
-    Section section = track.kind == XplTrackKind::Video   ? Section::Video
-                      : track.kind == XplTrackKind::Audio ? Section::Audio
-                                                          : Section::Subpicture;
+    const Section section = SectionOf(track.kind);
     state.engine.streams.slot(section, track.stream).streamId = 1;
     state.label(section, track.stream) = StreamLabel{track.language, track.description};
     host.log(Literal(track.name) + " found!");
@@ -81,13 +85,29 @@ void XplJob::read() {
     host_.stateChanged();
   };
 
-  InputFile& input = state_.engine.input;
-  XplPlaylistValues values;
+  std::optional<XplTitleView> view;
   {
     OnFailure showWhatWasRead([&] {
       xpl.mXPLVisible = true;
       buttonsBack();
     });
+    view = scanTitle();
+  }
+  ClearStreamMarks(state_.engine.streams);
+  if (view) {
+    ApplyTracks(state_, host_, view->tracks);
+    context_.cbVideoClick();  // ticking a box is a click: Demux and Rebuild follow
+  }
+  xpl.mXPLVisible = true;
+  context_.logDone();
+  buttonsBack();
+}
+
+std::optional<XplTitleView> XplJob::scanTitle() {
+  XplModel& xpl = state_.xpl;
+  InputFile& input = state_.engine.input;
+  XplPlaylistValues values;
+  {
     ScopeExit closeInput([&input] { input.close(); });
     input.open(state_.eXPLfile);
     host_.log("Open " + Literal(state_.names.XplName));
@@ -97,19 +117,20 @@ void XplJob::read() {
     xpl.mChapter.clear();
     values = ScanPlaylist(state_, host_);
   }
-  ClearStreamMarks(state_.engine.streams);
+  if (!CutToTitle(xpl.mXPL, CutExt(FileNamePart(state_.eEVOfile)))) return std::nullopt;
+  XplTitleView view = BuildTitleView(xpl.mXPL, xpl.tables, values);
+  xpl.tvXPL = view.tree;
+  xpl.mChapter = view.chapters;
+  return view;
+}
 
-  if (CutToTitle(xpl.mXPL, CutExt(FileNamePart(state_.eEVOfile)))) {
-    XplTitleView view = BuildTitleView(xpl.mXPL, xpl.tables, values);
-    xpl.tvXPL = std::move(view.tree);
-    xpl.mChapter = std::move(view.chapters);
-    ApplyTracks(state_, host_, view.tracks);
-    context_.cbVideoClick();  // ticking a box is a click: Demux and Rebuild follow
-  }
-
-  xpl.mXPLVisible = true;
-  context_.logDone();
-  buttonsBack();
+std::optional<XplTitleView> XplJob::readTitleLabels() {
+  std::optional<XplTitleView> view = scanTitle();
+  state_.xpl.mXPLVisible = true;
+  if (!view) return view;
+  for (const XplTrack& track : view->tracks)
+    state_.label(SectionOf(track.kind), track.stream) = {track.language, track.description};
+  return view;
 }
 
 void XplJob::writeChapters() {

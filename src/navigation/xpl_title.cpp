@@ -72,7 +72,8 @@ void TitleViewBuilder::addLine(const std::string& line) {
   const std::string upper = UpperCase(line);
   std::string attribute;
   if (HoldsUpper(upper, "<TITLE ")) {
-    info("Name: " + GetAttr(line, "displayName"));
+    view_.name = GetAttr(line, "displayName");
+    info("Name: " + view_.name);
     info("Duration: " + GetAttr(line, "titleDuration"));
   }
   if (HoldsUpper(upper, "<VIDEO ") && mediaAttribute(line, tables_.VideoCodecTable, attribute)) {

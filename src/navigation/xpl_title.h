@@ -25,6 +25,7 @@ struct XplTrack {
 };
 
 struct XplTitleView {
+  std::string name;  // the title's displayName
   std::vector<XplTreeNode> tree;
   std::vector<XplTrack> tracks;       // each stream once, in file order
   std::vector<std::string> chapters;  // the ChapterList
