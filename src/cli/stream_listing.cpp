@@ -4,8 +4,10 @@
 #include <cmath>
 #include <cstdio>
 
+#include "base/path_kind.h"
 #include "base/text_format.h"
 #include "engine/stream_ids.h"
+#include "jobs/source_sequence.h"
 
 namespace klarvex::cli {
 
@@ -76,7 +78,30 @@ const char* KindName(Section section) {
   return "";
 }
 
-std::string StreamJson(const AppState& state, Section section, int n) {
+bool IsDvdVideoSource(const AppState& state) { return UpperCase(ExtensionOf(state.eEVOfile)) == ".VOB"; }
+
+// The language the title set gives the carried stream `identity` names:
+// audio n of 0x80+n, 0x88+n, 0xA0+n; subpicture n of 0x20+n.
+std::string LanguageJson(const DvdTitleInfo* title, const StreamIdentity* identity, int32_t streamId) {
+  if (!title || !identity) return "null";
+  const uint8_t id = static_cast<uint8_t>(streamId);
+  std::string language;
+  switch (identity->kind) {
+    case StreamKind::Ac3:
+    case StreamKind::Dts:
+    case StreamKind::Lpcm:
+      language = AudioLanguageOfStream(*title, identity->number(id));
+      break;
+    case StreamKind::Subpicture:
+      language = SubpictureLanguageOfStream(*title, identity->number(id));
+      break;
+    default:
+      break;
+  }
+  return language.empty() ? "null" : JsonString(language);
+}
+
+std::string StreamJson(const AppState& state, Section section, int n, const DvdTitleInfo* dvdTitle) {
   const StreamSlot& slot = state.engine.streams.slot(section, n);
   const StreamIdentity* identity = IdentityOfStreamId(slot.streamId);
   std::string json = "{\"kind\": " + JsonString(KindName(section)) + ", \"number\": " + IntText(n);
@@ -93,6 +118,8 @@ std::string StreamJson(const AppState& state, Section section, int n) {
   json += ", \"description\": [";
   for (size_t i = 0; i < slot.description.size(); ++i) json += (i ? ", " : "") + JsonString(slot.description[i]);
   json += "]";
+  if (section != Section::Video && IsDvdVideoSource(state))
+    json += ", \"language\": " + LanguageJson(dvdTitle, identity, slot.streamId);
   if (section == Section::Video) {
     json += ", \"frames\": " + IntText(slot.frameCount);
     json += ", \"frameRate\": " + (slot.frameRate > 0 ? JsonNumber(slot.frameRate) : std::string("null"));
@@ -109,14 +136,24 @@ bool FastCheckCutShort(const AppState& state) {
   return false;
 }
 
-std::string StreamListJson(const AppState& state) {
+std::optional<DvdTitleInfo> TitleSetBesideSource(const AppState& state, Host& host) {
+  if (!IsDvdVideoSource(state)) return std::nullopt;
+  std::string whyNot;
+  const std::string ifoPath = DvdIfoPathFor(state.eEVOfile, whyNot);
+  if (ifoPath.empty() || KindOfPath(ifoPath) == PathKind::Missing) return std::nullopt;
+  std::optional<DvdTitleInfo> title = ReadDvdTitleInfo(state.eEVOfile, whyNot);
+  if (!title) host.warn("IFO not read, no stream languages: " + whyNot);
+  return title;
+}
+
+std::string StreamListJson(const AppState& state, const DvdTitleInfo* dvdTitle) {
   std::string json = "{\n  " + JsonPathFields("source", state.eEVOfile) + ",\n  \"streams\": [";
   bool first = true;
   auto add = [&](Section section, int count) {
     for (int n = 0; n < count; ++n) {
       if (state.engine.streams.slot(section, n).streamId < 0) continue;
       json += first ? "\n    " : ",\n    ";
-      json += StreamJson(state, section, n);
+      json += StreamJson(state, section, n, dvdTitle);
       first = false;
     }
   };
