@@ -5,11 +5,11 @@
 #include <dvdread/ifo_read.h>
 #include <dvdread/ifo_types.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdarg>
 #include <cstdio>
 #include <cstring>
-#include <algorithm>
 #include <memory>
 #include <vector>
 
@@ -224,17 +224,6 @@ std::vector<DvdChapter> ChaptersOf(const pgc_t& pgc) {
   return chapters;
 }
 
-// Title 1's part 1 names its program chain; the first chain otherwise.
-int MainProgramChain(const ifo_handle_t& ifo) {
-  const int chains = ifo.vts_pgcit->nr_of_pgci_srp;
-  const vts_ptt_srpt_t* ptt = ifo.vts_ptt_srpt;
-  if (ptt && ptt->nr_of_srpts > 0 && ptt->title && ptt->title[0].nr_of_ptts > 0 && ptt->title[0].ptt) {
-    const int pgcn = ptt->title[0].ptt[0].pgcn;
-    if (pgcn >= 1 && pgcn <= chains && ifo.vts_pgcit->pgci_srp[pgcn - 1].pgc) return pgcn;
-  }
-  return 1;
-}
-
 DvdTitleInfo FactsOf(const ifo_handle_t& ifo, int pgcNumber) {
   const vtsi_mat_t& mat = *ifo.vtsi_mat;
   const pgc_t& pgc = *ifo.vts_pgcit->pgci_srp[pgcNumber - 1].pgc;
@@ -298,13 +287,16 @@ std::optional<DvdTitleInfo> ReadDvdTitleInfo(const std::string& path, std::strin
     whyNot = RefusalReason(ifoPath, messages);
     return std::nullopt;
   }
-  ifoRead_VTS_PTT_SRPT(ifo.get());  // optional: without it the first chain is taken
   if (!ifoRead_PGCIT(ifo.get()) || !ifo->vts_pgcit || ifo->vts_pgcit->nr_of_pgci_srp == 0 ||
       !ifo->vts_pgcit->pgci_srp || !ifo->vts_pgcit->pgci_srp[0].pgc) {
     whyNot = CannotRead(ifoPath, "Its program chain table is damaged or empty" + messages.reason()).what();
     return std::nullopt;
   }
-  DvdTitleInfo info = FactsOf(*ifo, MainProgramChain(*ifo));
+  // The first chain: the title's own in a title set of one title, as
+  // authoring tools write them. The part-of-title table that could point
+  // elsewhere is not read: libdvdread asks for absurd allocations on a
+  // damaged one.
+  DvdTitleInfo info = FactsOf(*ifo, 1);
   info.ifoPath = ifoPath;
   info.titleSet = titleSet;
   return info;

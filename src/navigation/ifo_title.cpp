@@ -1,9 +1,10 @@
 // The plain decoders of a title set's facts; the libdvdread read is in
 // ifo_read.cpp.
+#include "navigation/ifo_title.h"
+
 #include <algorithm>
 #include <cmath>
 
-#include "navigation/ifo_title.h"
 #include "navigation/xpl_chapters.h"
 #include "navigation/xpl_text.h"
 

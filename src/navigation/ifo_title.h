@@ -59,14 +59,14 @@ struct DvdTitleInfo {
   std::string ifoPath;  // the file read
   int titleSet = 0;     // tt of VTS_tt_0.IFO
   // The program chain that the colour table, the control words and the
-  // chapters come from (counted from 1): the one that title 1's part 1
-  // starts, which is the title's main chain; the first chain of the title
-  // set when the part-of-title table can't be read.
+  // chapters come from (counted from 1): the title set's first, which
+  // holds its first title (the whole title, as authoring tools write a
+  // title set of one title).
   int pgcNumber = 0;
   std::array<uint32_t, 16> paletteYCrCb{};  // 0x00YYCrCb, as stored
   std::array<uint32_t, 16> paletteRgb{};    // 0xRRGGBB (YCrCbToRgb)
   DvdVideoAttributes video;
-  std::vector<DvdAudioStream> audio;              // attribute order, up to 8
+  std::vector<DvdAudioStream> audio;             // attribute order, up to 8
   std::vector<DvdSubpictureStream> subpictures;  // attribute order, up to 32
   // One per program of the chain, in order; the first starts at 0.
   std::vector<DvdChapter> chapters;

@@ -10,6 +10,11 @@
 #include "navigation/xpl_chapters.h"
 #include "temp_dir.h"
 
+// libdvdread 6.1 keeps a 32-byte allocation from the failure path of a
+// damaged program chain table, which the damaged-IFO tests meet: not ours
+// to free. (Read by LeakSanitizer in the sanitized build.)
+extern "C" const char* __lsan_default_suppressions() { return "leak:libdvdread.so\n"; }
+
 namespace klarvex::testing {
 namespace {
 
@@ -34,17 +39,17 @@ TEST(DvdTime, BcdDigitsAndBothFrameRates) {
   } cases[] = {
       {0x00, 0x00, 0x00, 0x40, 0, 0},
       {0x00, 0x00, 0x02, 0x40, 180000, 2000},
-      {0x01, 0x23, 0x45, 0x40 | 0x24, 5025LL * 90000 + 24 * 3600, 5025960},    // 24 frames of 40 ms
-      {0x00, 0x00, 0x00, 0xC0 | 0x01, 3003, 33},                               // 1001/30 ms
-      {0x00, 0x00, 0x00, 0xC0 | 0x02, 6006, 67},                               // 66.73 ms rounds up
-      {0x00, 0x00, 0x10, 0xC0 | 0x29, 10 * 90000 + 29 * 3003, 10968},         // 29 frames: 967.63 ms
+      {0x01, 0x23, 0x45, 0x40 | 0x24, 5025LL * 90000 + 24 * 3600, 5025960},  // 24 frames of 40 ms
+      {0x00, 0x00, 0x00, 0xC0 | 0x01, 3003, 33},                             // 1001/30 ms
+      {0x00, 0x00, 0x00, 0xC0 | 0x02, 6006, 67},                             // 66.73 ms rounds up
+      {0x00, 0x00, 0x10, 0xC0 | 0x29, 10 * 90000 + 29 * 3003, 10968},        // 29 frames: 967.63 ms
       {0x99, 0x59, 0x59, 0xC0 | 0x29, 359999LL * 90000 + 29 * 3003, 359999968},
       {0x00, 0x00, 0x01, 0x00 | 0x15, 90000, 1000},  // no rate: the frames don't count
       {0x00, 0x00, 0x01, 0x80 | 0x15, 90000, 1000},
   };
   for (const auto& c : cases) {
-    EXPECT_EQ(DvdTimeTo90k(c.h, c.m, c.s, c.f), c.ticks) << std::hex << int(c.h) << ":" << int(c.m) << ":"
-                                                          << int(c.s) << "." << int(c.f);
+    EXPECT_EQ(DvdTimeTo90k(c.h, c.m, c.s, c.f), c.ticks)
+        << std::hex << int(c.h) << ":" << int(c.m) << ":" << int(c.s) << "." << int(c.f);
     EXPECT_EQ(Ticks90kToMs(c.ticks), c.ms);
   }
 }
@@ -64,7 +69,8 @@ TEST(DvdPalette, Bt601StudioRangeToRgb) {
 
 TEST(DvdLanguages, CarriedStreamsFindTheirEntryThroughTheControlWords) {
   DvdTitleInfo title;
-  title.audio = {{"en", DvdAudioCoding::Ac3, 2, 48000, 0, 1}, {"fr", DvdAudioCoding::Lpcm, 2, 48000, 16, 0},
+  title.audio = {{"en", DvdAudioCoding::Ac3, 2, 48000, 0, 1},
+                 {"fr", DvdAudioCoding::Lpcm, 2, 48000, 16, 0},
                  {"de", DvdAudioCoding::Dts, 6, 48000, 0, -1}};
   title.subpictures = {{"de", 3, 5, 6, 7}, {"en", 0, 1, 2, 4}, {"it", -1, -1, -1, -1}, {"", 9, 9, 9, 9}};
   const struct {
@@ -120,8 +126,7 @@ TEST(DvdTitleInfoRead, TheAuthoredTitleSet) {
   const DvdAudioStream& lpcm = title->audio[1];
   EXPECT_EQ(std::tie(ac3.language, ac3.coding, ac3.channels, ac3.sampleRate, ac3.bitsPerSample, ac3.streamNumber),
             std::make_tuple("en", DvdAudioCoding::Ac3, 2, 48000, 0, 0));
-  EXPECT_EQ(std::tie(lpcm.language, lpcm.coding, lpcm.channels, lpcm.sampleRate, lpcm.bitsPerSample,
-                     lpcm.streamNumber),
+  EXPECT_EQ(std::tie(lpcm.language, lpcm.coding, lpcm.channels, lpcm.sampleRate, lpcm.bitsPerSample, lpcm.streamNumber),
             std::make_tuple("de", DvdAudioCoding::Lpcm, 2, 48000, 16, 1));
 
   // The subpicture entries are listed de, en; their substreams are 0x21, 0x20.
