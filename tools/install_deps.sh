@@ -5,7 +5,7 @@
 # clang-format for tools/check_format.sh.
 set -euo pipefail
 
-packages=(cmake ninja-build g++ libgtest-dev locales qt6-base-dev libjpeg-dev libcurl4-openssl-dev)
+packages=(cmake ninja-build g++ pkg-config libgtest-dev locales qt6-base-dev libjpeg-dev libcurl4-openssl-dev libdvdread-dev)
 if [ "${1:-}" = "--fuzz" ]; then
   packages+=(clang libclang-rt-14-dev)
 elif [ "${1:-}" = "--format" ]; then

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# Runs every job of the command line on the bundled samples (and on the DVD
-# titles of tools/make_dvd_title.sh when their folder is given) and prints
+# Runs every job of the command line on the bundled samples and the DVD IFO
+# of tests/data (and on the DVD titles of tools/make_dvd_title.sh when their
+# folder is given) and prints
 # one line per output: its SHA-256 and its name. Logs are part of it (their
 # progress and time texts don't go to a pipe). Two builds that print the same
 # lines wrote the same bytes:
@@ -42,6 +43,10 @@ snap xpl --source samples/HVDVD_TS/FEATURE_1.EVO samples/ADV_OBJ/VPLST000.XPL
 next=$((run + 1)); snap chapters --source samples/HVDVD_TS/FEATURE_1.EVO -o "$work/$(printf '%02d' "$next")/out" samples/ADV_OBJ/VPLST000.XPL
 snap vti samples/HVDVD_TS/HVA00001.VTI
 snap vti --evob FEATURE_2.EVO samples/HVDVD_TS/HVA00001.VTI
+# The chapters of a DVD title from its IFO, given as such or found beside a VOB.
+for source in tests/data/dvd_ifo/VTS_01_0.IFO ${1:+"$1"/film/VIDEO_TS/VTS_01_1.VOB "$1"/lpcm/VIDEO_TS/VTS_01_1.VOB}; do
+  next=$((run + 1)); snap chapters -o "$work/$(printf '%02d' "$next")/out" "$source"
+done
 
 cd "$work"
 find . -type f | sort | while read -r file; do

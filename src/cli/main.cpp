@@ -13,6 +13,7 @@
 #include "cli/terminal_host.h"
 #include "cli/vti_command.h"
 #include "jobs/app_state.h"
+#include "jobs/dvd_title.h"
 #include "jobs/jobs.h"
 
 namespace klarvex::cli {
@@ -26,6 +27,7 @@ constexpr const char* kUsage =
     "                           [--adjust-pts] FILE\n"
     "       klarvex-cli xpl [--source FILE] XPL\n"
     "       klarvex-cli chapters [--source FILE] [-o DIR] XPL\n"
+    "       klarvex-cli chapters [-o DIR] VTS_nn_0.IFO|VTS_nn_n.VOB\n"
     "       klarvex-cli vti [--evob NAME] FILE\n"
     "\n"
     "read   reads an EVO (HD DVD), VOB (DVD-Video) or AOB (DVD-Audio) file and\n"
@@ -43,7 +45,10 @@ constexpr const char* kUsage =
     "       tracks and chapters of the title that names the --source EVO (the\n"
     "       whole playlist when no title does).\n"
     "chapters reads the playlist as xpl does and writes the title's chapters to\n"
-    "       DIR/BASE.chapters.txt, BASE being the --source EVO's name.\n"
+    "       DIR/BASE.chapters.txt, BASE being the --source EVO's name. Given a\n"
+    "       DVD-Video title set's IFO, or a VOB of the title with the IFO beside\n"
+    "       it, it writes the chapters of the IFO's title, BASE being the IFO's or\n"
+    "       the VOB's name (VTS_01_1.chapters.txt).\n"
     "vti    reads an HD DVD title set information file (HVDVD_TS/HVA00001.VTI)\n"
     "       and prints its EVOB attribute and EVOB information tables decoded;\n"
     "       --evob NAME selects the EVOB of that name (letter case aside).\n"
@@ -56,6 +61,8 @@ constexpr const char* kUsage =
     "  --no-count       do not count video frames\n"
     "  --json           read: print the stream list as JSON instead of the log;\n"
     "                   demux: print what was written as JSON after the job\n"
+    "                   (a DVD-Video VOB's streams with their language from the\n"
+    "                   IFO beside it)\n"
     "  -o DIR           demux, rebuild: output folder (default: the current folder)\n"
     "  --streams LIST   demux, rebuild: only these streams, e.g. v0,a1,s0 (v0-v1, a0-a15,\n"
     "                   s0-s31; default: every stream found)\n"
@@ -209,6 +216,7 @@ int Run(Job job, const std::vector<std::string>& args) {
   } catch (const KlarvexError& error) {
     return Failure(host, error.fullText());
   }
+  if (command.json) LabelDvdStreams(state, host);  // the languages the JSON gives
   if (command.json && command.job == Job::Read) {
     host.finishProgress();
     std::fputs(StreamListJson(state).c_str(), stdout);  // escaped as JSON already

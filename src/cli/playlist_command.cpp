@@ -4,15 +4,19 @@
 #include <cstdlib>
 
 #include "base/errors.h"
+#include "base/text_format.h"
 #include "cli/terminal_host.h"
 #include "jobs/app_state.h"
+#include "jobs/dvd_chapters_job.h"
 #include "jobs/jobs.h"
+#include "jobs/source_sequence.h"
 
 namespace klarvex::cli {
 
 const char* const kPlaylistUsage =
     "       klarvex-cli xpl [--source FILE] XPL\n"
-    "       klarvex-cli chapters [--source FILE] [-o DIR] XPL\n";
+    "       klarvex-cli chapters [--source FILE] [-o DIR] XPL\n"
+    "       klarvex-cli chapters [-o DIR] VTS_nn_0.IFO|VTS_nn_n.VOB\n";
 
 namespace {
 
@@ -60,8 +64,7 @@ int PlaylistFailure(TerminalHost& host, const KlarvexError& error) {
 // Runs the read as the window does after the source and the playlist are
 // chosen; then `afterRead` on the result.
 template <typename AfterRead>
-int RunPlaylist(const std::vector<std::string>& args, bool writes, AfterRead afterRead) {
-  PlaylistCommand command = ParsePlaylistCommand(args, writes);
+int RunPlaylist(const PlaylistCommand& command, AfterRead afterRead) {
   AppState state;
   state.options.eWorkdir = command.outputFolder;
   TerminalHost host(DetectTerminal(), stdout, stderr);
@@ -96,14 +99,38 @@ std::string PlaylistListing(const XplModel& xpl) {
 }
 
 int RunXplCommand(const std::vector<std::string>& args) {
-  return RunPlaylist(args, false, [](AppState& state, Jobs&) {
+  return RunPlaylist(ParsePlaylistCommand(args, false), [](AppState& state, Jobs&) {
     PrintOut(PlaylistListing(state.xpl));
     return 0;
   });
 }
 
+namespace {
+
+// A DVD-Video title set's IFO, or one of its VOBs: its chapters come from
+// the IFO.
+bool IsDvdTitleFile(const std::string& path) {
+  const std::string extension = UpperCase(ExtensionOf(path));
+  return extension == ".IFO" || extension == ".VOB";
+}
+
+int RunDvdChapters(const PlaylistCommand& command) {
+  if (!command.source.empty()) PlaylistUsageError("--source belongs to a playlist (XPL), not to " + command.playlist);
+  TerminalHost host(DetectTerminal(), stdout, stderr);
+  try {
+    WriteDvdChapters(command.playlist, command.outputFolder, host);
+  } catch (const KlarvexError& error) {
+    return PlaylistFailure(host, error);
+  }
+  return FinishStandardOutput(0);
+}
+
+}  // namespace
+
 int RunChaptersCommand(const std::vector<std::string>& args) {
-  return RunPlaylist(args, true, [](AppState& state, Jobs& jobs) {
+  const PlaylistCommand command = ParsePlaylistCommand(args, true);
+  if (IsDvdTitleFile(command.playlist)) return RunDvdChapters(command);
+  return RunPlaylist(command, [](AppState& state, Jobs& jobs) {
     if (!state.xpl.bWriteChaps) {
       PrintError("no chapters: no title of the playlist names the source file");
       return 1;

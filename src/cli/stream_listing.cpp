@@ -4,8 +4,10 @@
 #include <cmath>
 #include <cstdio>
 
+#include "base/path_kind.h"
 #include "base/text_format.h"
 #include "engine/stream_ids.h"
+#include "jobs/source_sequence.h"
 
 namespace klarvex::cli {
 

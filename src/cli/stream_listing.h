@@ -11,6 +11,8 @@
 
 namespace klarvex::cli {
 
+// Each stream with its "language" and "name" from the playlist or, for a
+// DVD-Video VOB, the IFO beside it (null when unknown).
 std::string StreamListJson(const AppState& state);
 // The fast check ended the read of some file of the title before its end.
 bool FastCheckCutShort(const AppState& state);

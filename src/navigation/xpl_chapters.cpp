@@ -25,6 +25,20 @@ void AddChapter(std::vector<std::string>& chapterList, int number, const std::st
   chapterList.push_back(label + "NAME=" + name);
 }
 
+std::string ChapterTimeText(int64_t milliseconds) {
+  const int64_t ms = std::max<int64_t>(milliseconds, 0);
+  auto part = [ms](int64_t unit, int64_t range, int width) {
+    return PadNum(static_cast<int>(range ? ms / unit % range : ms / unit), width);
+  };
+  return part(3600000, 0, 2) + ":" + part(60000, 60, 2) + ":" + part(1000, 60, 2) + "." + part(1, 1000, 3);
+}
+
+void AddChapterAt(std::vector<std::string>& chapterList, int number, const std::string& name, int64_t startMs) {
+  const std::string label = "CHAPTER" + PadNum(number, 2);
+  chapterList.push_back(label + "=" + ChapterTimeText(startMs));
+  chapterList.push_back(label + "NAME=" + name);
+}
+
 std::string ChapterFileText(const std::vector<std::string>& chapterList) {
   std::string text;
   for (const std::string& line : chapterList) text += line + "\r\n";

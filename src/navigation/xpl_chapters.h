@@ -2,6 +2,7 @@
 // CR LF line ends.
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -11,9 +12,14 @@ namespace klarvex {
 // timeBase) as "HH:MM:SS.mmm".
 std::string ChapterStartTime(const std::string& titleTimeBegin);
 
+// A time in milliseconds as "HH:MM:SS.mmm" (hours past 99 take more digits).
+std::string ChapterTimeText(int64_t milliseconds);
+
 // Appends "CHAPTERnn=<start>" and "CHAPTERnnNAME=<name>".
 void AddChapter(std::vector<std::string>& chapterList, int number, const std::string& name,
                 const std::string& titleTimeBegin);
+// The same with the start in milliseconds (a DVD title's chapters).
+void AddChapterAt(std::vector<std::string>& chapterList, int number, const std::string& name, int64_t startMs);
 
 // The file's bytes: every line followed by CR LF.
 std::string ChapterFileText(const std::vector<std::string>& chapterList);

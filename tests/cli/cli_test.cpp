@@ -335,6 +335,107 @@ TEST(CommandLine, PlaylistChaptersAndTitleSetOfTheSample) {
   EXPECT_EQ(RunCli(dir, "vti '" + dir.file("none.VTI") + "'").status, 1);
 }
 
+// A DVD-Video VOB of title set 1 with the audio and subpicture streams of
+// the authored title set tests/data/dvd_ifo (0x80 en, 0xA1 de; 0x20 en,
+// 0x21 de) and one (0xA2) its IFO doesn't describe.
+std::string WriteDvdVob(const TempDir& dir, const std::string& name) {
+  ProgramStreamWriter w(Flavor::DvdVideo);
+  NavPackInfo nav;
+  nav.vobStartPtm = 90000;
+  nav.vobEndPtm = 180000;
+  w.navPack(nav);
+  for (uint8_t id : {0x80, 0xA1, 0xA2}) w.audio(id, Bytes(600, 0x33), {90000});
+  for (uint8_t id : {0x20, 0x21}) w.subpicture(id, Bytes(40, 0x00), {90000});
+  w.writeTo(dir.file(name));
+  return dir.file(name);
+}
+
+void CopyDvdIfo(const std::string& to) {
+  std::filesystem::copy_file(KLARVEX_TEST_DATA "/dvd_ifo/VTS_01_0.IFO", to,
+                             std::filesystem::copy_options::overwrite_existing);
+}
+
+// The JSON line of the stream with this id.
+std::string StreamLine(const std::string& json, const std::string& streamId) {
+  const size_t at = json.find("\"streamId\": \"" + streamId + "\"");
+  if (at == std::string::npos) return "";
+  const size_t start = json.rfind('\n', at) + 1;
+  return json.substr(start, json.find('\n', at) - start);
+}
+
+TEST(CommandLine, JsonOfADvdVobGivesTheLanguagesOfItsIfo) {
+  const struct {
+    const char* ifo;                     // what lies beside the VOB
+    std::vector<std::string> languages;  // of 80, A1, A2, 20, 21
+    bool warned;
+  } cases[] = {
+      {"the authored IFO", {"\"en\"", "\"de\"", "null", "\"en\"", "\"de\""}, false},
+      {"none", {"null", "null", "null", "null", "null"}, false},
+      {"a damaged IFO", {"null", "null", "null", "null", "null"}, true},
+  };
+  for (const auto& c : cases) {
+    TempDir dir;
+    const std::string vob = WriteDvdVob(dir, "VTS_01_1.VOB");
+    if (c.ifo == std::string("the authored IFO")) CopyDvdIfo(dir.file("VTS_01_0.IFO"));
+    if (c.ifo == std::string("a damaged IFO")) std::ofstream(dir.file("VTS_01_0.IFO")) << "DVDVIDEO-VMG";
+    CliRun run = RunCli(dir, "read --json --no-count --no-details '" + vob + "'");
+    EXPECT_EQ(run.status, 0) << c.ifo;
+    EXPECT_EQ(run.err, c.warned ? "klarvex-cli: warning: IFO not read, no stream languages: Cannot read file \"" +
+                                      dir.file("VTS_01_0.IFO") +
+                                      "\". It is no DVD-Video title set information: it does not begin with "
+                                      "DVDVIDEO-VTS\n"
+                                : "")
+        << c.ifo;
+    const char* ids[] = {"80", "A1", "A2", "20", "21"};
+    for (size_t i = 0; i < 5; ++i) {
+      const std::string line = StreamLine(run.out, ids[i]);
+      EXPECT_NE(line.find("\"description\": [], \"language\": " + c.languages[i] + ", \"name\": null}"),
+                std::string::npos)
+          << c.ifo << ": " << line;
+    }
+  }
+  // The text listing is the same with or without the IFO.
+  TempDir dir;
+  const std::string vob = WriteDvdVob(dir, "VTS_01_1.VOB");
+  const std::string without = RunCli(dir, "read '" + vob + "'").out;
+  CopyDvdIfo(dir.file("VTS_01_0.IFO"));
+  EXPECT_EQ(RunCli(dir, "read '" + vob + "'").out, without);
+}
+
+TEST(CommandLine, ChaptersOfADvdTitleFromItsIfo) {
+  TempDir dir;
+  const std::string ifo = dir.file("VTS_01_0.IFO");
+  CopyDvdIfo(ifo);
+  const std::string vob = WriteDvdVob(dir, "VTS_01_1.VOB");
+  const std::string chapters =
+      "CHAPTER01=00:00:00.000\r\nCHAPTER01NAME=Chapter 01\r\nCHAPTER02=00:00:02.000\r\nCHAPTER02NAME=Chapter 02\r\n"
+      "CHAPTER03=00:00:04.000\r\nCHAPTER03NAME=Chapter 03\r\n";
+  std::filesystem::create_directory(dir.file("out"));
+  for (const std::string source : {"VTS_01_0.IFO", "VTS_01_1.VOB"}) {
+    const std::string base = source.substr(0, 8);
+    CliRun run = RunCli(dir, "chapters -o '" + dir.file("out") + "' '" + dir.file(source) + "'");
+    ASSERT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(run.out, "Reading VTS_01_0.IFO\n3 chapters in program chain 1 of title set 1\nChapters info writed to " +
+                           dir.file("out/" + base + ".chapters.txt") + "\n");
+    EXPECT_EQ(Slurp(dir.file("out/" + base + ".chapters.txt")), chapters);
+  }
+
+  // The IFO is one of the job's sources: an output that is it under another name is refused.
+  std::filesystem::remove(dir.file("out/VTS_01_1.chapters.txt"));
+  std::filesystem::create_hard_link(ifo, dir.file("out/VTS_01_1.chapters.txt"));
+  CliRun linked = RunCli(dir, "chapters -o '" + dir.file("out") + "' '" + vob + "'");
+  EXPECT_EQ(linked.status, 1);
+  EXPECT_EQ(linked.err, "klarvex-cli: Cannot create file \"" + dir.file("out/VTS_01_1.chapters.txt") +
+                            "\". It is one of the source files\n");
+  EXPECT_EQ(std::filesystem::file_size(ifo), 12288u);
+
+  CliRun missing = RunCli(dir, "chapters '" + dir.file("VTS_02_1.VOB") + "'");
+  EXPECT_EQ(missing.status, 1);
+  EXPECT_EQ(missing.err,
+            "klarvex-cli: Cannot open file \"" + dir.file("VTS_02_0.IFO") + "\". No such file or directory\n");
+  EXPECT_EQ(RunCli(dir, "chapters --source x '" + vob + "'").status, 2) << "--source belongs to a playlist";
+}
+
 TEST(TerminalOutput, ColoursOnlyBoldBlueAndRed) {
   using cli::TerminalLine;
   EXPECT_EQ(TerminalLine("Frame rate = [bl]23.976[/bl] fps", true), "Frame rate = \x1b[34m23.976\x1b[0m fps");
