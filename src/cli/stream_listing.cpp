@@ -115,18 +115,6 @@ std::string TitleFilesJson(const AppState& state) {
   return json + (state.titleFiles.empty() ? "]" : "\n  ]");
 }
 
-// The earliest first PTS of the title's video, what a player starts the
-// title at: every track's delay is measured against it.
-std::optional<uint32_t> FirstVideoPts(const StreamTable& streams) {
-  std::optional<uint32_t> first;
-  for (int n = 0; n < StreamTable::kVideoStreams; ++n) {
-    const StreamSlot& slot = streams.video(n);
-    if (slot.streamId >= 0 && slot.firstPtsKnown && (!first || static_cast<int32_t>(slot.firstPts - *first) < 0))
-      first = slot.firstPts;
-  }
-  return first;
-}
-
 }  // namespace
 
 bool FastCheckCutShort(const AppState& state) {
@@ -134,13 +122,6 @@ bool FastCheckCutShort(const AppState& state) {
   for (const TitleFileRead& file : state.titleFiles)
     if (!file.wholeFile()) return true;
   return false;
-}
-
-std::optional<int64_t> DelayToVideoMs(const AppState& state, Section section, int n) {
-  const StreamSlot& slot = state.engine.streams.slot(section, n);
-  const std::optional<uint32_t> video = FirstVideoPts(state.engine.streams);
-  if (!video || !slot.firstPtsKnown) return std::nullopt;
-  return static_cast<int32_t>(slot.firstPts - *video) / 90;  // signed: modulo 2^32
 }
 
 std::string DemuxJson(const AppState& state, const std::vector<DemuxedStream>& written) {
@@ -155,7 +136,7 @@ std::string DemuxJson(const AppState& state, const std::vector<DemuxedStream>& w
     json += std::string(i ? ",\n    " : "\n    ") + "{" + JsonPathFields("path", out.path);
     if (!out.dataPath.empty()) json += ", " + JsonPathFields("dataPath", out.dataPath);
     json += ", \"form\": " + JsonString(out.form);
-    const std::optional<int64_t> delay = DelayToVideoMs(state, out.section, out.number);
+    const std::optional<int64_t> delay = DelayToVideoMs(state.engine.streams, out.section, out.number);
     json += ", \"videoDelayMs\": " + (delay ? IntText(*delay) : "null");
     json += ", \"stream\": " + StreamJson(state, out.section, out.number) + "}";
   }

@@ -20,8 +20,5 @@ bool FastCheckCutShort(const AppState& state);
 // stream it holds, in what form, and its delay against the title's first
 // video PTS.
 std::string DemuxJson(const AppState& state, const std::vector<DemuxedStream>& written);
-// A stream's first PTS against the title's earliest video PTS, in ms;
-// none when either is unknown.
-std::optional<int64_t> DelayToVideoMs(const AppState& state, Section section, int n);
 
 }  // namespace klarvex::cli

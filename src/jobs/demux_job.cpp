@@ -94,6 +94,23 @@ size_t OutputBufferSize(size_t files) {
 
 }  // namespace
 
+std::optional<uint32_t> FirstVideoPts(const StreamTable& streams) {
+  std::optional<uint32_t> first;
+  for (int n = 0; n < StreamTable::kVideoStreams; ++n) {
+    const StreamSlot& slot = streams.video(n);
+    if (slot.streamId >= 0 && slot.firstPtsKnown && (!first || static_cast<int32_t>(slot.firstPts - *first) < 0))
+      first = slot.firstPts;
+  }
+  return first;
+}
+
+std::optional<int64_t> DelayToVideoMs(const StreamTable& streams, Section section, int n) {
+  const StreamSlot& slot = streams.slot(section, n);
+  const std::optional<uint32_t> video = FirstVideoPts(streams);
+  if (!video || !slot.firstPtsKnown) return std::nullopt;
+  return static_cast<int32_t>(slot.firstPts - *video) / 90;  // 32-bit times wrap: the difference is signed
+}
+
 void DemuxJob::createOutputs(DemuxOutputs& outputs) {
   for (Section section : {Section::Video, Section::Audio, Section::Subpicture}) {
     for (int n = 0; n < StreamTable::streamsIn(section); ++n) {

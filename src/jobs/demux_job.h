@@ -2,6 +2,8 @@
 // mode, and word of the streams the read before it had missed.
 #pragma once
 
+#include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -11,6 +13,13 @@
 namespace klarvex {
 
 class DemuxOutputs;
+
+// The earliest first PTS of the title's video, what a player starts the
+// title at: every track's delay is measured against it.
+std::optional<uint32_t> FirstVideoPts(const StreamTable& streams);
+// A stream's first PTS against the title's earliest video PTS, in ms
+// (signed: a stream may start before it); none when either is unknown.
+std::optional<int64_t> DelayToVideoMs(const StreamTable& streams, Section section, int n);
 
 // A file the last Demux made, and what it holds.
 struct DemuxedStream {

@@ -17,6 +17,7 @@
 #include "jobs/demux_job.h"
 #include "jobs/host.h"
 #include "jobs/job_context.h"
+#include "jobs/mkv_job.h"
 #include "jobs/read_evo_job.h"
 #include "jobs/read_xpl_job.h"
 #include "jobs/rebuild_job.h"
@@ -32,7 +33,8 @@ class Jobs {
         readEvo_(context_),
         demux_(context_),
         rebuild_(context_),
-        xpl_(context_) {}
+        xpl_(context_),
+        mkv_(context_, demux_, xpl_) {}
   Jobs(const Jobs&) = delete;
   Jobs& operator=(const Jobs&) = delete;
 
@@ -49,6 +51,11 @@ class Jobs {
   // packs of the ticked streams renumbered, with navigation packs to match.
   // A failure is handled as in the Demux job.
   void bRebuildClick();
+  // Make MKV: the ticked streams in one Matroska file through mkvmerge.
+  // A failure is handled as in the Demux job.
+  void bMkvClick();
+  // The Matroska file the last Make MKV wrote; empty when it wrote none.
+  const std::string& mkvWritten() const { return mkv_.written(); }
   const std::optional<KlarvexError>& lastFailure() const { return context_.lastFailure(); }
   // Streams that the last Demux met but the read before it had not found,
   // so none of them was written (their would-be captions, e.g. Subpicture.03).
@@ -112,6 +119,7 @@ class Jobs {
   DemuxJob demux_;
   RebuildJob rebuild_;
   XplJob xpl_;
+  MkvJob mkv_;
 };
 
 }  // namespace klarvex
