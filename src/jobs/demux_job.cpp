@@ -13,6 +13,7 @@
 #include "base/markup.h"
 #include "base/text_format.h"
 #include "engine/payload_output.h"
+#include "engine/vobsub_sink.h"
 #include "jobs/job_guard.h"
 #include "jobs/jobs.h"
 #include "jobs/output_names.h"
@@ -29,18 +30,23 @@ class DemuxOutputs {
   DemuxOutputs& operator=(const DemuxOutputs&) = delete;
   ~DemuxOutputs() { detach(); }
 
-  // Creates the file of a box and the sink that writes into it; two boxes
-  // whose names collide must not share one file, so the second creation
-  // fails as a held file would.
+  // Creates the file of a box and the sink that writes into it.
   template <typename MakeSink>
   void create(StreamSlot& slot, const std::string& path, MakeSink&& makeSink) {
+    OutputFile& file = createFile(path);
+    std::unique_ptr<StreamSink> sink = makeSink(file);
+    slot.sink = sink.get();
+    sinks_.push_back(std::move(sink));
+  }
+  // An output file: a box's, or a further one its sink writes (the index
+  // beside a VobSub .sub). Two names that collide must not share one file,
+  // so the second creation fails as a held file would.
+  OutputFile& createFile(const std::string& path) {
     if (!paths_.insert(path).second) throw CannotCreateFile(path, EBUSY);
     auto file = std::make_unique<OutputFile>();
     file->create(path, sources_);
-    std::unique_ptr<StreamSink> sink = makeSink(*file);
-    slot.sink = sink.get();
     files_.push_back(std::move(file));
-    sinks_.push_back(std::move(sink));
+    return *files_.back();
   }
 
   size_t count() const { return files_.size(); }
@@ -78,7 +84,7 @@ class DemuxOutputs {
   StreamTable& streams_;
   const SourceFiles sources_;
   std::vector<std::unique_ptr<OutputFile>> files_;
-  std::vector<std::unique_ptr<StreamSink>> sinks_;  // one per file, in the same order
+  std::vector<std::unique_ptr<StreamSink>> sinks_;  // one per box
   std::set<std::string> paths_;
 };
 
@@ -95,11 +101,16 @@ size_t OutputBufferSize(size_t files) {
 }  // namespace
 
 void DemuxJob::createOutputs(DemuxOutputs& outputs) {
+  vobSubNoted_ = false;
   for (Section section : {Section::Video, Section::Audio, Section::Subpicture}) {
     for (int n = 0; n < StreamTable::streamsIn(section); ++n) {
       const StreamBox& box = state_.box(section, n);
       if (!box.ticked) continue;
       StreamSlot& slot = state_.engine.streams.slot(section, n);
+      if (writesVobSub(section, slot)) {
+        createVobSub(outputs, slot, n, box.caption);
+        continue;
+      }
       const std::string path = OutputFileName(state_.names.OutputPrefix, box.caption, extensionOf(section, slot));
       outputs.create(slot, path, [&](OutputFile& file) -> std::unique_ptr<StreamSink> {
         if (section == Section::Subpicture) return std::make_unique<SupSink>(file, state_.engine.run.minFirstPts);
@@ -109,6 +120,47 @@ void DemuxJob::createOutputs(DemuxOutputs& outputs) {
     }
   }
   outputs.setBuffers(OutputBufferSize(outputs.count()));
+}
+
+// "DVD subpictures as VobSub" takes the 2-bit subpictures of a DVD-Video
+// source; HD DVD's (even its 2-bit ones) and DVD-Audio's stay .sup.
+bool DemuxJob::writesVobSub(Section section, const StreamSlot& slot) const {
+  if (section != Section::Subpicture || !state_.options.cbVobSub) return false;
+  const StreamIdentity* identity = IdentityOfStreamId(slot.streamId);
+  return identity && identity->kind == StreamKind::Subpicture && UpperCase(context_.sourceExtension()) == ".VOB";
+}
+
+// BASE.CAPTION.sub and, beside it, BASE.CAPTION.idx.
+void DemuxJob::createVobSub(DemuxOutputs& outputs, StreamSlot& slot, int n, const std::string& caption) {
+  const std::string subPath = OutputFileName(state_.names.OutputPrefix, caption, "sub");
+  // The index is the .sub's name with the other extension, even where the
+  // name was shortened: a reader finds the one from the other so.
+  const std::string idxPath = subPath.substr(0, subPath.size() - 3) + "idx";
+  VobSubInfo info = vobSubInfo(n);
+  outputs.create(slot, subPath, [&](OutputFile& sub) {
+    host_.log("Creating " + Literal(subPath));
+    OutputFile& idx = outputs.createFile(idxPath);
+    host_.log("Creating " + Literal(idxPath));
+    return std::make_unique<VobSubSink>(sub, idx, state_.engine.run.minFirstPts, std::move(info));
+  });
+}
+
+// What the index of subpicture stream `n` says besides its units. The title
+// set information (IFO) is not read yet, so the picture is the size the read
+// found in the MPEG-2 video (720x480 when it found none), the palette is the
+// neutral grey and the language is unknown; the log says so once a job.
+VobSubInfo DemuxJob::vobSubInfo(int /*n*/) {
+  VobSubInfo info;
+  const StreamSlot& video = state_.engine.streams.video(0);
+  if (video.width > 0 && video.height > 0) {
+    info.width = video.width;
+    info.height = video.height;
+  }
+  if (!vobSubNoted_) {
+    host_.log("No IFO read: the VobSub palette is a neutral grey and no language is known.");
+    vobSubNoted_ = true;
+  }
+  return info;
 }
 
 // The extension the options give a stream's file: one per section, or by

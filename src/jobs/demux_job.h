@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "engine/stream_table.h"
+#include "engine/vobsub_sink.h"
 #include "jobs/job_context.h"
 
 namespace klarvex {
@@ -25,6 +26,9 @@ class DemuxJob {
  private:
   void createOutputs(DemuxOutputs& outputs);
   std::string extensionOf(Section section, const StreamSlot& slot) const;
+  bool writesVobSub(Section section, const StreamSlot& slot) const;
+  void createVobSub(DemuxOutputs& outputs, StreamSlot& slot, int n, const std::string& caption);
+  VobSubInfo vobSubInfo(int n);
   void demuxOneFile(const std::string& path);
   void noteStreamsTheReadMissed(const StreamTable& read);
   void reportMissedStreams();
@@ -33,6 +37,7 @@ class DemuxJob {
   AppState& state_;
   Host& host_;
   std::vector<std::string> missedStreams_;
+  bool vobSubNoted_ = false;  // the log said what the VobSub index lacks
 };
 
 }  // namespace klarvex
