@@ -14,9 +14,13 @@ namespace klarvex {
 StreamFacts AnalyseFirstPayload(const ByteView& view, const AnalyserCall& call, MessageLog& log) {
   StreamFacts facts;
   switch (call.route) {
-    case AnalyserRoute::Mpeg2Video:
-      facts.frameRate = Mpeg2Info(view, call.start, call.count, call.pts, call.streamNumber, log);
+    case AnalyserRoute::Mpeg2Video: {
+      Mpeg2Facts video = Mpeg2Info(view, call.start, call.count, call.pts, call.streamNumber, log);
+      facts.frameRate = video.frameRate;
+      facts.width = video.width;
+      facts.height = video.height;
       break;
+    }
     case AnalyserRoute::H264Video:
       facts.frameRate = H264Info(view, call.start, call.count, call.streamNumber, log);
       break;

@@ -35,6 +35,7 @@ struct AnalyserCall {
 // none where it found nothing.
 struct StreamFacts {
   std::optional<double> frameRate;  // video: frames per second
+  int width = 0, height = 0;        // MPEG-2 video: the coded size
   int channels = 0;                 // audio
   int sampleRate = 0;               // audio, Hz
   int bitsPerSample = 0;            // audio, word length

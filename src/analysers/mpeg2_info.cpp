@@ -100,7 +100,7 @@ class Mpeg2Scanner {
            pictureCodingExtensionBytes_ == 0 && !sequenceExtensionPending_;
   }
 
-  std::optional<double> frameRate() const { return frameRate_; }
+  const Mpeg2Facts& facts() const { return facts_; }
 
  private:
   void OnSequenceHeaderCode() {
@@ -121,13 +121,15 @@ class Mpeg2Scanner {
     if (progressiveShown_) return;
     switch (sequenceBytes_) {
       case kSizeByte:
+        facts_.width = static_cast<int>((recent_ >> 12) & 0xFFF);
+        facts_.height = static_cast<int>(recent_ & 0xFFF);
         log_.log("   size = [bl]" + IntText((recent_ >> 12) & 0xFFF) + "[/bl]x[bl]" + IntText(recent_ & 0xFFF) +
                  "[/bl]");
         break;
       case kAspectAndRateByte:
         log_.log(kAspectRatioLines[b >> 4]);
         log_.log(kFrameRates[b & 0x0F].line);
-        frameRate_ = kFrameRates[b & 0x0F].rate;
+        facts_.frameRate = kFrameRates[b & 0x0F].rate;
         break;
       case kBitRateByte: {
         uint32_t bitRateValue = (recent_ >> 6) & 0x3FFFF;  // in units of 400 bit/s
@@ -180,20 +182,20 @@ class Mpeg2Scanner {
   bool progressiveShown_ = false;
   int picturesBefore_ = 0;  // picture coding extensions since the start or the last sequence header
   int ptsCountdown_ = 0;
-  std::optional<double> frameRate_;
+  Mpeg2Facts facts_;
 };
 
 }  // namespace
 
-std::optional<double> Mpeg2Info(const ByteView& view, int64_t start, int64_t count, uint32_t pts, int /*videoStream*/,
-                                MessageLog& log) {
+Mpeg2Facts Mpeg2Info(const ByteView& view, int64_t start, int64_t count, uint32_t pts, int /*videoStream*/,
+                     MessageLog& log) {
   Mpeg2Scanner scanner(pts, log);
   for (int64_t offset = 0; offset < count; ++offset) {
     int64_t index = start + offset;
     if (index >= view.loaded && scanner.Idle()) break;  // only zeros would follow
     scanner.Feed(view.at(index));
   }
-  return scanner.frameRate();
+  return scanner.facts();
 }
 
 std::string Mpeg2PulldownLine(double frameRate, bool progressiveSequence) {

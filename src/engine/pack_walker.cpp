@@ -307,8 +307,11 @@ void PackWalker::videoPayload(int64_t chunk) {
     return;
   }
   AnalyserCall call{videoIdentity_->route, pos_, chunk, header_.pts, videoSlot_};
-  if (auto facts = describeOnce(slot, videoIdByte_, call, true); facts && facts->frameRate)
-    slot.frameRate = *facts->frameRate;
+  if (auto facts = describeOnce(slot, videoIdByte_, call, true)) {
+    if (facts->frameRate) slot.frameRate = *facts->frameRate;
+    slot.width = facts->width;
+    slot.height = facts->height;
+  }
 }
 
 void PackWalker::audioPayload(int64_t chunk) {

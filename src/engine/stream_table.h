@@ -28,11 +28,14 @@ struct StreamSlot {
   uint32_t firstPts = 0;
   FrameCounterCarry counterCarry;  // video: bytes carried between payload pieces
   // What the analyser said of the stream in the last read (tags removed),
-  // and the audio format it found (0 where it found none).
+  // and the audio format or MPEG-2 picture size it found (0 where it found
+  // none).
   std::vector<std::string> description;
   int channels = 0;
   int sampleRate = 0;
   int bitsPerSample = 0;
+  int width = 0;
+  int height = 0;
 };
 
 class StreamTable {

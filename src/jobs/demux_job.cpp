@@ -13,6 +13,8 @@
 #include "base/markup.h"
 #include "base/text_format.h"
 #include "engine/payload_output.h"
+#include "engine/vobsub_sink.h"
+#include "jobs/dvd_title.h"
 #include "jobs/job_guard.h"
 #include "jobs/jobs.h"
 #include "jobs/output_names.h"
@@ -29,18 +31,23 @@ class DemuxOutputs {
   DemuxOutputs& operator=(const DemuxOutputs&) = delete;
   ~DemuxOutputs() { detach(); }
 
-  // Creates the file of a box and the sink that writes into it; two boxes
-  // whose names collide must not share one file, so the second creation
-  // fails as a held file would.
+  // Creates the file of a box and the sink that writes into it.
   template <typename MakeSink>
   void create(StreamSlot& slot, const std::string& path, MakeSink&& makeSink) {
+    OutputFile& file = createFile(path);
+    std::unique_ptr<StreamSink> sink = makeSink(file);
+    slot.sink = sink.get();
+    sinks_.push_back(std::move(sink));
+  }
+  // An output file: a box's, or a further one its sink writes (the index
+  // beside a VobSub .sub). Two names that collide must not share one file,
+  // so the second creation fails as a held file would.
+  OutputFile& createFile(const std::string& path) {
     if (!paths_.insert(path).second) throw CannotCreateFile(path, EBUSY);
     auto file = std::make_unique<OutputFile>();
     file->create(path, sources_);
-    std::unique_ptr<StreamSink> sink = makeSink(*file);
-    slot.sink = sink.get();
     files_.push_back(std::move(file));
-    sinks_.push_back(std::move(sink));
+    return *files_.back();
   }
 
   size_t count() const { return files_.size(); }
@@ -78,7 +85,7 @@ class DemuxOutputs {
   StreamTable& streams_;
   const SourceFiles sources_;
   std::vector<std::unique_ptr<OutputFile>> files_;
-  std::vector<std::unique_ptr<StreamSink>> sinks_;  // one per file, in the same order
+  std::vector<std::unique_ptr<StreamSink>> sinks_;  // one per box
   std::set<std::string> paths_;
 };
 
@@ -112,11 +119,17 @@ std::optional<int64_t> DelayToVideoMs(const StreamTable& streams, Section sectio
 }
 
 void DemuxJob::createOutputs(DemuxOutputs& outputs) {
+  vobSubNoted_ = titleSetRead_ = false;
+  titleSet_.reset();
   for (Section section : {Section::Video, Section::Audio, Section::Subpicture}) {
     for (int n = 0; n < StreamTable::streamsIn(section); ++n) {
       const StreamBox& box = state_.box(section, n);
       if (!box.ticked) continue;
       StreamSlot& slot = state_.engine.streams.slot(section, n);
+      if (writesVobSub(section, slot)) {
+        createVobSub(outputs, slot, n, box.caption);
+        continue;
+      }
       const std::string path = OutputFileName(state_.names.OutputPrefix, box.caption, extensionOf(section, slot));
       DemuxedStream written{section, n, path, "", section == Section::Subpicture ? "sup" : "stream"};
       outputs.create(slot, path, [&](OutputFile& file) -> std::unique_ptr<StreamSink> {
@@ -128,6 +141,62 @@ void DemuxJob::createOutputs(DemuxOutputs& outputs) {
     }
   }
   outputs.setBuffers(OutputBufferSize(outputs.count()));
+}
+
+// "DVD subpictures as VobSub" takes the 2-bit subpictures of a DVD-Video
+// source; HD DVD's (even its 2-bit ones) and DVD-Audio's stay .sup.
+bool DemuxJob::writesVobSub(Section section, const StreamSlot& slot) const {
+  if (section != Section::Subpicture || !state_.options.cbVobSub) return false;
+  const StreamIdentity* identity = IdentityOfStreamId(slot.streamId);
+  return identity && identity->kind == StreamKind::Subpicture && UpperCase(context_.sourceExtension()) == ".VOB";
+}
+
+// BASE.CAPTION.sub and, beside it, BASE.CAPTION.idx.
+void DemuxJob::createVobSub(DemuxOutputs& outputs, StreamSlot& slot, int n, const std::string& caption) {
+  const std::string subPath = OutputFileName(state_.names.OutputPrefix, caption, "sub");
+  // The index is the .sub's name with the other extension, even where the
+  // name was shortened: a reader finds the one from the other so.
+  const std::string idxPath = subPath.substr(0, subPath.size() - 3) + "idx";
+  VobSubInfo info = vobSubInfo(n);
+  outputs.create(slot, subPath, [&](OutputFile& sub) {
+    host_.log("Creating " + Literal(subPath));
+    OutputFile& idx = outputs.createFile(idxPath);
+    host_.log("Creating " + Literal(idxPath));
+    return std::make_unique<VobSubSink>(sub, idx, state_.engine.run.minFirstPts, std::move(info));
+  });
+  written_.push_back(DemuxedStream{Section::Subpicture, n, idxPath, subPath, "vobsub"});
+}
+
+// What the index of subpicture stream `n` says besides its units: from the
+// title set information (IFO) beside the VOB its colour table, picture size
+// and the stream's language; without one the size the read found in the
+// MPEG-2 video (720x480 when it found none), the neutral grey palette and
+// no language, which the log says once a job.
+VobSubInfo DemuxJob::vobSubInfo(int n) {
+  VobSubInfo info;
+  if (!titleSetRead_) {
+    titleSet_ = LabelDvdStreams(state_, host_);
+    titleSetRead_ = true;
+  }
+  if (titleSet_) {
+    info.paletteRgb = titleSet_->paletteRgb;
+    if (titleSet_->video.width > 0) {
+      info.width = titleSet_->video.width;
+      info.height = titleSet_->video.height;
+    }
+    info.language = state_.label(Section::Subpicture, n).language;
+    return info;
+  }
+  const StreamSlot& video = state_.engine.streams.video(0);
+  if (video.width > 0 && video.height > 0) {
+    info.width = video.width;
+    info.height = video.height;
+  }
+  if (!vobSubNoted_) {
+    host_.log("No IFO read: the VobSub palette is a neutral grey and no language is known.");
+    vobSubNoted_ = true;
+  }
+  return info;
 }
 
 // The extension the options give a stream's file: one per section, or by

@@ -8,7 +8,9 @@
 #include <vector>
 
 #include "engine/stream_table.h"
+#include "engine/vobsub_sink.h"
 #include "jobs/job_context.h"
+#include "navigation/ifo_title.h"
 
 namespace klarvex {
 
@@ -45,6 +47,9 @@ class DemuxJob {
  private:
   void createOutputs(DemuxOutputs& outputs);
   std::string extensionOf(Section section, const StreamSlot& slot) const;
+  bool writesVobSub(Section section, const StreamSlot& slot) const;
+  void createVobSub(DemuxOutputs& outputs, StreamSlot& slot, int n, const std::string& caption);
+  VobSubInfo vobSubInfo(int n);
   void demuxOneFile(const std::string& path);
   void noteStreamsTheReadMissed(const StreamTable& read);
   void reportMissedStreams();
@@ -54,6 +59,9 @@ class DemuxJob {
   Host& host_;
   std::vector<std::string> missedStreams_;
   std::vector<DemuxedStream> written_;
+  bool vobSubNoted_ = false;  // the log said what the VobSub index lacks
+  bool titleSetRead_ = false;
+  std::optional<DvdTitleInfo> titleSet_;  // the IFO beside a VOB source, once asked for
 };
 
 }  // namespace klarvex

@@ -15,8 +15,8 @@
 #include "base/text_format.h"
 #include "engine/payload_output.h"
 #include "jobs/dvd_title.h"
-#include "jobs/jobs.h"
 #include "jobs/job_guard.h"
+#include "jobs/jobs.h"
 #include "jobs/source_sequence.h"
 #include "navigation/xpl_chapters.h"
 
@@ -181,9 +181,7 @@ void MkvJob::makeFile(const std::string& mkvmerge, const MkvPlan& plan, const st
   OutputFile check;
   check.create(plan.output, context_.sourceFiles());
   check.close();
-  OnFailure keepStreams([this, &folder] {
-    context_.logWarning("The demuxed streams are kept in " + Literal(folder));
-  });
+  OnFailure keepStreams([this, &folder] { context_.logWarning("The demuxed streams are kept in " + Literal(folder)); });
   runMkvmerge(mkvmerge, plan);
   if (state_.engine.run.StopRequested) {
     std::filesystem::remove(plan.output);

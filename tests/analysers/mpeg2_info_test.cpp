@@ -22,6 +22,7 @@ using RecordingLog = testing::LineLog;
 struct Result {
   Lines lines;
   std::optional<double> frameRate;
+  int width = 0, height = 0;
 };
 
 // Runs the analyser over `count` bytes from `start` of a buffer that holds
@@ -30,8 +31,8 @@ Result Analyse(const Bytes& bytes, int64_t count = -1, int64_t start = 0, uint32
   RecordingLog log;
   ByteView view{bytes.data(), static_cast<int64_t>(bytes.size())};
   if (count < 0) count = view.loaded - start;
-  std::optional<double> rate = Mpeg2Info(view, start, count, pts, 0, log);
-  return {log.lines, rate};
+  Mpeg2Facts facts = Mpeg2Info(view, start, count, pts, 0, log);
+  return {log.lines, facts.frameRate, facts.width, facts.height};
 }
 
 Bytes Join(std::initializer_list<Bytes> parts) {
@@ -71,6 +72,8 @@ TEST(Mpeg2Info, SequenceHeaderAndExtension) {
   expected.push_back("   Progressive Sequence = 1");
   EXPECT_EQ(result.lines, expected);
   EXPECT_EQ(result.frameRate, 30000.0 / 1001);
+  EXPECT_EQ(result.width, 1920);
+  EXPECT_EQ(result.height, 1080);
 
   Bytes interlaced = Join({kSequenceHeader, kSequenceExtension});
   interlaced[kSequenceHeader.size() + 5] = 0x82;  // progressive_sequence 0
