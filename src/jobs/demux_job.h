@@ -2,10 +2,12 @@
 // mode, and word of the streams the read before it had missed.
 #pragma once
 
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "engine/stream_table.h"
+#include "engine/wav_sink.h"
 #include "jobs/job_context.h"
 
 namespace klarvex {
@@ -24,7 +26,9 @@ class DemuxJob {
 
  private:
   void createOutputs(DemuxOutputs& outputs);
-  std::string extensionOf(Section section, const StreamSlot& slot) const;
+  std::optional<WavFormat> wavFormatOf(const std::string& caption, const StreamIdentity* identity,
+                                       const StreamSlot& slot, bool aob);
+  std::string extensionOf(Section section, const StreamIdentity* identity, bool asWav) const;
   void demuxOneFile(const std::string& path);
   void noteStreamsTheReadMissed(const StreamTable& read);
   void reportMissedStreams();
