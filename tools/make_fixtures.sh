@@ -106,6 +106,9 @@ say "LPCM 24-bit stereo in DVD sample order"
 "${FF[@]}" -f lavfi -i "$STEREO" "${BITEXACT[@]}" -c:a pcm_s24be -f s24be "$WORK/s24.raw"
 python3 "$HELP/make_lpcm24.py" pack "$WORK/s24.raw" "$OUT/lpcm_s24_stereo.raw" 2
 
+say "LPCM of five formats in a small DVD-Video stream, with ffmpeg's decoding"
+python3 "$HELP/make_lpcm_wav.py" "$OUT"
+
 # --------------------------------------------------------------- subpictures
 say "subpicture units"
 python3 "$HELP/make_spu.py" --vobsub "$WORK" "$OUT"
@@ -201,6 +204,7 @@ each one (codec, size, rates, dimensions, channels, frame counts, sha256).
 | `mlp_stereo.mlp` | MLP 2.0, 48 kHz, 16-bit | ffmpeg `mlp` (`-strict -2`), checked to decode to its source |
 | `lpcm_s16be_stereo.pcm` | raw LPCM, 16-bit big-endian, 2 ch interleaved, 48 kHz, 96096 sample frames (DVD LPCM sample order for 16 bits) | ffmpeg `-f s16be` |
 | `lpcm_s24_stereo.raw` | raw LPCM, 24-bit, 2 ch, 48 kHz, 96096 sample frames, in DVD order: per two sample frames, the high 16 bits of each sample, then the low bytes; no headers | ffmpeg `-f s24be`, reordered by `tools/fixtures/make_lpcm24.py`, checked with ffmpeg's DVD LPCM decoder |
+| `lpcm_dvd.vob`, `lpcm_dvd.A0.s16le`, `lpcm_dvd.A1.s24le` ... `lpcm_dvd.A4.s24le` | a DVD-Video program stream of two packs holding five LPCM substreams (A0 16-bit stereo, A1 24-bit 5.1, A2 20-bit 5.1, A3 24-bit 5 channels at 96 kHz, A4 20-bit mono; pseudo-random samples, each stream's first packet ending inside a sample group), and ffmpeg's decoding of each substream: what "LPCM as WAV" must write; not in `fixtures.json` | `tools/fixtures/make_lpcm_wav.py`, checked with ffprobe |
 | `spu_2bit_1.sup.raw` | DVD subpicture unit (2-bit RLE), 64x16 box at (100,400), shown 0 to 176 ticks (2.002 s) | `tools/fixtures/make_spu.py`, checked with ffmpeg's dvdsub decoder (`check_spu.py`) |
 | `spu_2bit_2.sup.raw` | DVD subpicture unit (2-bit RLE), 200x24 bars at (260,420), all run-length code sizes, shown 0 to 132 ticks | `tools/fixtures/make_spu.py`, checked like the first |
 | `spu_8bit_1.sup.raw` | HD DVD style high-definition subpicture unit: `00 00`, 32-bit size, 32-bit control offset, 8-bit RLE, 96x20 | `tools/fixtures/make_spu.py` (round-trips through its own parser) |

@@ -119,6 +119,18 @@ void OutputFile::writeAll(const uint8_t* data, int64_t count) {
   used_ += n;
 }
 
+void OutputFile::writeAt(int64_t offset, const uint8_t* data, int64_t count) {
+  if (fd_ < 0 || failed_) throw StreamWriteError(path_);
+  flush();
+  int64_t done = 0;
+  while (done < count) {
+    ssize_t put = ::pwrite(fd_, data + done, static_cast<size_t>(count - done), offset + done);
+    if (put < 0 && errno == EINTR) continue;
+    if (put <= 0) fail(put < 0 ? errno : ENOSPC);
+    done += put;
+  }
+}
+
 void OutputFile::flush() {
   if (used_ == 0 || fd_ < 0) return;
   size_t pending = used_;

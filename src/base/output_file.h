@@ -51,6 +51,9 @@ class OutputFile {
   // error". After a failure the file takes nothing more: what reached the
   // disk stays there.
   void writeAll(const uint8_t* data, int64_t count);
+  // Writes all `count` bytes at `offset` (a header completed at the end),
+  // what is buffered first, or throws "Stream write error" as writeAll does.
+  void writeAt(int64_t offset, const uint8_t* data, int64_t count);
   // Hands the buffered bytes to the system.
   void flush();
 

@@ -31,7 +31,7 @@ PackWalker::PackWalker(Engine& engine, WalkerHost& host, WalkMode mode)
       host_(host),
       mode_(mode),
       scanEveryByte_(host.scanEveryByte()),
-      aob_(UpperCase(host.sourceExtension()) == ".AOB") {}
+      aob_(IsDvdAudioSource(host.sourceExtension())) {}
 
 // Read mode: a stream's "found" line waits for the payload of the packet
 // that found it, and with "Detailed info" for its first packet carrying a

@@ -2,6 +2,8 @@
 
 #include <array>
 
+#include "base/text_format.h"
+
 namespace klarvex {
 
 namespace {
@@ -85,8 +87,11 @@ const StreamIdentity* SubstreamIdentity(uint8_t id, bool aob) {
   return kSubstreams[id];
 }
 
-const StreamIdentity* IdentityOfStreamId(int32_t streamId) {
+bool IsDvdAudioSource(const std::string& extension) { return UpperCase(extension) == ".AOB"; }
+
+const StreamIdentity* IdentityOfStreamId(int32_t streamId, bool aob) {
   if (streamId < 0 || streamId > 0xFF) return nullptr;
+  if (aob && streamId == kAobMlp.first) return &kAobMlp;
   for (const StreamIdentity& identity : kIdentities)
     if (streamId >= identity.first && streamId <= identity.last) return &identity;
   return nullptr;

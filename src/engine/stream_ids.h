@@ -8,6 +8,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 #include <string_view>
 
 #include "analysers/dispatch.h"
@@ -76,11 +77,13 @@ const StreamIdentity& ExtendedStreamCoding();
 // The identity of a private stream 1 substream id, or nullptr. In a
 // DVD-Audio AOB, A1 is MLP.
 const StreamIdentity* SubstreamIdentity(uint8_t id, bool aob = false);
+// Whether a source of this extension (".AOB", any case) is DVD-Audio.
+bool IsDvdAudioSource(const std::string& extension);
 // Substream header bytes of an id without identity: its packets are passed
 // over after them.
 inline constexpr uint8_t kUnknownSubstreamHeader = 4;
 // The identity of a value held in a slot's `streamId` (any section, as the
-// boxes and listings name it), or nullptr.
-const StreamIdentity* IdentityOfStreamId(int32_t streamId);
+// boxes and listings name it), or nullptr; in a DVD-Audio AOB, A1 is MLP.
+const StreamIdentity* IdentityOfStreamId(int32_t streamId, bool aob = false);
 
 }  // namespace klarvex

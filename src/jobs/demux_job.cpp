@@ -121,6 +121,7 @@ std::optional<int64_t> DelayToVideoMs(const StreamTable& streams, Section sectio
 void DemuxJob::createOutputs(DemuxOutputs& outputs) {
   vobSubNoted_ = titleSetRead_ = false;
   titleSet_.reset();
+  const bool aob = IsDvdAudioSource(context_.sourceExtension());
   for (Section section : {Section::Video, Section::Audio, Section::Subpicture}) {
     for (int n = 0; n < StreamTable::streamsIn(section); ++n) {
       const StreamBox& box = state_.box(section, n);
@@ -130,10 +131,14 @@ void DemuxJob::createOutputs(DemuxOutputs& outputs) {
         createVobSub(outputs, slot, n, box.caption);
         continue;
       }
-      const std::string path = OutputFileName(state_.names.OutputPrefix, box.caption, extensionOf(section, slot));
-      DemuxedStream written{section, n, path, "", section == Section::Subpicture ? "sup" : "stream"};
+      const StreamIdentity* identity = IdentityOfStreamId(slot.streamId, aob);
+      const std::optional<WavFormat> wav = wavFormatOf(box.caption, identity, slot, aob);
+      const std::string path =
+          OutputFileName(state_.names.OutputPrefix, box.caption, extensionOf(section, identity, wav.has_value()));
+      DemuxedStream written{section, n, path, "", section == Section::Subpicture ? "sup" : wav ? "wav" : "stream"};
       outputs.create(slot, path, [&](OutputFile& file) -> std::unique_ptr<StreamSink> {
         if (section == Section::Subpicture) return std::make_unique<SupSink>(file, state_.engine.run.minFirstPts);
+        if (wav) return std::make_unique<WavSink>(file, *wav);
         return std::make_unique<RawSink>(file);
       });
       host_.log("Creating " + Literal(path));
@@ -199,12 +204,37 @@ VobSubInfo DemuxJob::vobSubInfo(int n) {
   return info;
 }
 
+// "LPCM as WAV": the format of an LPCM stream's WAV file, from the read
+// before the demux. A stream it can't be written for goes as carried, and
+// the log says why.
+std::optional<WavFormat> DemuxJob::wavFormatOf(const std::string& caption, const StreamIdentity* identity,
+                                               const StreamSlot& slot, bool aob) {
+  if (!state_.options.cbLpcmWav || !identity || identity->kind != StreamKind::Lpcm) return std::nullopt;
+  if (aob) {
+    // DVD-Audio LPCM has headers and a sample order of its own.
+    context_.logWarning("Not as WAV: " + caption + " is DVD-Audio LPCM; it is written as carried.");
+    return std::nullopt;
+  }
+  const WavFormat format{slot.channels, slot.sampleRate, slot.bitsPerSample};
+  if (!IsWavFormat(format)) {
+    // Without details the read describes no stream; else the header holds a reserved code.
+    context_.logWarning(slot.description.empty()
+                            ? "Not as WAV: the read did not describe " + caption +
+                                  " (a read with details does); it is written as carried."
+                            : "Not as WAV: " + caption + " has a sample rate or word length WAV cannot hold; " +
+                                  "it is written as carried.");
+    return std::nullopt;
+  }
+  return format;
+}
+
 // The extension the options give a stream's file: one per section, or by
-// the stream's coding ("Extensions by coding") where the read knows it.
-std::string DemuxJob::extensionOf(Section section, const StreamSlot& slot) const {
+// the stream's coding ("Extensions by coding") where the read knows it; a
+// WAV file's is wav.
+std::string DemuxJob::extensionOf(Section section, const StreamIdentity* identity, bool asWav) const {
   const Options& o = state_.options;
-  const StreamIdentity* identity = IdentityOfStreamId(slot.streamId);
-  if (o.cbCodecExt && identity) return CodingExtension(identity->kind, o.cbLpcmWav);
+  if (o.cbCodecExt && identity) return CodingExtension(identity->kind, asWav);
+  if (asWav) return "wav";
   return section == Section::Video ? o.eVideoExt : section == Section::Audio ? o.eAudioExt : o.eSubExt;
 }
 

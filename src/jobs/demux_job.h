@@ -9,6 +9,7 @@
 
 #include "engine/stream_table.h"
 #include "engine/vobsub_sink.h"
+#include "engine/wav_sink.h"
 #include "jobs/job_context.h"
 #include "navigation/ifo_title.h"
 
@@ -46,10 +47,12 @@ class DemuxJob {
 
  private:
   void createOutputs(DemuxOutputs& outputs);
-  std::string extensionOf(Section section, const StreamSlot& slot) const;
   bool writesVobSub(Section section, const StreamSlot& slot) const;
   void createVobSub(DemuxOutputs& outputs, StreamSlot& slot, int n, const std::string& caption);
   VobSubInfo vobSubInfo(int n);
+  std::optional<WavFormat> wavFormatOf(const std::string& caption, const StreamIdentity* identity,
+                                       const StreamSlot& slot, bool aob);
+  std::string extensionOf(Section section, const StreamIdentity* identity, bool asWav) const;
   void demuxOneFile(const std::string& path);
   void noteStreamsTheReadMissed(const StreamTable& read);
   void reportMissedStreams();

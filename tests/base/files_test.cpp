@@ -190,6 +190,30 @@ TEST_F(Files, WriteFailuresNameTheFileAndTheReason) {
     EXPECT_EQ(e.detail(), "writing \"" + path("full.ac3") + "\": No space left on device");
   }
   EXPECT_FALSE(buffered.isOpen());
+
+  OutputFile patched;
+  patched.create(path("full.ac3"));
+  try {
+    patched.writeAt(0, data, 4);
+    FAIL() << "writeAt reported nothing";
+  } catch (const KlarvexError& e) {
+    EXPECT_EQ(e.fullText(), "Stream write error (writing \"" + path("full.ac3") + "\": No space left on device)");
+  }
+}
+
+// A write at an offset (a header completed at the end) comes after what is
+// buffered, and the writes after it go on at the end.
+TEST_F(Files, WriteAtPatchesBehindTheBuffer) {
+  OutputFile out;
+  out.create(path("p.bin"));
+  out.setBuffer(16);
+  const std::string head = "abcdef", patch = "XY", tail = "gh";
+  auto bytes = [](const std::string& s) { return reinterpret_cast<const uint8_t*>(s.data()); };
+  out.writeAll(bytes(head), 6);
+  out.writeAt(1, bytes(patch), 2);
+  out.writeAll(bytes(tail), 2);
+  out.close();
+  EXPECT_EQ(contents("p.bin"), "aXYdefgh");
 }
 
 // Writes smaller than the buffer are gathered, larger ones go straight

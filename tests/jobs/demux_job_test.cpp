@@ -10,6 +10,7 @@
 #include "full_disk.h"
 #include "jobs/jobs.h"
 #include "jobs/output_names.h"
+#include "lpcm_layout.h"
 #include "ps_writer.h"
 #include "recording_host.h"
 #include "temp_dir.h"
@@ -268,6 +269,91 @@ TEST_F(DemuxJobTest, CancelStopsMidFileKeepsTheOutputAndABoxTickedLateGetsNothin
   EXPECT_FALSE(std::filesystem::exists(output("M.DD.stream.01.mpa")));
   EXPECT_FALSE(jobs.lastFailure());
   EXPECT_FALSE(state.engine.run.WriteJobRunning);
+}
+
+// "LPCM as WAV": the header holds the read's format, the samples are
+// converted across packet cuts and a block cut at the end is dropped; a
+// stream WAV can't hold is written as carried, and the log says why.
+TEST_F(DemuxJobTest, LpcmAsWavWritesTheHeaderAndTheConvertedSamples) {
+  const std::array<uint8_t, 3> fiveOne24{0x00, 0x85, 0x80};  // 24 bits, 48 kHz, 6 channels
+  const std::array<uint8_t, 3> reserved{0x00, 0xC1, 0x80};   // word length code 3
+  const int samples = 6 * 400;                               // 200 blocks of 36 bytes
+  Bytes other = Data(1000, 2);
+  ProgramStreamWriter w(Flavor::DvdVideo);
+  w.audio(0xA0, Cat({DvdLpcmLayout(samples, 6, 24), Bytes(20, 0x55)}), {90000}, &fiveOne24);
+  w.audio(0xA1, other, {90000}, &reserved);
+  std::string source = dir.file("M.VOB");
+  w.writeTo(source);
+  readTitle(source);
+  state.options.cbLpcmWav = true;
+  jobs.bDemuxClick();
+
+  EXPECT_FALSE(jobs.lastFailure());
+  const Bytes header = Cat(
+      {{'R', 'I', 'F', 'F', 0x80, 0x1C, 0, 0, 'W', 'A', 'V', 'E', 'J', 'U', 'N', 'K', 28, 0, 0, 0},
+       Bytes(28, 0),
+       {'f',  'm',  't',  ' ',  40,   0,    0,    0,    0xFE, 0xFF, 6,   0,   0x80, 0xBB, 0,    0,    0x00, 0x2F, 0x0D,
+        0x00, 18,   0,    24,   0,    22,   0,    24,   0,    0x3F, 0,   0,   0,    0x01, 0x00, 0x00, 0x00, 0x00, 0x00,
+        0x10, 0x00, 0x80, 0x00, 0x00, 0xAA, 0x00, 0x38, 0x9B, 0x71, 'd', 'a', 't',  'a',  0x20, 0x1C, 0,    0}});
+  EXPECT_EQ(ReadAll(output("M.LPCM.stream.00.wav")), Cat({header, WavLpcmLayout(samples, 24)}));
+  EXPECT_EQ(ReadAll(output("M.LPCM.stream.01.mpa")), other);
+  const std::string why =
+      "Not as WAV: LPCM.stream.01 has a sample rate or word length WAV cannot hold; it is "
+      "written as carried.";
+  ASSERT_GE(host.lines.size(), 3u);
+  EXPECT_EQ(Lines(host.lines.begin(), host.lines.begin() + 3),
+            (Lines{"Creating " + output("M.LPCM.stream.00.wav"), "[re]" + why + "[/re]",
+                   "Creating " + output("M.LPCM.stream.01.mpa")}));
+  EXPECT_EQ(host.warnings, Lines{why});
+
+  // A read without details knows no format.
+  state.options.cbDetails = false;
+  readTitle(source);
+  state.audioBoxes[1].ticked = false;
+  host.warnings.clear();
+  jobs.bDemuxClick();
+  EXPECT_EQ(host.warnings, Lines{"Not as WAV: the read did not describe LPCM.stream.00 (a read with details does); "
+                                 "it is written as carried."});
+  EXPECT_EQ(ReadAll(output("M.LPCM.stream.00.mpa")).size(), 6u * 400 * 3 + 20);
+}
+
+// Against ffmpeg's own decoding of a small DVD-Video stream
+// (tools/fixtures/make_lpcm_wav.py): 16, 20 and 24 bits, one to six
+// channels, groups cut between packets; each WAV holds the same samples.
+TEST_F(DemuxJobTest, LpcmAsWavHoldsWhatFfmpegDecodes) {
+  const std::string data = KLARVEX_TEST_DATA;
+  readTitle(data + "/lpcm_dvd.vob");
+  state.options.cbLpcmWav = true;
+  jobs.bDemuxClick();
+  EXPECT_FALSE(jobs.lastFailure());
+  const std::pair<std::string, size_t> streams[] = {
+      {"A0.s16le", 80}, {"A1.s24le", 104}, {"A2.s24le", 104}, {"A3.s24le", 104}, {"A4.s24le", 104}};
+  for (int n = 0; n < 5; ++n) {
+    const auto& [decoded, header] = streams[n];
+    SCOPED_TRACE(decoded);
+    const Bytes wav = ReadAll(output("lpcm_dvd.LPCM.stream.0" + std::to_string(n) + ".wav"));
+    const Bytes want = ReadAll(data + "/lpcm_dvd." + decoded);
+    ASSERT_GT(want.size(), 500u);
+    ASSERT_EQ(wav.size(), header + want.size());
+    EXPECT_EQ(Bytes(wav.begin() + static_cast<ptrdiff_t>(header), wav.end()), want);
+  }
+}
+
+// DVD-Audio LPCM has a layout of its own and stays as carried; substream
+// A1 of an AOB is MLP, no LPCM at all, and "Extensions by coding" says so.
+TEST_F(DemuxJobTest, DvdAudioLpcmIsWrittenAsCarried) {
+  Bytes lpcm = Data(600, 1), mlp = Data(500, 2);
+  ProgramStreamWriter w(Flavor::DvdAudio);
+  w.audio(0xA0, lpcm, {90000});
+  w.audio(0xA1, mlp, {90000});
+  std::string source = dir.file("M.AOB");
+  w.writeTo(source);
+  readTitle(source);
+  state.options.cbLpcmWav = state.options.cbCodecExt = true;
+  jobs.bDemuxClick();
+  EXPECT_EQ(ReadAll(output("M.LPCM.stream.00.pcm")), lpcm);
+  EXPECT_EQ(ReadAll(output("M.LPCM.stream.01.mlp")), mlp);
+  EXPECT_EQ(host.warnings, Lines{"Not as WAV: LPCM.stream.00 is DVD-Audio LPCM; it is written as carried."});
 }
 
 TEST_F(DemuxJobTest, AutoDemuxFollowsTheRead) {

@@ -23,7 +23,7 @@ bool IsMarked(int fd) {
 
 }  // namespace
 
-// Every write() of the program comes here; the C library's own calls
+// Every write() and pwrite() of the program comes here; the C library's own calls
 // (stdio) go on to the system directly.
 extern "C" ssize_t write(int fd, const void* data, size_t count) {
   if (IsMarked(fd)) {
@@ -31,6 +31,14 @@ extern "C" ssize_t write(int fd, const void* data, size_t count) {
     return -1;
   }
   return ::syscall(SYS_write, fd, data, count);
+}
+
+extern "C" ssize_t pwrite(int fd, const void* data, size_t count, off_t offset) {
+  if (IsMarked(fd)) {
+    errno = ENOSPC;
+    return -1;
+  }
+  return ::syscall(SYS_pwrite64, fd, data, count, offset);
 }
 
 namespace klarvex::testing {

@@ -1,5 +1,5 @@
 // A file that refuses writes as a full disk does (ENOSPC), on any file
-// system: the test program's own write() stands before the C library's and
+// system: the test program's own write() and pwrite() stand before the C library's and
 // fails the writes to a marked file; every other write passes through.
 // Outputs are regular files, so this takes the place of /dev/full.
 #pragma once
