@@ -33,6 +33,7 @@ void StreamTable::resetForWalk() {
     s.firstPtsKnown = false;
     s.description.clear();
     s.channels = s.sampleRate = s.bitsPerSample = 0;
+    s.facts = {};
     s.counterCarry.nextFile();
   }
 }
@@ -47,6 +48,7 @@ void CopyStreamFacts(StreamSlot& to, const StreamSlot& from) {
   to.channels = from.channels;
   to.sampleRate = from.sampleRate;
   to.bitsPerSample = from.bitsPerSample;
+  to.facts = from.facts;
 }
 
 }  // namespace
@@ -69,6 +71,7 @@ void StreamTable::addFileStreams(const StreamTable& file) {
       title.channels = found.channels;
       title.sampleRate = found.sampleRate;
       title.bitsPerSample = found.bitsPerSample;
+      title.facts = found.facts;
     }
   }
 }
