@@ -4,6 +4,8 @@
 // and how much of it lies in the buffer, so reads near both ends are tried.
 #include <cstdint>
 #include <cstring>
+#include <numeric>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -29,6 +31,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (shape & 0x80) count = count / 2;  // a piece that ends before the buffer does
   klarvex::AnalyserCall call{KLARVEX_FUZZ_ROUTE, start, count, 0x12345678u, (shape >> 3) & 1};
   QuietHost log;  // discards what is logged
-  klarvex::AnalyseFirstPayload(view, call, log);
+  const klarvex::StreamFacts facts = klarvex::AnalyseFirstPayload(view, call, log);
+  // What the facts promise whatever the bytes: no negative size, rate or
+  // count, and ratios above zero in lowest terms.
+  auto badRatio = [](const std::optional<klarvex::Ratio>& r) {
+    return r && (r->numerator <= 0 || r->denominator <= 0 || std::gcd(r->numerator, r->denominator) != 1);
+  };
+  if (facts.width < 0 || facts.height < 0 || facts.bitRate < 0 || facts.channels < 0 || facts.sampleRate < 0 ||
+      facts.bitsPerSample < 0 || badRatio(facts.frameRateExact) || badRatio(facts.aspectRatio))
+    __builtin_trap();
   return 0;
 }

@@ -2,6 +2,7 @@
 
 #include <array>
 #include <string>
+#include <string_view>
 
 #include "base/text_format.h"
 
@@ -24,6 +25,9 @@ constexpr std::array<uint32_t, 19> kNominalBitRates = {32000,  40000,  48000,  5
 // E-AC-3 audio blocks per frame, by numblkscod.
 constexpr std::array<uint32_t, 4> kBlocksPerFrame = {1, 2, 3, 6};
 
+// Full-bandwidth channels by acmod (dual mono is two).
+constexpr std::array<int, 8> kFullBandwidthChannels = {2, 1, 2, 3, 3, 4, 4, 5};
+
 constexpr std::array<const char*, 8> kChannelArrangements = {
     "dual mono", "mono", "L + R", "L + R + C", "L + R + S", "L + R + C + S", "L + R + Ls + Rs", "L + R + C + Ls + Rs"};
 
@@ -31,6 +35,18 @@ constexpr std::array<const char*, 8> kChannelArrangements = {
 uint32_t NominalBitRate(uint32_t index) { return index < kNominalBitRates.size() ? kNominalBitRates[index] : 0; }
 
 bool IsEnhanced(uint32_t bsid) { return bsid >= 11 && bsid <= 16; }
+
+// AC-3 keeps lfeon after the mixing levels that acmod calls for: centre
+// (three front channels), surround (any surround) and Dolby Surround mode
+// (stereo). All of them fit in the byte that begins with acmod.
+uint32_t Ac3LfeOn(uint8_t acmodByte) {
+  const uint32_t acmod = acmodByte >> 5;
+  int bit = 3;
+  if ((acmod & 1) && acmod != 1) bit += 2;  // cmixlev
+  if (acmod & 4) bit += 2;                  // surmixlev
+  if (acmod == 2) bit += 2;                 // dsurmod
+  return (acmodByte >> (7 - bit)) & 1;
+}
 
 std::string SampleRateLine(uint32_t rate) {
   return "   Sampling frequency = [bl]" + GeneralNumberText(rate / 1000.0) + "[/bl] kHz";
@@ -52,6 +68,17 @@ struct Ac3Header {
   uint32_t bsmod = 0;
 };
 
+StreamFacts FactsOf(const Ac3Header& header, bool enhanced) {
+  StreamFacts facts;
+  facts.coding = enhanced ? "E-AC-3" : "AC-3";
+  facts.channels = kFullBandwidthChannels[header.acmod] + static_cast<int>(header.lfe);
+  facts.sampleRate = static_cast<int>(header.rate);
+  facts.bitRate = header.bitrate;
+  // The report's E-AC-3 rate holds at 48 kHz; each block is 256 samples.
+  if (enhanced) facts.bitRate = int64_t{header.frmsiz + 1} * 16 * header.rate / (256 * header.blocks);
+  return facts;
+}
+
 // Writes the Dolby Digital Plus report; returns whether the lock holds.
 bool ReportEnhanced(Ac3Header& header, int audioStream, MessageLog& log) {
   bool valid = header.rate != 0;
@@ -71,6 +98,7 @@ bool ReportEnhanced(Ac3Header& header, int audioStream, MessageLog& log) {
 // Writes the Dolby Digital report; returns whether the lock holds.
 bool ReportAc3(Ac3Header& header, uint8_t lastByte, int audioStream, MessageLog& log) {
   header.acmod = lastByte >> 5;  // AC-3 keeps acmod in the byte after bsid / bsmod
+  header.lfe = Ac3LfeOn(lastByte);
   bool valid = header.rate != 0 && header.bitrate != 0;
   log.log("   Stream " + IntText(audioStream) + " is [b]Dolby Digital[/b]");
   log.log(SampleRateLine(header.rate));
@@ -101,6 +129,8 @@ class Ac3Scanner {
   // Zero bytes can neither form a sync word nor matter once no header is due.
   bool Idle() const { return countdown_ == 0; }
 
+  const StreamFacts& facts() const { return facts_; }
+
  private:
   void TakeHeaderByte(int remaining, uint8_t b) {
     switch (remaining) {
@@ -121,10 +151,12 @@ class Ac3Scanner {
         header_.bsid = b >> 3;
         header_.bsmod = b & 0x07;
         break;
-      case 0:
-        locked_ = IsEnhanced(header_.bsid) ? ReportEnhanced(header_, audioStream_, log_)
-                                           : ReportAc3(header_, b, audioStream_, log_);
+      case 0: {
+        const bool enhanced = IsEnhanced(header_.bsid);
+        locked_ = enhanced ? ReportEnhanced(header_, audioStream_, log_) : ReportAc3(header_, b, audioStream_, log_);
+        if (locked_) facts_ = FactsOf(header_, enhanced);
         break;
+      }
     }
   }
 
@@ -134,17 +166,19 @@ class Ac3Scanner {
   bool locked_ = false;
   int countdown_ = 0;
   Ac3Header header_;
+  StreamFacts facts_;
 };
 
 }  // namespace
 
-void Ac3Info(const ByteView& view, int64_t start, int64_t count, int audioStream, MessageLog& log) {
+StreamFacts Ac3Info(const ByteView& view, int64_t start, int64_t count, int audioStream, MessageLog& log) {
   Ac3Scanner scanner(audioStream, log);
   for (int64_t offset = 0; offset < count; ++offset) {
     int64_t index = start + offset;
     if (index >= view.loaded && scanner.Idle()) break;  // only zeros would follow
     scanner.Feed(view.at(index));
   }
+  return scanner.facts();
 }
 
 }  // namespace klarvex

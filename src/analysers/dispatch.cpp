@@ -12,42 +12,25 @@
 namespace klarvex {
 
 StreamFacts AnalyseFirstPayload(const ByteView& view, const AnalyserCall& call, MessageLog& log) {
-  StreamFacts facts;
   switch (call.route) {
-    case AnalyserRoute::Mpeg2Video: {
-      Mpeg2Facts video = Mpeg2Info(view, call.start, call.count, call.pts, call.streamNumber, log);
-      facts.frameRate = video.frameRate;
-      facts.width = video.width;
-      facts.height = video.height;
-      break;
-    }
+    case AnalyserRoute::Mpeg2Video:
+      return Mpeg2Info(view, call.start, call.count, call.pts, call.streamNumber, log);
     case AnalyserRoute::H264Video:
-      facts.frameRate = H264Info(view, call.start, call.count, call.streamNumber, log);
-      break;
+      return H264Info(view, call.start, call.count, call.streamNumber, log);
     case AnalyserRoute::Vc1Video:
-      facts.frameRate = Vc1Info(view, call.start, call.count, call.streamNumber, log);
-      break;
+      return Vc1Info(view, call.start, call.count, call.streamNumber, log);
     case AnalyserRoute::Ac3:
-      Ac3Info(view, call.start, call.count, call.streamNumber, log);
-      break;
+      return Ac3Info(view, call.start, call.count, call.streamNumber, log);
     case AnalyserRoute::Dts:
-      DtsInfo(view, call.start, call.count, call.streamNumber, log);
-      break;
+      return DtsInfo(view, call.start, call.count, call.streamNumber, log);
     case AnalyserRoute::Mlp:
-      MlpInfo(view, call.start, call.count, log);
-      break;
-    case AnalyserRoute::Lpcm: {
-      LpcmFormat format = LpcmInfo(view, call.start, call.count, log);
-      facts.channels = format.channels;
-      facts.sampleRate = format.sampleRate;
-      facts.bitsPerSample = format.bitsPerSample;
-      break;
-    }
+      return MlpInfo(view, call.start, call.count, log);
+    case AnalyserRoute::Lpcm:
+      return LpcmInfo(view, call.start, call.count, log);
     case AnalyserRoute::Subpicture:
-      SubpictureFormat(view, call.start, log);
-      break;
+      return SubpictureFormat(view, call.start, log);
   }
-  return facts;
+  return {};
 }
 
 }  // namespace klarvex

@@ -1,13 +1,13 @@
 // The one place where the walker hands a stream's first payload to the
 // analyser of its coding. An analyser reads the piece from the view, writes
-// its description lines to the log, and gives back the facts that later
-// outputs need (a video stream's frame rate, an audio stream's format).
+// its description lines to the log, and gives back what it found as plain
+// values (StreamFacts).
 #pragma once
 
 #include <cstdint>
-#include <optional>
 
 #include "analysers/byte_view.h"
+#include "analysers/stream_facts.h"
 #include "base/message_log.h"
 
 namespace klarvex {
@@ -29,16 +29,6 @@ struct AnalyserCall {
   int64_t count = 0;     // payload bytes of the packet that lie in the buffer
   uint32_t pts = 0;      // MPEG-2 video only
   int streamNumber = 0;  // video or audio stream number, where the coding needs it
-};
-
-// What an analyser found that the jobs use beyond the log lines; zero or
-// none where it found nothing.
-struct StreamFacts {
-  std::optional<double> frameRate;  // video: frames per second
-  int width = 0, height = 0;        // MPEG-2 video: the coded size
-  int channels = 0;                 // audio
-  int sampleRate = 0;               // audio, Hz
-  int bitsPerSample = 0;            // audio, word length
 };
 
 // Runs the analyser of `call.route`.

@@ -16,6 +16,7 @@ namespace {
 constexpr uint32_t kCoreSync = 0x7FFE8001;          // core frame, 16-bit big-endian form
 constexpr uint32_t kChannelExtSync = 0x5A5A5A5A;    // XCh
 constexpr uint32_t kFrequencyExtSync = 0x1D95F262;  // X96
+constexpr uint32_t kSubstreamSync = 0x64582025;     // DTS-HD extension substream
 
 constexpr std::string_view kUserDefined = "User defined";
 
@@ -73,6 +74,18 @@ constexpr std::array<std::string_view, 8> kPcmResolutionTexts = {
     "",
 };
 
+// The same tables as values: channels by AMODE (user defined: none), Hz by
+// SFREQ, bit/s by RATE (open, variable and lossless: none), bits by PCMR.
+constexpr std::array<int, 16> kChannelCounts = {1, 2, 2, 2, 2, 3, 3, 4, 4, 5, 6, 6, 6, 7, 8, 8};
+constexpr std::array<int, 16> kSampleRates = {0,     8000, 16000, 32000, 0,     0,     11025, 22050,
+                                              44100, 0,    0,     12000, 24000, 48000, 0,     0};
+constexpr std::array<int64_t, 32> kBitRates = {
+    32000,   56000,   64000,   96000,   112000,  128000,  192000,  224000,  256000,  320000,  384000,
+    448000,  512000,  576000,  640000,  768000,  960000,  1024000, 1152000, 1280000, 1344000, 1408000,
+    1411200, 1472000, 1536000, 1920000, 2048000, 3072000, 3840000, 0,       0,       0,
+};
+constexpr std::array<int, 8> kPcmResolutions = {16, 16, 20, 20, 0, 24, 24, 0};
+
 constexpr uint32_t kCurrentEncoderRevision = 7;
 
 // Keeps the reader's 32-bit position clear of overflow (a header moves it
@@ -95,31 +108,47 @@ std::string EncoderRevisionSuffix(uint32_t vernum) {
   return ", Future rev. (incompatible";  // sic: no closing parenthesis
 }
 
+template <typename T, size_t N>
+T ValueAt(const std::array<T, N>& table, uint32_t index) {
+  return index < N ? table[index] : T{};
+}
+
 // Decodes one core frame header whose first byte after the sync word is at
-// the reader's position, writing one line per field shown. Leaves the
-// reader just past the header.
-void DescribeCoreHeader(BitReader& reader, MessageLog& log) {
+// the reader's position, writing one line per field shown and its values
+// into `facts`. Leaves the reader just past the header.
+void DescribeCoreHeader(BitReader& reader, StreamFacts& facts, MessageLog& log) {
   reader.LoadWindow();
   reader.SkipBits(1);  // FTYPE
   log.log("   PCM core samples = " + IntText(reader.ReadBits(5) + 1));
   bool crcPresent = reader.ReadFlag();  // CPF
   log.log("   PCM sample blocks = " + IntText(reader.ReadBits(7) + 1));
   log.log("   Primary frame byte size = " + IntText(reader.ReadBits(14)));
-  log.log("   Channel arrangement = [bl]" + ChannelArrangementText(reader.ReadBits(6)) + "[/bl]");
-  log.log("   Sampling frequency = [bl]" + TextAt(kSampleRateTexts, reader.ReadBits(4)) + "[/bl] kHz");
-  log.log("   Transmission bitrate = [bl]" + TextAt(kBitRateTexts, reader.ReadBits(5)) + "[/bl] kbit/s");
+  uint32_t amode = reader.ReadBits(6);
+  log.log("   Channel arrangement = [bl]" + ChannelArrangementText(amode) + "[/bl]");
+  uint32_t sfreq = reader.ReadBits(4);
+  log.log("   Sampling frequency = [bl]" + TextAt(kSampleRateTexts, sfreq) + "[/bl] kHz");
+  uint32_t rate = reader.ReadBits(5);
+  log.log("   Transmission bitrate = [bl]" + TextAt(kBitRateTexts, rate) + "[/bl] kbit/s");
   reader.SkipBits(5);  // MIX, DYNF, TIMEF, AUXF, HDCD
   uint32_t extensionId = reader.ReadBits(3);
   if (reader.ReadFlag()) log.log("   Extension audio = " + TextAt(kExtensionTexts, extensionId));
   reader.SkipBits(1);  // ASPF
-  log.log("   LFE channel = " + TextAt(kLfeTexts, reader.ReadBits(2)));
+  uint32_t lff = reader.ReadBits(2);
+  log.log("   LFE channel = " + TextAt(kLfeTexts, lff));
   reader.SkipBits(1);  // HFLAG
   if (crcPresent) log.log("   Header CRC = " + HexText(reader.ReadBits(16), 4));
   reader.SkipBits(1);  // FILTS
   uint32_t vernum = reader.ReadBits(4);
   log.log("   Encoder software rev. = " + IntText(vernum) + EncoderRevisionSuffix(vernum));
   reader.SkipBits(2);  // CHIST
-  log.log("   Source PCM resolution = " + TextAt(kPcmResolutionTexts, reader.ReadBits(3)));
+  uint32_t pcmr = reader.ReadBits(3);
+  log.log("   Source PCM resolution = " + TextAt(kPcmResolutionTexts, pcmr));
+
+  const int channels = ValueAt(kChannelCounts, amode);
+  facts.channels = channels > 0 ? channels + (lff == 1 || lff == 2) : 0;
+  facts.sampleRate = ValueAt(kSampleRates, sfreq);
+  facts.bitRate = ValueAt(kBitRates, rate);
+  facts.bitsPerSample = ValueAt(kPcmResolutions, pcmr);
 }
 
 }  // namespace
@@ -127,13 +156,17 @@ void DescribeCoreHeader(BitReader& reader, MessageLog& log) {
 // The reader's window doubles as the rolling scan value and its position as
 // the scan index, so after a header the scan goes on from where the header
 // ended, with the header's last bits still in the window.
-void DtsInfo(const ByteView& view, int64_t start, int64_t count, int audioStream, MessageLog& log) {
+StreamFacts DtsInfo(const ByteView& view, int64_t start, int64_t count, int audioStream, MessageLog& log) {
   (void)audioStream;
+  StreamFacts facts;
+  facts.coding = "DTS";
   // The piece's last byte never enters the scan. Bytes outside the loaded
   // ones read as zero and complete no sync word, so the scan keeps to the
   // loaded bytes (and the reader's 32-bit position stays in range).
   if (start < 0) start = 0;
-  if (start >= view.loaded) return;
+  if (start >= view.loaded) return facts;
+  bool coreSeen = false;
+  bool extensionSubstream = false;
   int64_t scanEnd = std::min({start + std::min(count, view.loaded) - 1, view.loaded, kPositionLimit});
   BitReader reader(view);
   reader.window = 0;
@@ -143,19 +176,28 @@ void DtsInfo(const ByteView& view, int64_t start, int64_t count, int audioStream
     reader.window = reader.window << 8 | view.at(reader.position);
     reader.position += 1;
     switch (reader.window) {
-      case kCoreSync:
-        DescribeCoreHeader(reader, log);
+      case kCoreSync: {
+        StreamFacts core;
+        DescribeCoreHeader(reader, core, log);
+        if (!coreSeen) facts = core;
+        coreSeen = true;
         break;
+      }
       case kChannelExtSync:
         log.log("   Channel extension found");
         break;
       case kFrequencyExtSync:
         log.log("   Frequency extensiond found ([bl]96[/bl] kHz)");  // sic: "extensiond"
         break;
+      case kSubstreamSync:
+        extensionSubstream = true;
+        break;
       default:
         break;
     }
   }
+  facts.coding = extensionSubstream ? "DTS-HD" : "DTS";
+  return facts;
 }
 
 }  // namespace klarvex

@@ -1,5 +1,6 @@
 #include "analysers/h264_info.h"
 
+#include <algorithm>
 #include <array>
 #include <cmath>
 #include <string>
@@ -42,6 +43,7 @@ constexpr std::string_view kChromaProfiles = "100 110 122 144";
 constexpr std::array<std::string_view, 4> kChromaFormatTexts = {"monochrome", "4:2:0", "4:2:2", "4:4:4"};
 constexpr uint32_t kMonochrome = 0;
 constexpr uint32_t kChroma420 = 1;
+constexpr uint32_t kChroma422 = 2;
 constexpr uint32_t kChroma444 = 3;
 
 constexpr std::array<std::string_view, 8> kVideoFormatTexts = {"Component", "PAL",         "NTSC", "SECAM",
@@ -52,6 +54,7 @@ constexpr uint32_t kExtendedSar = 255;  // sar_width and sar_height follow
 // What the SPS fields decoded so far imply for the frame size.
 struct SizeState {
   uint32_t chromaFormatIdc = kChroma420;
+  bool separateColourPlanes = false;
   int64_t subHeightC = 2;
   int64_t width = 0;
   int64_t height = 0;
@@ -115,7 +118,7 @@ void ReportChromaFormat(BitReader& reader, SizeState& state, MessageLog& log) {
   state.chromaFormatIdc = reader.ReadUE();
   // Corrupt values beyond 4:4:4 have no text and count as unsubsampled.
   state.subHeightC = state.chromaFormatIdc == kChroma420 ? 2 : 1;
-  if (state.chromaFormatIdc == kChroma444) reader.SkipBits(1);  // separate_colour_plane_flag
+  if (state.chromaFormatIdc == kChroma444) state.separateColourPlanes = reader.ReadFlag();
   std::string_view chromaText =
       state.chromaFormatIdc < kChromaFormatTexts.size() ? kChromaFormatTexts[state.chromaFormatIdc] : "";
   int64_t lumaBits = int64_t{reader.ReadUE()} + 8;
@@ -142,7 +145,22 @@ void SkipPictureOrderCount(BitReader& reader) {
   }
 }
 
-void ReportSize(BitReader& reader, SizeState& state, MessageLog& log) {
+// The frame cropping offsets count in chroma samples, and in field rows
+// when frames may be coded as fields.
+struct CropUnits {
+  int64_t x;
+  int64_t y;
+};
+
+CropUnits CropUnitsOf(const SizeState& state, int64_t frameMbsOnly) {
+  const bool monochrome = state.chromaFormatIdc == kMonochrome || state.separateColourPlanes;
+  const bool subsampled = state.chromaFormatIdc == kChroma420 || state.chromaFormatIdc == kChroma422;
+  const int64_t subWidthC = !monochrome && subsampled ? 2 : 1;
+  const int64_t subHeightC = !monochrome && state.chromaFormatIdc == kChroma420 ? 2 : 1;
+  return {subWidthC, subHeightC * (2 - frameMbsOnly)};
+}
+
+void ReportSize(BitReader& reader, SizeState& state, StreamFacts& facts, MessageLog& log) {
   reader.ReadUE();     // max_num_ref_frames
   reader.SkipBits(1);  // gaps_in_frame_num_value_allowed_flag
   state.width = (int64_t{reader.ReadUE()} + 1) * 16;
@@ -151,18 +169,26 @@ void ReportSize(BitReader& reader, SizeState& state, MessageLog& log) {
   if (frameMbsOnly == 0) reader.SkipBits(1);  // mb_adaptive_frame_field_flag
   reader.SkipBits(1);                         // direct_8x8_inference_flag
   state.height = (2 - frameMbsOnly) * mapUnits * 16;
-  if (reader.ReadFlag()) {  // frame_cropping_flag: only the bottom crop changes the shown size
-    reader.ReadUE();
-    reader.ReadUE();
-    reader.ReadUE();
+  facts.scan = frameMbsOnly ? ScanType::Progressive : ScanType::Interlaced;
+  facts.width = state.width;
+  facts.height = state.height;
+  if (reader.ReadFlag()) {  // frame_cropping_flag
+    int64_t left = reader.ReadUE();
+    int64_t right = reader.ReadUE();
+    int64_t top = reader.ReadUE();
     int64_t bottom = reader.ReadUE();
+    // The line shows only the bottom crop; the facts take all four.
     int64_t cropUnitY = (2 - frameMbsOnly) * (state.chromaFormatIdc != kMonochrome ? state.subHeightC : 1);
     state.height -= cropUnitY * bottom;
+    const CropUnits units = CropUnitsOf(state, frameMbsOnly);
+    facts.width = std::max<int64_t>(facts.width - units.x * (left + right), 0);
+    facts.height = std::max<int64_t>(facts.height - units.y * (top + bottom), 0);
   }
   log.log("   Size = [bl]" + IntText(state.width) + "[/bl]x[bl]" + IntText(state.height) + "[/bl]");
 }
 
-void ReportAspectRatio(BitReader& reader, MessageLog& log) {
+// Returns the sample aspect ratio, none where the code gives none.
+std::optional<Ratio> ReportAspectRatio(BitReader& reader, MessageLog& log) {
   uint32_t idc = reader.ReadBits(8);
   if (idc < AspectRatioTexts.size()) {
     log.log("   Aspect ratio = " + std::string(AspectRatioTexts[idc]));
@@ -170,7 +196,10 @@ void ReportAspectRatio(BitReader& reader, MessageLog& log) {
     uint32_t width = reader.ReadBits(16);
     uint32_t height = reader.ReadBits(16);
     log.log("   Aspect ratio = " + IntText(width) + ":" + IntText(height));
+    return ReducedRatio(width, height);
   }
+  if (idc >= SampleAspectRatios.size()) return std::nullopt;
+  return ReducedRatio(SampleAspectRatios[idc].numerator, SampleAspectRatios[idc].denominator);
 }
 
 void ReportVideoSignalType(BitReader& reader, MessageLog& log) {
@@ -187,51 +216,60 @@ std::string TimeScaleText(uint32_t timeScale) {
   return IntText(timeScale) + " Hz";
 }
 
-// Returns the frame rate the timing gives, none for a zero tick or time scale.
-std::optional<double> ReportTiming(BitReader& reader, MessageLog& log) {
+// Sets the frame rate the timing gives, none for a zero tick or time scale.
+void ReportTiming(BitReader& reader, StreamFacts& facts, MessageLog& log) {
   uint32_t unitsInTick = reader.ReadBits(32);
   uint32_t timeScale = reader.ReadBits(32);
   log.log("   Time scale = " + TimeScaleText(timeScale));
-  std::optional<double> rate;
   if (unitsInTick != 0) {
     // The VUI counts two ticks to a frame (one per field).
     double frameRate = timeScale / (2.0 * unitsInTick);
     log.log("   Frame rate = " + GeneralNumberText(std::nearbyint(frameRate * 1000) / 1000) + " fps");
-    if (frameRate > 0) rate = frameRate;
+    if (frameRate > 0) facts.frameRate = frameRate;
+    facts.frameRateExact = ReducedRatio(timeScale, 2 * int64_t{unitsInTick});
   }
   reader.SkipBits(1);  // fixed_frame_rate_flag: a variable rate is taken by its ticks all the same
-  return rate;
 }
 
-std::optional<double> ReportVui(BitReader& reader, MessageLog& log) {
-  if (reader.ReadFlag()) ReportAspectRatio(reader, log);
+// The rate of the first schedule of hrd_parameters(), in bit/s.
+int64_t HrdBitRate(BitReader& reader) {
+  reader.ReadUE();  // cpb_cnt_minus1
+  uint32_t scale = reader.ReadBits(4);
+  reader.SkipBits(4);  // cpb_size_scale
+  return (int64_t{reader.ReadUE()} + 1) << (6 + scale);
+}
+
+void ReportVui(BitReader& reader, StreamFacts& facts, MessageLog& log) {
+  if (reader.ReadFlag())
+    facts.aspectRatio = DisplayAspectRatio(ReportAspectRatio(reader, log), facts.width, facts.height);
   if (reader.ReadFlag()) reader.SkipBits(1);  // overscan_appropriate_flag
   if (reader.ReadFlag()) ReportVideoSignalType(reader, log);
   if (reader.ReadFlag()) {  // chroma sample locations
     reader.ReadUE();
     reader.ReadUE();
   }
-  std::optional<double> rate;
-  if (reader.ReadFlag()) rate = ReportTiming(reader, log);
-  reader.SkipBits(1);  // nal_hrd_parameters_present_flag; nothing after it is reported
-  return rate;
+  if (reader.ReadFlag()) ReportTiming(reader, facts, log);
+  // The NAL HRD's rate, else the VCL HRD's; nothing after them is read.
+  if (reader.ReadFlag() || reader.ReadFlag()) facts.bitRate = HrdBitRate(reader);
 }
 
 }  // namespace
 
-std::optional<double> H264Info(const ByteView& view, int64_t start, int64_t count, int /*videoStream*/,
-                               MessageLog& log) {
+StreamFacts H264Info(const ByteView& view, int64_t start, int64_t count, int /*videoStream*/, MessageLog& log) {
+  StreamFacts facts;
+  facts.coding = "H.264";
   BitReader reader(view);
-  if (!SeekSequenceParameterSet(reader, start, count)) return kStoredFrameRate;
-  uint32_t profileIdc = ReportProfileAndLevel(reader, log);
-  reader.ReadUE();  // seq_parameter_set_id
-  SizeState state;
-  if (CarriesChromaFormat(profileIdc)) ReportChromaFormat(reader, state, log);
-  SkipPictureOrderCount(reader);
-  ReportSize(reader, state, log);
-  std::optional<double> rate;
-  if (reader.ReadFlag()) rate = ReportVui(reader, log);  // vui_parameters_present_flag
-  return rate.value_or(kStoredFrameRate);
+  if (SeekSequenceParameterSet(reader, start, count)) {
+    uint32_t profileIdc = ReportProfileAndLevel(reader, log);
+    reader.ReadUE();  // seq_parameter_set_id
+    SizeState state;
+    if (CarriesChromaFormat(profileIdc)) ReportChromaFormat(reader, state, log);
+    SkipPictureOrderCount(reader);
+    ReportSize(reader, state, facts, log);
+    if (reader.ReadFlag()) ReportVui(reader, facts, log);  // vui_parameters_present_flag
+  }
+  if (!facts.frameRate) facts.frameRate = kStoredFrameRate;
+  return facts;
 }
 
 }  // namespace klarvex

@@ -31,27 +31,28 @@ void LogFrameInfo(uint8_t info, MessageLog& log) {
   log.log("   Frame number = " + IntText(info & 0x1F));
 }
 
-LpcmFormat LogFormat(uint8_t format, MessageLog& log) {
+void LogFormat(uint8_t format, StreamFacts& facts, MessageLog& log) {
   const uint8_t wordLength = format >> 6;
   const uint8_t rate = (format >> 4) & 3;
-  LpcmFormat facts;
   facts.channels = (format & 7) + 1;  // channels minus one in the three low bits
   facts.sampleRate = kSampleRates[rate];
   facts.bitsPerSample = kWordLengths[wordLength];
+  facts.bitRate = int64_t{facts.sampleRate} * facts.bitsPerSample * facts.channels;
   log.log("   Quantization length = [bl]" + TableText(QuantizationTexts, wordLength) + "[/bl] bits");
   log.log("   Sampling frequency = [bl]" + TableText(SampleRateTexts, rate) + "[/bl] kHz");
   log.log("   Number of audio channels = [bl]" + IntText(facts.channels) + "[/bl]");
-  return facts;
 }
 
 }  // namespace
 
-LpcmFormat LpcmInfo(const ByteView& view, int64_t start, int64_t count, MessageLog& log) {
-  if (count < 1) return {};
+StreamFacts LpcmInfo(const ByteView& view, int64_t start, int64_t count, MessageLog& log) {
+  StreamFacts facts;
+  facts.coding = "LPCM";
+  if (count < 1) return facts;
   log.log("   Number of frame headers = " + IntText(view.at(start + kFrameHeaderCountAt)));
   log.log("   First acces unit pointer = " + HexText(view.be16(start + kFirstAccessUnitAt), 4));
   LogFrameInfo(view.at(start + kFrameInfoAt), log);
-  LpcmFormat facts = LogFormat(view.at(start + kFormatAt), log);
+  LogFormat(view.at(start + kFormatAt), facts, log);
   uint8_t dynamicRange = view.at(start + kDynamicRangeAt);
   if (dynamicRange != kNoDynamicRange) log.log("   Dynamic range = " + DynamicRangeText(dynamicRange) + " dB");
   return facts;

@@ -44,6 +44,15 @@ constexpr std::array<std::string_view, 32> DvdAudioChannelTexts = {
     "Lf + Rf + Ls + Rs + C + LFE",
 };
 
+// Channels of each DVD-Audio channel assignment.
+constexpr std::array<int, 21> DvdAudioChannelCounts = {1, 2, 3, 4, 3, 4, 5, 3, 4, 5, 4, 5, 6, 4, 5, 4, 5, 6, 5, 5, 6};
+
+// Sample rates in Hz by code, as SampleRateTexts names them.
+constexpr std::array<int, 11> SampleRates = {48000, 96000, 192000, 0, 0, 0, 0, 0, 44100, 88200, 176400};
+
+// Word lengths by quantization code.
+constexpr std::array<int, 3> WordLengths = {16, 20, 24};
+
 // TrueHD presentation channel modifier, by its 2-bit code.
 constexpr std::array<std::string_view, 4> ChannelModifierTexts = {"Stereo", "Lt/Rt", "Lbin/Rbin", "Mono"};
 
@@ -65,6 +74,23 @@ constexpr std::array<std::string_view, 13> EightChannelTexts = {
     "Centre Front High (Cvh)",
     "LFE2",
 };
+
+// Channels of each speaker group of the assignments: pairs and singles.
+constexpr std::array<int, 5> SixChannelCounts = {2, 1, 1, 2, 2};
+constexpr std::array<int, 13> EightChannelCounts = {2, 1, 1, 2, 2, 2, 2, 1, 1, 2, 2, 1, 1};
+
+template <std::size_t N>
+int AssignedChannels(uint32_t assignment, const std::array<int, N>& counts) {
+  int channels = 0;
+  for (std::size_t bit = 0; bit < N; ++bit)
+    if ((assignment >> bit) & 1) channels += counts[bit];
+  return channels;
+}
+
+template <typename T, std::size_t N>
+T ValueAt(const std::array<T, N>& table, uint32_t code) {
+  return code < N ? table[code] : T{};
+}
 
 // The texts of the set bits of `assignment`, lowest bit first, joined with ", ".
 template <std::size_t N>
@@ -90,9 +116,11 @@ class MajorSyncReport {
     rolling_ = rolling_ << 8 | byte;
     if (rolling_ == kTrueHdMajorSync) {
       trueHdLeft_ = kSyncInfoBytes;
+      OnMajorSync("TrueHD");
       log_.log("   [b]TrueHD[/b] stream (up to 8 channels)");
     } else if (rolling_ == kMlpMajorSync) {
       mlpLeft_ = kSyncInfoBytes;
+      OnMajorSync("MLP");
       log_.log("   [b]Standard MLP[/b] stream (up to 6 channels) ");
     } else if (mlpLeft_ > 0) {
       MlpInfoByte(--mlpLeft_, previous, byte);
@@ -101,18 +129,29 @@ class MajorSyncReport {
     }
   }
 
+  const StreamFacts& facts() const { return facts_; }
+
  private:
+  // Every major sync is described; the facts come from the first.
+  void OnMajorSync(std::string_view coding) {
+    ++syncs_;
+    if (syncs_ == 1) facts_.coding = coding;
+  }
+  bool firstSync() const { return syncs_ == 1; }
+
   // `left` counts down: 5 is the first info byte after the sync word, 0 the sixth.
   void MlpInfoByte(int left, uint8_t previous, uint8_t byte) {
     switch (left) {
       case 5:
         log_.log("   Quantization length = [bl]" + TableText(QuantizationTexts, byte >> 4) + "[/bl] bits");
+        if (firstSync()) facts_.bitsPerSample = ValueAt(WordLengths, byte >> 4);
         break;
       case 4:
         LogSampleRate(byte);
         break;
       case 2:
         log_.log("   Channel arrangement = [bl]" + TableText(DvdAudioChannelTexts, byte & 0x1F) + "[/bl]");
+        if (firstSync()) facts_.channels = ValueAt(DvdAudioChannelCounts, byte & 0x1F);
         break;
       case 0:
         LogDynamicRange(previous, byte);
@@ -138,12 +177,15 @@ class MajorSyncReport {
         LogPresentation("   2 ch. decoder", modifier2_);
         LogPresentation("   6 ch. decoder", modifier6_);
         log_.log("      channel arrangement = [bl]" + AssignmentNames(assign6_, SixChannelTexts) + "[/bl]");
+        if (firstSync()) facts_.channels = AssignedChannels(assign6_, SixChannelCounts);
         break;
       case 2: {
         // The 13 bits: the low 5 of the third info byte and all of the fourth.
         uint32_t assign8 = rolling_ & 0x1FFF;
         LogPresentation("   8 ch. decoder", modifier8_);
         log_.log("      channel arrangement = [bl]" + AssignmentNames(assign8, EightChannelTexts) + "[/bl]");
+        // The stream's channels: its largest presentation.
+        if (firstSync()) facts_.channels = std::max(facts_.channels, AssignedChannels(assign8, EightChannelCounts));
         break;
       }
       case 0:
@@ -155,6 +197,7 @@ class MajorSyncReport {
   }
 
   void LogSampleRate(uint8_t byte) {
+    if (firstSync()) facts_.sampleRate = ValueAt(SampleRates, byte >> 4);
     log_.log("   Sampling frequency = [bl]" + TableText(SampleRateTexts, byte >> 4) + "[/bl] kHz");
   }
 
@@ -176,16 +219,19 @@ class MajorSyncReport {
   uint32_t modifier6_ = 0;
   uint32_t modifier8_ = 0;
   uint32_t assign6_ = 0;
+  int syncs_ = 0;
+  StreamFacts facts_;
 };
 
 }  // namespace
 
-void MlpInfo(const ByteView& view, int64_t start, int64_t count, MessageLog& log) {
+StreamFacts MlpInfo(const ByteView& view, int64_t start, int64_t count, MessageLog& log) {
   // The piece's last byte is not examined. Past the loaded bytes only zeros
   // follow: they can finish a countdown but never form a sync word.
   int64_t end = start + std::min(count - 1, std::max<int64_t>(view.loaded - start, 0) + kSyncInfoBytes);
   MajorSyncReport report(log);
   for (int64_t i = start; i < end; ++i) report.Feed(view.at(i));
+  return report.facts();
 }
 
 }  // namespace klarvex

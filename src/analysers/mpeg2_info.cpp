@@ -33,26 +33,28 @@ constexpr int kPicturesBeforePts = 2;
 
 struct FrameRateRow {
   const char* line;
-  double rate;  // what the frame report divides by; 1.0 for codes with no rate
+  double rate;        // what the frame report divides by; 1.0 for codes with no rate
+  int64_t numerator;  // the exact rate; 0 for codes with none
+  int64_t denominator;
 };
 
 constexpr std::array<FrameRateRow, 16> kFrameRates = {{
-    {"   Frame rate = forbidden", 1.0},
-    {"   Frame rate = [bl]23.976[/bl] fps", 24000.0 / 1001},
-    {"   Frame rate = [bl]24[/bl] fps", 24},
-    {"   Frame rate = [bl]25[/bl] fps", 25},
-    {"   Frame rate = [bl]29.97[/bl] fps", 30000.0 / 1001},
-    {"   Frame rate = [bl]30[/bl] fps", 30},
-    {"   Frame rate = [bl]50[/bl] fps", 50},
-    {"   Frame rate = [bl]59.94[/bl] fps", 60000.0 / 1001},
-    {"   Frame rate = [bl]60[/bl] fps", 60},
-    {"   Frame rate = reserved", 1.0},
-    {"   Frame rate = reserved", 1.0},
-    {"   Frame rate = reserved", 1.0},
-    {"   Frame rate = reserved", 1.0},
-    {"   Frame rate = reserved", 1.0},
-    {"   Frame rate = reserved", 1.0},
-    {"   Frame rate = reserved", 1.0},
+    {"   Frame rate = forbidden", 1.0, 0, 1},
+    {"   Frame rate = [bl]23.976[/bl] fps", 24000.0 / 1001, 24000, 1001},
+    {"   Frame rate = [bl]24[/bl] fps", 24, 24, 1},
+    {"   Frame rate = [bl]25[/bl] fps", 25, 25, 1},
+    {"   Frame rate = [bl]29.97[/bl] fps", 30000.0 / 1001, 30000, 1001},
+    {"   Frame rate = [bl]30[/bl] fps", 30, 30, 1},
+    {"   Frame rate = [bl]50[/bl] fps", 50, 50, 1},
+    {"   Frame rate = [bl]59.94[/bl] fps", 60000.0 / 1001, 60000, 1001},
+    {"   Frame rate = [bl]60[/bl] fps", 60, 60, 1},
+    {"   Frame rate = reserved", 1.0, 0, 1},
+    {"   Frame rate = reserved", 1.0, 0, 1},
+    {"   Frame rate = reserved", 1.0, 0, 1},
+    {"   Frame rate = reserved", 1.0, 0, 1},
+    {"   Frame rate = reserved", 1.0, 0, 1},
+    {"   Frame rate = reserved", 1.0, 0, 1},
+    {"   Frame rate = reserved", 1.0, 0, 1},
 }};
 
 constexpr std::array<const char*, 16> kAspectRatioLines = {
@@ -65,6 +67,21 @@ constexpr std::array<const char*, 16> kAspectRatioLines = {
     "   Aspect ratio = reserved",        "   Aspect ratio = reserved",
     "   Aspect ratio = reserved",        "   Aspect ratio = reserved",
 };
+
+// The display aspect ratio by aspect_ratio_information; 0 where the code
+// gives none. Square samples (code 1) make it the picture's own shape.
+struct AspectRow {
+  int64_t numerator;
+  int64_t denominator;
+};
+constexpr int kSquareSamples = 1;
+constexpr std::array<AspectRow, 5> kAspectRatios = {{{0, 1}, {0, 1}, {4, 3}, {16, 9}, {221, 100}}};
+
+std::optional<Ratio> DisplayAspectRatio(int code, int64_t width, int64_t height) {
+  if (code == kSquareSamples) return ReducedRatio(width, height);
+  if (code >= static_cast<int>(kAspectRatios.size())) return std::nullopt;
+  return ReducedRatio(kAspectRatios[code].numerator, kAspectRatios[code].denominator);
+}
 
 // Follows the start codes byte by byte, counting down through the few
 // header bytes it reports on, so that a header cut by the end of the piece
@@ -100,7 +117,7 @@ class Mpeg2Scanner {
            pictureCodingExtensionBytes_ == 0 && !sequenceExtensionPending_;
   }
 
-  const Mpeg2Facts& facts() const { return facts_; }
+  const StreamFacts& facts() const { return facts_; }
 
  private:
   void OnSequenceHeaderCode() {
@@ -121,18 +138,22 @@ class Mpeg2Scanner {
     if (progressiveShown_) return;
     switch (sequenceBytes_) {
       case kSizeByte:
-        facts_.width = static_cast<int>((recent_ >> 12) & 0xFFF);
-        facts_.height = static_cast<int>(recent_ & 0xFFF);
-        log_.log("   size = [bl]" + IntText((recent_ >> 12) & 0xFFF) + "[/bl]x[bl]" + IntText(recent_ & 0xFFF) +
-                 "[/bl]");
+        facts_.width = (recent_ >> 12) & 0xFFF;
+        facts_.height = recent_ & 0xFFF;
+        log_.log("   size = [bl]" + IntText(facts_.width) + "[/bl]x[bl]" + IntText(facts_.height) + "[/bl]");
         break;
-      case kAspectAndRateByte:
+      case kAspectAndRateByte: {
         log_.log(kAspectRatioLines[b >> 4]);
-        log_.log(kFrameRates[b & 0x0F].line);
-        facts_.frameRate = kFrameRates[b & 0x0F].rate;
+        const FrameRateRow& row = kFrameRates[b & 0x0F];
+        log_.log(row.line);
+        facts_.aspectRatio = DisplayAspectRatio(b >> 4, facts_.width, facts_.height);
+        facts_.frameRate = row.rate;
+        facts_.frameRateExact = ReducedRatio(row.numerator, row.denominator);
         break;
+      }
       case kBitRateByte: {
         uint32_t bitRateValue = (recent_ >> 6) & 0x3FFFF;  // in units of 400 bit/s
+        facts_.bitRate = int64_t{bitRateValue} * 400;
         log_.log("  Sequence header bitrate = [bl]" + IntText(bitRateValue * 400 / 1000) + "[/bl] kbps");
         break;
       }
@@ -166,7 +187,9 @@ class Mpeg2Scanner {
   void OnSequenceExtensionByte(uint8_t b) {
     sequenceExtensionPending_ = false;
     if (progressiveShown_) return;
-    log_.log("   Progressive Sequence = " + IntText((b >> 3) & 0x01));
+    const bool progressive = (b >> 3) & 0x01;
+    facts_.scan = progressive ? ScanType::Progressive : ScanType::Interlaced;
+    log_.log("   Progressive Sequence = " + IntText(progressive));
     progressiveShown_ = true;
   }
 
@@ -182,20 +205,22 @@ class Mpeg2Scanner {
   bool progressiveShown_ = false;
   int picturesBefore_ = 0;  // picture coding extensions since the start or the last sequence header
   int ptsCountdown_ = 0;
-  Mpeg2Facts facts_;
+  StreamFacts facts_;
 };
 
 }  // namespace
 
-Mpeg2Facts Mpeg2Info(const ByteView& view, int64_t start, int64_t count, uint32_t pts, int /*videoStream*/,
-                     MessageLog& log) {
+StreamFacts Mpeg2Info(const ByteView& view, int64_t start, int64_t count, uint32_t pts, int /*videoStream*/,
+                      MessageLog& log) {
   Mpeg2Scanner scanner(pts, log);
   for (int64_t offset = 0; offset < count; ++offset) {
     int64_t index = start + offset;
     if (index >= view.loaded && scanner.Idle()) break;  // only zeros would follow
     scanner.Feed(view.at(index));
   }
-  return scanner.facts();
+  StreamFacts facts = scanner.facts();
+  facts.coding = "MPEG-2";
+  return facts;
 }
 
 std::string Mpeg2PulldownLine(double frameRate, bool progressiveSequence) {

@@ -1,13 +1,15 @@
 #pragma once
 
 #include <cstdint>
-#include <optional>
 
 #include "analysers/byte_view.h"
+#include "analysers/stream_facts.h"
 #include "base/message_log.h"
 
 namespace klarvex {
 
-std::optional<double> Vc1Info(const ByteView& view, int64_t start, int64_t count, int videoStream, MessageLog& log);
+// Describes the stream from the first sequence header of the piece (none:
+// only the coding is known).
+StreamFacts Vc1Info(const ByteView& view, int64_t start, int64_t count, int videoStream, MessageLog& log);
 
 }  // namespace klarvex

@@ -66,6 +66,28 @@ std::string JsonNumber(double value) {
   return std::string(buffer, result.ptr);
 }
 
+// A size, rate or count: null where it is not known (0).
+std::string JsonCount(int64_t value) { return value > 0 ? IntText(value) : "null"; }
+
+std::string JsonRatio(const std::optional<Ratio>& ratio) {
+  if (!ratio) return "null";
+  return "{\"numerator\": " + IntText(ratio->numerator) + ", \"denominator\": " + IntText(ratio->denominator) + "}";
+}
+
+// What the analyser found, the same fields for every kind of stream.
+std::string FactsJson(const StreamFacts& facts) {
+  std::string json = ", \"coding\": " + (facts.coding.empty() ? "null" : JsonString(std::string(facts.coding)));
+  json += ", \"width\": " + JsonCount(facts.width) + ", \"height\": " + JsonCount(facts.height);
+  json += ", \"frameRateExact\": " + JsonRatio(facts.frameRateExact);
+  json += ", \"aspectRatio\": " + JsonRatio(facts.aspectRatio);
+  json += ", \"interlaced\": ";
+  json += facts.scan == ScanType::Unknown ? "null" : facts.scan == ScanType::Interlaced ? "true" : "false";
+  json += ", \"bitRate\": " + JsonCount(facts.bitRate);
+  json += ", \"channels\": " + JsonCount(facts.channels) + ", \"sampleRate\": " + JsonCount(facts.sampleRate);
+  json += ", \"bitsPerSample\": " + JsonCount(facts.bitsPerSample) + ", \"rleBits\": " + JsonCount(facts.rleBits);
+  return json;
+}
+
 const char* KindName(Section section) {
   switch (section) {
     case Section::Video:
@@ -102,7 +124,7 @@ std::string StreamJson(const AppState& state, Section section, int n) {
   const StreamLabel& label = state.label(section, n);
   json += ", \"language\": " + (label.language.empty() ? "null" : JsonString(label.language));
   json += ", \"name\": " + (label.name.empty() ? "null" : JsonString(label.name));
-  return json + "}";
+  return json + FactsJson(slot.facts) + "}";
 }
 
 std::string TitleFilesJson(const AppState& state) {

@@ -307,11 +307,8 @@ void PackWalker::videoPayload(int64_t chunk) {
     return;
   }
   AnalyserCall call{videoIdentity_->route, pos_, chunk, header_.pts, videoSlot_};
-  if (auto facts = describeOnce(slot, videoIdByte_, call, true)) {
-    if (facts->frameRate) slot.frameRate = *facts->frameRate;
-    slot.width = facts->width;
-    slot.height = facts->height;
-  }
+  if (auto facts = describeOnce(slot, videoIdByte_, call, true); facts && facts->frameRate)
+    slot.frameRate = *facts->frameRate;
 }
 
 void PackWalker::audioPayload(int64_t chunk) {
@@ -365,14 +362,16 @@ void PackWalker::writeChunk(StreamSlot& slot, int64_t chunk) {
 }
 
 // Read mode, at a payload piece: names the stream and, at its first packet
-// with a PTS, reports that and hands the piece to its analyser (once).
+// with a PTS, reports that and hands the piece to its analyser (once),
+// whose facts the slot keeps.
 std::optional<StreamFacts> PackWalker::describeOnce(StreamSlot& slot, uint8_t idByte, const AnalyserCall& call,
                                                     bool audioOrVideo) {
   announceOnPayload(slot, call.streamNumber);
   if (!firstPayloadWithPts(slot, audioOrVideo)) return std::nullopt;
   ReportFirstPts(host_.messages(), slot, idByte, engine_.run.firstPtm);
   DescriptionLog described(host_.messages(), slot.description);
-  return AnalyseFirstPayload(view_, call, described);
+  slot.facts = AnalyseFirstPayload(view_, call, described);
+  return slot.facts;
 }
 
 }  // namespace klarvex

@@ -34,7 +34,7 @@ void StreamTable::resetForWalk() {
     s.firstPtsKnown = false;
     s.description.clear();
     s.channels = s.sampleRate = s.bitsPerSample = 0;
-    s.width = s.height = 0;
+    s.facts = {};
     s.counterCarry.nextFile();
   }
 }
@@ -49,8 +49,7 @@ void CopyStreamFacts(StreamSlot& to, const StreamSlot& from) {
   to.channels = from.channels;
   to.sampleRate = from.sampleRate;
   to.bitsPerSample = from.bitsPerSample;
-  to.width = from.width;
-  to.height = from.height;
+  to.facts = from.facts;
 }
 
 }  // namespace
@@ -73,8 +72,7 @@ void StreamTable::addFileStreams(const StreamTable& file) {
       title.channels = found.channels;
       title.sampleRate = found.sampleRate;
       title.bitsPerSample = found.bitsPerSample;
-      title.width = found.width;
-      title.height = found.height;
+      title.facts = found.facts;
     }
   }
 }

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "analysers/frame_counter.h"
+#include "analysers/stream_facts.h"
 #include "engine/stream_ids.h"
 
 namespace klarvex {
@@ -28,14 +29,13 @@ struct StreamSlot {
   uint32_t firstPts = 0;
   FrameCounterCarry counterCarry;  // video: bytes carried between payload pieces
   // What the analyser said of the stream in the last read (tags removed),
-  // and the audio format or MPEG-2 picture size it found (0 where it found
-  // none).
+  // and the audio format it found (0 where it found none).
   std::vector<std::string> description;
   int channels = 0;
   int sampleRate = 0;
   int bitsPerSample = 0;
-  int width = 0;
-  int height = 0;
+  // Everything the analyser found, as values; kept with the description.
+  StreamFacts facts;
 };
 
 class StreamTable {
@@ -69,8 +69,9 @@ class StreamTable {
   // A title is read file by file, and the walker rebuilds the table for
   // each; the title holds every stream found in any of its files. After a
   // file: a stream the title lacks is added with what this file said of it
-  // (id, first PTS, description, format); a stream whose first PTS the
-  // title lacks takes this file's.
+  // (id, first PTS, description, format, facts); a stream whose first PTS
+  // the title lacks takes this file's, one whose description it lacks this
+  // file's description, format and facts.
   void addFileStreams(const StreamTable& file);
   // What the title found of each stream, back into the table that the
   // last walk left; counts, rates, carries and output files stay.

@@ -193,9 +193,9 @@ VobSubInfo DemuxJob::vobSubInfo(int n) {
     return info;
   }
   const StreamSlot& video = state_.engine.streams.video(0);
-  if (video.width > 0 && video.height > 0) {
-    info.width = video.width;
-    info.height = video.height;
+  if (video.facts.width > 0 && video.facts.height > 0) {
+    info.width = static_cast<int>(video.facts.width);
+    info.height = static_cast<int>(video.facts.height);
   }
   if (!vobSubNoted_) {
     host_.log("No IFO read: the VobSub palette is a neutral grey and no language is known.");

@@ -27,6 +27,12 @@ Lines Analyse(const Bytes& bytes, int stream = 1, int64_t count = -1) {
   return log.lines;
 }
 
+StreamFacts Facts(const Bytes& bytes) {
+  RecordingLog log;
+  return Ac3Info(ByteView{bytes.data(), static_cast<int64_t>(bytes.size())}, 0, static_cast<int64_t>(bytes.size()), 1,
+                 log);
+}
+
 Bytes Join(std::initializer_list<Bytes> parts) {
   Bytes all;
   for (const Bytes& part : parts) all.insert(all.end(), part.begin(), part.end());
@@ -102,6 +108,37 @@ TEST_F(Ac3Analyser, FieldsAndTables) {
   // worked out as for 48 kHz. frmsiz 255: 512-byte frames.
   EXPECT_EQ(Analyse({0x0B, 0x77, 0x00, 0xFF, 0x84, 0x58, 0x00}, 2),
             Eac3Lines(2, 512, 1, "32", (256 * 16 * 750 / 4) / 1000, "L + R", 11, false));
+}
+
+TEST_F(Ac3Analyser, FactsOfTheLockedHeader) {
+  const struct {
+    const char* name;
+    Bytes bytes;
+    const char* coding;
+    int channels, sampleRate;
+    int64_t bitRate;
+  } rows[] = {
+      {"AC-3 5.1: mixing levels, then lfeon", kAc3Header, "AC-3", 6, 48000, 448000},
+      {"AC-3 stereo: Dolby Surround mode, no LFE", {0x0B, 0x77, 0, 0, 0x14, 0x40, 0x40}, "AC-3", 2, 48000, 192000},
+      {"AC-3 2.1", {0x0B, 0x77, 0, 0, 0x14, 0x40, 0x44}, "AC-3", 3, 48000, 192000},
+      {"AC-3 mono with LFE", {0x0B, 0x77, 0, 0, 0x80, 0x40, 0x30}, "AC-3", 2, 32000, 32000},
+      {"AC-3 dual mono", {0x0B, 0x77, 0, 0, 0x5E, 0x40, 0x00}, "AC-3", 2, 44100, 448000},
+      {"AC-3 L R S with LFE", {0x0B, 0x77, 0, 0, 0x1E, 0x40, 0x84}, "AC-3", 4, 48000, 448000},
+      {"E-AC-3 5.1", kEac3Header, "E-AC-3", 6, 48000, 384000},
+      {"E-AC-3 at 32 kHz", {0x0B, 0x77, 0x00, 0xFF, 0x84, 0x58, 0x00}, "E-AC-3", 2, 32000, 512000},
+      {"a header with no rate, then one", Join({{0x0B, 0x77, 0x12, 0x34, 0xDE, 0x40, 0xE1}, kEac3Header}), "E-AC-3", 6,
+       48000, 384000},
+      {"only a header with no rate", {0x0B, 0x77, 0x12, 0x34, 0xDE, 0x40, 0xE1}, "", 0, 0, 0},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.name);
+    StreamFacts facts = Facts(row.bytes);
+    EXPECT_EQ(facts.coding, row.coding);
+    EXPECT_EQ(facts.channels, row.channels);
+    EXPECT_EQ(facts.sampleRate, row.sampleRate);
+    EXPECT_EQ(facts.bitRate, row.bitRate);
+    EXPECT_EQ(facts.bitsPerSample, 0);
+  }
 }
 
 TEST_F(Ac3Analyser, SampleRateFollowsLocale) {
@@ -202,6 +239,11 @@ TEST_F(Ac3Analyser, RealStreamsAgreeWithFfprobe) {
     if (enhanced) {
       EXPECT_EQ(lines[5], "   LFE channel = [bl]present[/bl]");
     }
+    StreamFacts found = Facts(head);
+    EXPECT_EQ(found.coding, enhanced ? "E-AC-3" : "AC-3");
+    EXPECT_EQ(std::to_string(found.channels), facts["channels"]);
+    EXPECT_EQ(std::to_string(found.sampleRate), facts["sample_rate"]);
+    EXPECT_EQ(std::to_string(found.bitRate), facts["bit_rate"]);
   }
 }
 

@@ -34,6 +34,13 @@ Lines Describe(const Bytes& bytes, int64_t start = 0) {
   return Describe(bytes, start, static_cast<int64_t>(bytes.size()) - start);
 }
 
+// What the analyser gives back for the same piece.
+StreamFacts Facts(const Bytes& bytes, int64_t count = -1) {
+  RecordingLog log;
+  const int64_t size = static_cast<int64_t>(bytes.size());
+  return DtsInfo(ByteView{bytes.data(), size}, 0, count < 0 ? size : count, 0, log);
+}
+
 // Core frame header fields, in stream order after the sync word.
 struct CoreHeader {
   uint32_t ftype = 1, shortCount = 31, cpf = 0, nblks = 15, fsize = 2047, amode = 9, sfreq = 13, rate = 15;
@@ -164,6 +171,38 @@ TEST(DtsInfo, TableRows) {
   }
 }
 
+TEST(DtsInfo, FactsOfTheCoreHeader) {
+  struct Row {
+    void (*set)(CoreHeader&);
+    int channels, sampleRate;
+    int64_t bitRate;
+    int bitsPerSample;
+  };
+  const Row rows[] = {
+      {[](CoreHeader&) {}, 6, 48000, 768000, 24},
+      {[](CoreHeader& h) { h.amode = 0, h.lff = 0; }, 1, 48000, 768000, 24},
+      {[](CoreHeader& h) { h.amode = 15, h.lff = 1; }, 9, 48000, 768000, 24},
+      {[](CoreHeader& h) { h.amode = 63; }, 0, 48000, 768000, 24},  // user defined
+      {[](CoreHeader& h) { h.lff = 3; }, 5, 48000, 768000, 24},     // an invalid LFE flag counts none
+      {[](CoreHeader& h) { h.sfreq = 8, h.rate = 22; }, 6, 44100, 1411200, 24},
+      {[](CoreHeader& h) { h.sfreq = 4, h.rate = 29; }, 6, 0, 0, 24},  // no such rate; open
+      {[](CoreHeader& h) { h.rate = 31, h.pcmr = 4; }, 6, 48000, 0, 0},
+      {[](CoreHeader& h) { h.pcmr = 1; }, 6, 48000, 768000, 16},
+      {[](CoreHeader& h) { h.pcmr = 3; }, 6, 48000, 768000, 20},
+  };
+  for (const Row& row : rows) {
+    CoreHeader h;
+    row.set(h);
+    SCOPED_TRACE(::testing::Message() << "amode " << h.amode << " sfreq " << h.sfreq << " rate " << h.rate);
+    StreamFacts facts = Facts(Concat({CoreFrame(h), Bytes(1, 0)}));
+    EXPECT_EQ(facts.coding, "DTS");
+    EXPECT_EQ(facts.channels, row.channels);
+    EXPECT_EQ(facts.sampleRate, row.sampleRate);
+    EXPECT_EQ(facts.bitRate, row.bitRate);
+    EXPECT_EQ(facts.bitsPerSample, row.bitsPerSample);
+  }
+}
+
 TEST(DtsInfo, ExtensionSyncWords) {
   // The scan resumes 12 bytes after the header's first byte (its last
   // window), so the padding keeps the sync words clear of the header.
@@ -196,9 +235,10 @@ TEST(DtsInfo, EveryHeaderInThePieceIsReported) {
   ASSERT_EQ(lines.size(), 2 * kFiveOne768.size());
   EXPECT_EQ(Lines(lines.begin(), lines.begin() + 9), kFiveOne768);
   EXPECT_EQ(lines[12], "   Channel arrangement = [bl]L + R (stereo)[/bl]");
+  EXPECT_EQ(Facts(Concat({frame, CoreFrame(stereo), {0x00}})).channels, 6) << "the first header's";
 }
 
-TEST(DtsInfo, DtsHdExtensionSubstreamIsNotDecoded) {
+TEST(DtsInfo, DtsHdExtensionSubstreamIsOnlyNamed) {
   // An extension substream header after the core, as DTS-HD carries it:
   //   SYNCEXTSSH (32)           64 58 20 25
   //   UserDefinedBits (8)       0000 0000
@@ -209,8 +249,15 @@ TEST(DtsInfo, DtsHdExtensionSubstreamIsNotDecoded) {
   //   bStaticFieldsPresent (1)  0, then zero bits
   // -> 64 58 20 25 00 01 E0 FF E0 00 00 00
   Bytes substream = {0x64, 0x58, 0x20, 0x25, 0x00, 0x01, 0xE0, 0xFF, 0xE0, 0x00, 0x00, 0x00};
-  EXPECT_EQ(Describe(Concat({CoreFrame({}), Bytes(8, 0), substream, {0x00}})), kFiveOne768);
+  const Bytes withCore = Concat({CoreFrame({}), Bytes(8, 0), substream, {0x00}});
+  EXPECT_EQ(Describe(withCore), kFiveOne768);
   EXPECT_EQ(Describe(substream), Lines{});
+  StreamFacts facts = Facts(withCore);
+  EXPECT_EQ(facts.coding, "DTS-HD");
+  EXPECT_EQ(facts.channels, 6) << "the core's";
+  EXPECT_EQ(Facts(substream).coding, "DTS-HD");
+  // A sync word that ends on the piece's last byte is not seen.
+  EXPECT_EQ(Facts(withCore, static_cast<int64_t>(withCore.size()) - 9).coding, "DTS");
 }
 
 TEST(DtsInfo, PieceBounds) {
@@ -284,6 +331,13 @@ TEST(DtsInfo, RealFiveOneCore) {
   // mediainfo gives it a bit depth of 16.
   EXPECT_EQ(LineStarting(lines, "   Source PCM resolution"), "   Source PCM resolution = [bl]16[/bl] bits");
   EXPECT_EQ(LineStarting(lines, "   Encoder software rev."), "   Encoder software rev. = 7, Current");
+
+  StreamFacts found = Facts(head, 2016);
+  EXPECT_EQ(found.coding, "DTS");
+  EXPECT_EQ(std::to_string(found.channels), facts["channels"]);
+  EXPECT_EQ(std::to_string(found.sampleRate), facts["sample_rate"]);
+  EXPECT_EQ(std::to_string(found.bitRate), facts["bit_rate"]);
+  EXPECT_EQ(found.bitsPerSample, 16);
 
   // The whole buffer as the piece holds the second frame's header too.
   Lines both = Describe(head);

@@ -28,9 +28,12 @@ struct Sps {
   std::vector<std::vector<int32_t>> scalingLists;  // deltas of lists 0, 1, ...; empty: no matrix
   uint32_t pocType = 0, pocCycle = 0;
   uint32_t widthMbs = 119, heightMapUnits = 67, frameMbsOnly = 1, cropBottom = 4;
+  uint32_t cropLeft = 0, cropRight = 0, cropTop = 0;
   uint32_t vui = 1, aspectIdc = 1, sarWidth = 0, sarHeight = 0;
   uint32_t videoSignal = 0, videoFormat = 5;
   uint32_t timing = 1, unitsInTick = 1001, timeScale = 48000, fixedFrameRate = 1;
+  enum { NoHrd, NalHrd, VclHrd } hrd = NoHrd;
+  uint32_t bitRateScale = 0, bitRateValueMinus1 = 0;
 
   std::vector<uint8_t> bytes() const {
     BitWriter w;
@@ -58,8 +61,9 @@ struct Sps {
     }
     w.ue(4), w.put(0, 1), w.ue(widthMbs), w.ue(heightMapUnits), w.put(frameMbsOnly, 1);
     if (!frameMbsOnly) w.put(1, 1);
-    w.put(1, 1), w.put(cropBottom != 0, 1);
-    if (cropBottom) w.ue(3), w.ue(5), w.ue(7), w.ue(cropBottom);  // left, right, top are never applied
+    const bool crop = cropLeft || cropRight || cropTop || cropBottom;
+    w.put(1, 1), w.put(crop, 1);
+    if (crop) w.ue(cropLeft), w.ue(cropRight), w.ue(cropTop), w.ue(cropBottom);
     w.put(vui, 1);
     if (vui) {
       w.put(aspectIdc != 0, 1);
@@ -71,24 +75,35 @@ struct Sps {
       w.put(1, 1), w.ue(1), w.ue(2);  // chroma sample locations
       w.put(timing, 1);
       if (timing) w.put(unitsInTick, 32), w.put(timeScale, 32), w.put(fixedFrameRate, 1);
-      w.put(0, 1), w.put(0, 1);  // no HRD
+      w.put(hrd == NalHrd, 1);
+      if (hrd == NalHrd) hrdParameters(w);
+      w.put(hrd == VclHrd, 1);
+      if (hrd == VclHrd) hrdParameters(w);
+      if (hrd != NoHrd) w.put(0, 1);  // low_delay_hrd_flag
     }
     w.put(1, 1);  // rbsp stop bit
     return w.bytes();
+  }
+
+  // One schedule, then the delay field lengths.
+  void hrdParameters(BitWriter& w) const {
+    w.ue(0), w.put(bitRateScale, 4), w.put(4, 4);
+    w.ue(bitRateValueMinus1), w.ue(1000), w.put(0, 1);
+    w.put(23, 5), w.put(23, 5), w.put(23, 5), w.put(24, 5);
   }
 };
 
 struct Result {
   std::vector<std::string> lines;
   std::optional<double> frameRate;
+  StreamFacts facts;
 };
 
 // The whole of `bytes` is loaded; the piece is [start, start + count).
 Result Analyse(const std::vector<uint8_t>& bytes, int64_t start, int64_t count) {
   RecordingLog log;
-  std::optional<double> rate =
-      H264Info(ByteView{bytes.data(), static_cast<int64_t>(bytes.size())}, start, count, 0, log);
-  return {log.lines, rate};
+  StreamFacts facts = H264Info(ByteView{bytes.data(), static_cast<int64_t>(bytes.size())}, start, count, 0, log);
+  return {log.lines, facts.frameRate, facts};
 }
 
 Result Analyse(const std::vector<uint8_t>& bytes) { return Analyse(bytes, 0, static_cast<int64_t>(bytes.size())); }
@@ -155,6 +170,69 @@ TEST_F(H264InfoTest, HeightsFromMapUnitsAndBottomCrop) {
   std::vector<std::string> lines = Lines(monochrome);
   EXPECT_EQ(lines[2], "   Chroma format = [bl]monochrome[/bl]  (l, c) = 8, 8 bit");
   EXPECT_EQ(lines[3], kSize1080);
+}
+
+struct FactsRow {
+  const char* name;
+  void (*change)(Sps&);
+  int64_t width, height;
+  const char* frameRate;    // exact
+  const char* aspectRatio;  // display
+  ScanType scan;
+  int64_t bitRate;
+};
+
+TEST_F(H264InfoTest, FactsOfTheSps) {
+  const FactsRow rows[] = {
+      {"High 4.1", [](Sps&) {}, 1920, 1080, "24000/1001", "16/9", ScanType::Progressive, 0},
+      {"cropped on every side", [](Sps& s) { s.cropLeft = 4, s.cropRight = 4, s.cropTop = 2; }, 1904, 1076,
+       "24000/1001", "476/269", ScanType::Progressive, 0},
+      {"field coded", [](Sps& s) { s.heightMapUnits = 33, s.frameMbsOnly = 0, s.cropBottom = 2; }, 1920, 1080,
+       "24000/1001", "16/9", ScanType::Interlaced, 0},
+      {"4:2:2", [](Sps& s) { s.chromaFormat = 2, s.cropLeft = 8, s.cropBottom = 8; }, 1904, 1080, "24000/1001",
+       "238/135", ScanType::Progressive, 0},
+      {"4:4:4", [](Sps& s) { s.chromaFormat = 3, s.cropLeft = 8, s.cropBottom = 8; }, 1912, 1080, "24000/1001",
+       "239/135", ScanType::Progressive, 0},
+      {"monochrome", [](Sps& s) { s.chromaFormat = 0, s.cropBottom = 8; }, 1920, 1080, "24000/1001", "16/9",
+       ScanType::Progressive, 0},
+      {"1440 wide at 4:3", [](Sps& s) { s.widthMbs = 89, s.aspectIdc = 255, s.sarWidth = 4, s.sarHeight = 3; }, 1440,
+       1080, "24000/1001", "16/9", ScanType::Progressive, 0},
+      {"960 wide at 2:1", [](Sps& s) { s.widthMbs = 59, s.aspectIdc = 16; }, 960, 1080, "24000/1001", "16/9",
+       ScanType::Progressive, 0},
+      {"reserved aspect", [](Sps& s) { s.aspectIdc = 100; }, 1920, 1080, "24000/1001", "none", ScanType::Progressive,
+       0},
+      {"no aspect", [](Sps& s) { s.aspectIdc = 0; }, 1920, 1080, "24000/1001", "none", ScanType::Progressive, 0},
+      {"50 ticks a second", [](Sps& s) { s.unitsInTick = 1, s.timeScale = 50; }, 1920, 1080, "25/1", "16/9",
+       ScanType::Progressive, 0},
+      {"zero tick", [](Sps& s) { s.unitsInTick = 0; }, 1920, 1080, "none", "16/9", ScanType::Progressive, 0},
+      {"NAL HRD", [](Sps& s) { s.hrd = Sps::NalHrd, s.bitRateScale = 2, s.bitRateValueMinus1 = 9999; }, 1920, 1080,
+       "24000/1001", "16/9", ScanType::Progressive, 2560000},
+      {"VCL HRD", [](Sps& s) { s.hrd = Sps::VclHrd, s.bitRateValueMinus1 = 15624; }, 1920, 1080, "24000/1001", "16/9",
+       ScanType::Progressive, 1000000},
+  };
+  for (const FactsRow& row : rows) {
+    SCOPED_TRACE(row.name);
+    Sps sps;
+    row.change(sps);
+    Result r = Analyse(sps.bytes());
+    EXPECT_EQ(r.facts.coding, "H.264");
+    EXPECT_EQ(r.facts.width, row.width);
+    EXPECT_EQ(r.facts.height, row.height);
+    EXPECT_EQ(testing::RatioText(r.facts.frameRateExact), row.frameRate);
+    EXPECT_EQ(testing::RatioText(r.facts.aspectRatio), row.aspectRatio);
+    EXPECT_EQ(r.facts.scan, row.scan);
+    EXPECT_EQ(r.facts.bitRate, row.bitRate);
+    EXPECT_EQ(r.frameRate, std::string(row.frameRate) == "25/1" ? 25.0 : kStoredRate);
+    if (sps.widthMbs == 119) {
+      EXPECT_EQ(LineStarting(r.lines, "   Size"), kSize1080) << "only the bottom crop shows";
+    }
+  }
+  // Without an SPS only the coding and the rate counted with are known.
+  StreamFacts none = Analyse({0x00, 0x00, 0x01, 0x09, 0x10, 0x4D}).facts;
+  EXPECT_EQ(none.coding, "H.264");
+  EXPECT_EQ(none.width, 0);
+  EXPECT_EQ(none.frameRateExact, std::nullopt);
+  EXPECT_EQ(none.frameRate, kStoredRate);
 }
 
 TEST_F(H264InfoTest, ChromaFormatsAndBitDepths) {
@@ -377,6 +455,12 @@ TEST_F(H264InfoTest, RealFixtureAgreesWithFfprobe) {
                          "   Frame rate = 23.976 fps",
                      }));
   EXPECT_EQ(r.frameRate, 24000.0 / 1001.0);
+  EXPECT_EQ(std::to_string(r.facts.width) + "x" + std::to_string(r.facts.height),
+            facts["width"] + "x" + facts["height"]);
+  EXPECT_EQ(testing::RatioText(r.facts.frameRateExact), facts["frame_rate"]);
+  EXPECT_EQ(testing::RatioText(r.facts.aspectRatio, ':'), facts["display_aspect_ratio"]);
+  EXPECT_EQ(r.facts.scan, ScanType::Progressive);  // field_order progressive
+  EXPECT_EQ(r.facts.bitRate, 0) << "no HRD parameters";
 }
 
 }  // namespace

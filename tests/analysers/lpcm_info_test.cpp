@@ -82,12 +82,15 @@ TEST_F(LpcmInfoTest, FormatIsGivenBack) {
     EXPECT_EQ(facts.channels, row.channels);
     EXPECT_EQ(facts.sampleRate, row.sampleRate);
     EXPECT_EQ(facts.bitsPerSample, row.bitsPerSample);
+    EXPECT_EQ(facts.bitRate, int64_t{row.sampleRate} * row.bitsPerSample * row.channels);
+    EXPECT_EQ(facts.coding, "LPCM");
     EXPECT_FALSE(facts.frameRate);
   }
-  // Nothing read, nothing known.
+  // Nothing read, nothing known but the coding.
   RecordingLog log;
-  LpcmFormat none = LpcmInfo(ByteView{nullptr, 0}, 7, 0, log);
-  EXPECT_EQ(none.channels + none.sampleRate + none.bitsPerSample, 0);
+  StreamFacts none = LpcmInfo(ByteView{nullptr, 0}, 7, 0, log);
+  EXPECT_EQ(none.channels + none.sampleRate + none.bitsPerSample + none.bitRate, 0);
+  EXPECT_EQ(none.coding, "LPCM");
 }
 
 TEST_F(LpcmInfoTest, CodeThreeShowsEmptyTexts) {

@@ -27,6 +27,12 @@ Lines MlpPiece(const std::vector<uint8_t>& bytes, int64_t start, int64_t count) 
   return log.lines;
 }
 
+StreamFacts MlpFacts(const std::vector<uint8_t>& bytes, int64_t count = -1) {
+  RecordingLog log;
+  const int64_t size = static_cast<int64_t>(bytes.size());
+  return MlpInfo(ByteView{bytes.data(), size}, 0, count < 0 ? size : count, log);
+}
+
 // The piece from `start` to the end of the bytes.
 Lines MlpLines(const std::vector<uint8_t>& bytes, int64_t start = 0) {
   return MlpPiece(bytes, start, static_cast<int64_t>(bytes.size()) - start);
@@ -86,6 +92,39 @@ TEST_F(MlpInfoTest, MlpMajorSync) {
       MlpLines(bytes),
       (Lines{kMlpLine, "   Quantization length = [bl]24[/bl] bits", "   Sampling frequency = [bl]192[/bl] kHz",
              "   Channel arrangement = [bl]Lf + Rf + LFE[/bl]", "   Dynamic range control = 24.082 dB .. 24.082 dB"}));
+}
+
+TEST_F(MlpInfoTest, FactsOfTheFirstMajorSync) {
+  const struct {
+    const char* name;
+    std::vector<uint8_t> info;  // after the sync word
+    bool trueHd;
+    int channels, sampleRate, bitsPerSample;
+  } rows[] = {
+      // The largest presentation counts: all five groups of the 6-channel one.
+      {"TrueHD, 6 ch. presentation of 8", {0x00, 0x4F, 0x80, 0x0F, 0x21, 0x00, 0xEE}, true, 8, 48000, 0},
+      // 6 ch. 5.1 (0 1111), 8 ch. 7.1 with the rears (0 0000 0100 1111).
+      {"TrueHD 7.1", {0x80, 0x07, 0x80, 0x4F, 0x80, 0x00, 0xEE}, true, 8, 44100, 0},
+      {"TrueHD, no assignment", {0x10, 0x00, 0x00, 0x00, 0x80, 0x00, 0xEE}, true, 0, 96000, 0},
+      {"MLP Lf + Rf + LFE", {0x22, 0x21, 0x55, 0x04, 0x00, 0x00, 0xEE}, false, 3, 192000, 24},
+      {"MLP, codes without a value", {0x30, 0x30, 0x00, 0x15, 0x80, 0x00, 0xEE}, false, 0, 0, 0},
+      {"MLP 5.1 at 44.1 kHz", {0x10, 0x80, 0x00, 0x14, 0x80, 0x00, 0xEE}, false, 6, 44100, 20},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.name);
+    StreamFacts facts = MlpFacts(Concat(row.trueHd ? kTrueHdSync : kMlpSync, row.info));
+    EXPECT_EQ(facts.coding, row.trueHd ? "TrueHD" : "MLP");
+    EXPECT_EQ(facts.channels, row.channels);
+    EXPECT_EQ(facts.sampleRate, row.sampleRate);
+    EXPECT_EQ(facts.bitsPerSample, row.bitsPerSample);
+  }
+  // A later major sync describes the stream again, but the first one's facts stand.
+  auto first = Concat(kMlpSync, {0x00, 0x00, 0x00, 0x01, 0x80, 0x00});
+  auto second = Concat(kMlpSync, {0x22, 0x21, 0x55, 0x04, 0x00, 0x00, 0xEE});
+  StreamFacts facts = MlpFacts(Concat(first, second));
+  EXPECT_EQ(facts.channels, 2);
+  EXPECT_EQ(facts.bitsPerSample, 16);
+  EXPECT_EQ(MlpFacts({0x12, 0x34, 0x56}).coding, "") << "no major sync";
 }
 
 TEST_F(MlpInfoTest, DynamicRangeOfFirstByte80IsNotShown) {
@@ -226,6 +265,11 @@ TEST_F(MlpInfoTest, RealTrueHdStream) {
   EXPECT_EQ(SpeakerCount(lines[6]), std::stoi(facts["channels"]));
   EXPECT_EQ(SpeakerCount(lines[9]), std::stoi(facts["channels"]));
   EXPECT_NE(lines[6].find("LFE"), std::string::npos);  // the ".1"
+  StreamFacts found = MlpFacts(bytes, kFirstPayloadBytes);
+  EXPECT_EQ(found.coding, "TrueHD");
+  EXPECT_EQ(std::to_string(found.channels), facts["channels"]);
+  EXPECT_EQ(std::to_string(found.sampleRate), facts["sample_rate"]);
+  EXPECT_EQ(found.bitsPerSample, 0) << "the major sync states no word length";
 
   // The whole buffer as the piece: both major syncs are reported.
   auto twice = expected;
@@ -247,6 +291,11 @@ TEST_F(MlpInfoTest, RealMlpStream) {
   Lines expected;
   for (int sync = 0; sync < 3; ++sync) expected.insert(expected.end(), report.begin(), report.end());
   EXPECT_EQ(MlpPiece(bytes, 0, kFirstPayloadBytes), expected);
+  StreamFacts found = MlpFacts(bytes, kFirstPayloadBytes);
+  EXPECT_EQ(found.coding, "MLP");
+  EXPECT_EQ(std::to_string(found.channels), facts["channels"]);
+  EXPECT_EQ(std::to_string(found.sampleRate), facts["sample_rate"]);
+  EXPECT_EQ(std::to_string(found.bitsPerSample), facts["bits_per_sample"]);
 }
 
 }  // namespace

@@ -18,11 +18,12 @@ using Bytes = std::vector<uint8_t>;
 using Lines = std::vector<std::string>;
 
 using RecordingLog = testing::LineLog;
+using testing::RatioText;
 
 struct Result {
   Lines lines;
   std::optional<double> frameRate;
-  int width = 0, height = 0;
+  StreamFacts facts;
 };
 
 // Runs the analyser over `count` bytes from `start` of a buffer that holds
@@ -31,8 +32,8 @@ Result Analyse(const Bytes& bytes, int64_t count = -1, int64_t start = 0, uint32
   RecordingLog log;
   ByteView view{bytes.data(), static_cast<int64_t>(bytes.size())};
   if (count < 0) count = view.loaded - start;
-  Mpeg2Facts facts = Mpeg2Info(view, start, count, pts, 0, log);
-  return {log.lines, facts.frameRate, facts.width, facts.height};
+  StreamFacts facts = Mpeg2Info(view, start, count, pts, 0, log);
+  return {log.lines, facts.frameRate, facts};
 }
 
 Bytes Join(std::initializer_list<Bytes> parts) {
@@ -72,12 +73,21 @@ TEST(Mpeg2Info, SequenceHeaderAndExtension) {
   expected.push_back("   Progressive Sequence = 1");
   EXPECT_EQ(result.lines, expected);
   EXPECT_EQ(result.frameRate, 30000.0 / 1001);
-  EXPECT_EQ(result.width, 1920);
-  EXPECT_EQ(result.height, 1080);
+  const StreamFacts& facts = result.facts;
+  EXPECT_EQ(facts.coding, "MPEG-2");
+  EXPECT_EQ(facts.width, 1920);
+  EXPECT_EQ(facts.height, 1080);
+  EXPECT_EQ(RatioText(facts.frameRateExact), "30000/1001");
+  EXPECT_EQ(RatioText(facts.aspectRatio), "16/9");
+  EXPECT_EQ(facts.bitRate, 0x3FFFF * 400);
+  EXPECT_EQ(facts.scan, ScanType::Progressive);
 
   Bytes interlaced = Join({kSequenceHeader, kSequenceExtension});
   interlaced[kSequenceHeader.size() + 5] = 0x82;  // progressive_sequence 0
-  EXPECT_EQ(Analyse(interlaced).lines.back(), "   Progressive Sequence = 0");
+  result = Analyse(interlaced);
+  EXPECT_EQ(result.lines.back(), "   Progressive Sequence = 0");
+  EXPECT_EQ(result.facts.scan, ScanType::Interlaced);
+  EXPECT_EQ(Analyse(kSequenceHeader).facts.scan, ScanType::Unknown) << "no sequence extension";
 }
 
 TEST(Mpeg2Info, FrameRateCodes) {
@@ -86,11 +96,13 @@ TEST(Mpeg2Info, FrameRateCodes) {
       "   Frame rate = [bl]25[/bl] fps", "   Frame rate = [bl]29.97[/bl] fps",  "   Frame rate = [bl]30[/bl] fps",
       "   Frame rate = [bl]50[/bl] fps", "   Frame rate = [bl]59.94[/bl] fps",  "   Frame rate = [bl]60[/bl] fps"};
   const double rates[] = {1.0, 24000.0 / 1001, 24, 25, 30000.0 / 1001, 30, 50, 60000.0 / 1001, 60};
+  const char* exact[] = {"none", "24000/1001", "24/1", "25/1", "30000/1001", "30/1", "50/1", "60000/1001", "60/1"};
   for (int code = 0; code < 16; ++code) {
     Result result = Analyse(SequenceHeaderWithRateByte(static_cast<uint8_t>(0x30 | code)));
     ASSERT_EQ(result.lines.size(), 5u);
     EXPECT_EQ(result.lines[3], code < 9 ? lines[code] : "   Frame rate = reserved") << code;
     EXPECT_EQ(result.frameRate, code < 9 ? rates[code] : 1.0) << code;
+    EXPECT_EQ(RatioText(result.facts.frameRateExact), code < 9 ? exact[code] : "none") << code;
   }
   EXPECT_NEAR(*Analyse(SequenceHeaderWithRateByte(0x37)).frameRate, 59.94, 0.001);
 }
@@ -99,11 +111,17 @@ TEST(Mpeg2Info, AspectRatioCodes) {
   const Lines lines = {"   Aspect ratio = forbidden", "   Aspect ratio = [bl]1:1[/bl] (square samples)",
                        "   Aspect ratio = [bl]4:3[/bl]", "   Aspect ratio = [bl]16:9[/bl]",
                        "   Aspect ratio = [bl]2.21:1[/bl]"};
+  // Display aspect ratios; square samples give the picture's shape.
+  const char* ratios[] = {"none", "16/9", "4/3", "16/9", "221/100"};
   for (int code = 0; code < 16; ++code) {
     Result result = Analyse(SequenceHeaderWithRateByte(static_cast<uint8_t>(code << 4 | 3)));
     ASSERT_EQ(result.lines.size(), 5u);
     EXPECT_EQ(result.lines[2], code < 5 ? lines[code] : "   Aspect ratio = reserved") << code;
+    EXPECT_EQ(RatioText(result.facts.aspectRatio), code < 5 ? ratios[code] : "none") << code;
   }
+  Bytes square720 = SequenceHeaderWithRateByte(0x13);
+  square720[4] = 0x2D, square720[5] = 0x01, square720[6] = 0xE0;  // 720x480
+  EXPECT_EQ(RatioText(Analyse(square720).facts.aspectRatio), "3/2");
 }
 
 TEST(Mpeg2Info, PicturesBeforeFirstSequenceHeader) {
@@ -157,12 +175,15 @@ TEST(Mpeg2Info, LaterSequenceHeaders) {
   expected[7] = "   Frame rate = [bl]25[/bl] fps";
   EXPECT_EQ(result.lines, expected);
   EXPECT_EQ(result.frameRate, 25.0);
+  EXPECT_EQ(RatioText(result.facts.frameRateExact), "25/1");
 }
 
 TEST(Mpeg2Info, NoSequenceHeaderStoresNoRate) {
   Result result = Analyse(Join({kPicture, kSequenceExtension, kPicture}));
   EXPECT_EQ(result.lines, Lines{"   Progressive Sequence = 1"});
   EXPECT_FALSE(result.frameRate.has_value());
+  EXPECT_EQ(result.facts.width, 0);
+  EXPECT_EQ(result.facts.bitRate, 0);
   EXPECT_FALSE(Analyse({}).frameRate.has_value());
 }
 
@@ -238,6 +259,12 @@ TEST(Mpeg2Info, RealStreamsAgreeWithFfprobe) {
     EXPECT_EQ(result.lines[5], "   Progressive Sequence = 1");  // field_order progressive
     ASSERT_TRUE(result.frameRate.has_value());
     EXPECT_DOUBLE_EQ(*result.frameRate, RateOf(facts["frame_rate"]));
+    EXPECT_EQ(std::to_string(result.facts.width), facts["width"]);
+    EXPECT_EQ(std::to_string(result.facts.height), facts["height"]);
+    EXPECT_EQ(RatioText(result.facts.frameRateExact), facts["frame_rate"]);
+    EXPECT_EQ(RatioText(result.facts.aspectRatio, ':'), facts["display_aspect_ratio"]);
+    EXPECT_EQ(std::to_string(result.facts.bitRate), facts["max_bit_rate"]);
+    EXPECT_EQ(result.facts.scan, ScanType::Progressive);
 
     // The whole stream as one piece: the later GOPs' sequence headers are
     // silent, and the PTS line comes once, at the second picture.

@@ -30,6 +30,17 @@ TEST(SubpictureFormat, FirstTwoBytesDecide) {
   EXPECT_EQ(FormatLines({0xFF, 0x00, 0x00}, 3, 1), k8Bit);
 }
 
+TEST(SubpictureFormat, FactsNameTheRunLengthCoding) {
+  RecordingLog log;
+  const std::vector<uint8_t> bytes = {0x00, 0x00, 0x00, 0x10};
+  StreamFacts eightBit = SubpictureFormat(ByteView{bytes.data(), 4}, 0, log);
+  StreamFacts twoBit = SubpictureFormat(ByteView{bytes.data(), 4}, 2, log);
+  EXPECT_EQ(eightBit.coding, "Subpicture");
+  EXPECT_EQ(eightBit.rleBits, 8);
+  EXPECT_EQ(twoBit.rleBits, 2);
+  EXPECT_EQ(log.lines, (std::vector<std::string>{k8Bit[0], k2Bit[0]}));
+}
+
 TEST(SubpictureFormat, BytesBeyondLoadedAreZero) {
   // The array holds 00 10, but only the first byte was loaded: 00 00.
   EXPECT_EQ(FormatLines({0x00, 0x10}, 1, 0), k8Bit);

@@ -23,10 +23,11 @@ using testing::BitWriter;
 struct SequenceHeader {
   uint32_t profile = 3, level = 3, colordiff = 1;
   uint32_t codedWidth = 959, codedHeight = 539;
-  uint32_t pulldown = 0, psf = 0, displayExt = 1;
+  uint32_t pulldown = 0, interlace = 0, psf = 0, displayExt = 1;
   uint32_t displayWidth = 1919, displayHeight = 1079;
   uint32_t aspectFlag = 1, aspect = 1, aspectHoriz = 0, aspectVert = 0;
   uint32_t frameRateFlag = 1, frameRateInd = 0, frameRateNr = 1, frameRateDr = 2, frameRateExp = 0;
+  uint32_t hrdBuckets = 0, bitRateExponent = 0, hrdRate = 0;  // no HRD_PARAM without buckets
 
   std::vector<uint8_t> bytes() const {
     BitWriter w;
@@ -34,7 +35,7 @@ struct SequenceHeader {
     w.put(profile, 2), w.put(level, 3), w.put(colordiff, 2);
     w.put(5, 3), w.put(31, 5), w.put(0, 1);  // post-processing fields
     w.put(codedWidth, 12), w.put(codedHeight, 12);
-    w.put(pulldown, 1), w.put(0, 3), w.put(1, 1), w.put(psf, 1), w.put(displayExt, 1);
+    w.put(pulldown, 1), w.put(interlace, 1), w.put(0, 2), w.put(1, 1), w.put(psf, 1), w.put(displayExt, 1);
     if (displayExt) {
       w.put(displayWidth, 14), w.put(displayHeight, 14), w.put(aspectFlag, 1);
       if (aspectFlag) w.put(aspect, 4);
@@ -49,7 +50,12 @@ struct SequenceHeader {
       }
       w.put(1, 1), w.put(0x010101, 24);  // BT.709 colour format
     }
-    w.put(0, 1), w.put(1, 1);  // no HRD, flushing bit
+    w.put(hrdBuckets != 0, 1);
+    if (hrdBuckets) {
+      w.put(hrdBuckets, 5), w.put(bitRateExponent, 4), w.put(3, 4);  // BUFFER_SIZE_EXPONENT
+      for (uint32_t i = 0; i < hrdBuckets; ++i) w.put(hrdRate + i, 16), w.put(0x0400, 16);
+    }
+    w.put(1, 1);  // flushing bit
     return w.bytes();
   }
 };
@@ -57,14 +63,14 @@ struct SequenceHeader {
 struct Result {
   std::vector<std::string> lines;
   std::optional<double> frameRate;
+  StreamFacts facts;
 };
 
 // The whole of `bytes` is loaded; the piece is [start, start + count).
 Result Analyse(const std::vector<uint8_t>& bytes, int64_t start, int64_t count) {
   RecordingLog log;
-  std::optional<double> rate =
-      Vc1Info(ByteView{bytes.data(), static_cast<int64_t>(bytes.size())}, start, count, 0, log);
-  return {log.lines, rate};
+  StreamFacts facts = Vc1Info(ByteView{bytes.data(), static_cast<int64_t>(bytes.size())}, start, count, 0, log);
+  return {log.lines, facts.frameRate, facts};
 }
 
 Result Analyse(const std::vector<uint8_t>& bytes) { return Analyse(bytes, 0, static_cast<int64_t>(bytes.size())); }
@@ -88,6 +94,60 @@ TEST_F(Vc1InfoTest, DescribesAnAdvancedProfileHeader) {
   Result r = Analyse(SequenceHeader{}.bytes());
   EXPECT_EQ(r.lines, With(kHead, {kDisplay, kSquare, "   Frame Rate = [bl]23.976[/bl] (24000/1001)"}));
   EXPECT_EQ(r.frameRate, 24000.0 / 1001.0);
+}
+
+struct FactsRow {
+  const char* name;
+  void (*change)(SequenceHeader&);
+  const char* frameRate;    // exact
+  const char* aspectRatio;  // display
+  ScanType scan;
+  int64_t bitRate;
+};
+
+TEST_F(Vc1InfoTest, FactsOfTheHeader) {
+  const FactsRow rows[] = {
+      {"the fixture's", [](SequenceHeader&) {}, "24000/1001", "16/9", ScanType::Progressive, 0},
+      {"pulled down", [](SequenceHeader& h) { h.pulldown = 1, h.frameRateNr = 3; }, "24000/1001", "16/9",
+       ScanType::Progressive, 0},
+      {"25 fps", [](SequenceHeader& h) { h.frameRateNr = 2, h.frameRateDr = 1; }, "25/1", "16/9", ScanType::Progressive,
+       0},
+      {"explicit rate", [](SequenceHeader& h) { h.frameRateInd = 1, h.frameRateExp = 800; }, "801/32", "16/9",
+       ScanType::Progressive, 0},
+      {"reserved rate codes", [](SequenceHeader& h) { h.frameRateNr = 9, h.frameRateDr = 3; }, "none", "16/9",
+       ScanType::Progressive, 0},
+      {"anamorphic 1440x1080",
+       [](SequenceHeader& h) { h.displayWidth = 1439, h.aspect = 15, h.aspectHoriz = 4, h.aspectVert = 3; },
+       "24000/1001", "16/9", ScanType::Progressive, 0},
+      {"720x480 at 10:11", [](SequenceHeader& h) { h.displayWidth = 719, h.displayHeight = 479, h.aspect = 3; },
+       "24000/1001", "15/11", ScanType::Progressive, 0},
+      {"reserved aspect code", [](SequenceHeader& h) { h.aspect = 14; }, "24000/1001", "none", ScanType::Progressive,
+       0},
+      {"unspecified aspect", [](SequenceHeader& h) { h.aspect = 0; }, "24000/1001", "none", ScanType::Progressive, 0},
+      {"interlaced", [](SequenceHeader& h) { h.interlace = 1; }, "24000/1001", "16/9", ScanType::Interlaced, 0},
+      {"two leaky buckets", [](SequenceHeader& h) { h.hrdBuckets = 2, h.bitRateExponent = 5, h.hrdRate = 0x1234; },
+       "24000/1001", "16/9", ScanType::Progressive, int64_t{0x1235} << 11},
+      {"HRD without display extension",
+       [](SequenceHeader& h) { h.displayExt = 0, h.hrdBuckets = 1, h.bitRateExponent = 15, h.hrdRate = 0xFFFF; },
+       "none", "none", ScanType::Progressive, int64_t{0x10000} << 21},
+  };
+  for (const FactsRow& row : rows) {
+    SCOPED_TRACE(row.name);
+    SequenceHeader h;
+    row.change(h);
+    StreamFacts facts = Analyse(h.bytes()).facts;
+    EXPECT_EQ(facts.coding, "VC-1");
+    EXPECT_EQ(facts.width, 1920) << "the coded size";
+    EXPECT_EQ(facts.height, 1080);
+    EXPECT_EQ(testing::RatioText(facts.frameRateExact), row.frameRate);
+    EXPECT_EQ(testing::RatioText(facts.aspectRatio), row.aspectRatio);
+    EXPECT_EQ(facts.scan, row.scan);
+    EXPECT_EQ(facts.bitRate, row.bitRate);
+  }
+  StreamFacts none = Analyse({0x00, 0x00, 0x01, 0x0D, 0x80}).facts;
+  EXPECT_EQ(none.coding, "VC-1");
+  EXPECT_EQ(none.width, 0);
+  EXPECT_EQ(none.scan, ScanType::Unknown);
 }
 
 TEST_F(Vc1InfoTest, PulldownTurnsThirtyIntoTwentyFour) {
@@ -246,6 +306,12 @@ TEST_F(Vc1InfoTest, RealFixtureAgreesWithFfprobe) {
                          "   Frame Rate = [bl]23.976[/bl] (" + facts["frame_rate"] + ")",
                      }));
   EXPECT_EQ(r.frameRate, 24000.0 / 1001.0);
+  EXPECT_EQ(std::to_string(r.facts.width) + "x" + std::to_string(r.facts.height),
+            facts["width"] + "x" + facts["height"]);
+  EXPECT_EQ(testing::RatioText(r.facts.frameRateExact), facts["frame_rate"]);
+  EXPECT_EQ(testing::RatioText(r.facts.aspectRatio, ':'), facts["display_aspect_ratio"]);
+  EXPECT_EQ(r.facts.scan, ScanType::Progressive);  // field_order progressive
+  EXPECT_EQ(r.facts.bitRate, 0) << "no HRD parameters";
 }
 
 }  // namespace

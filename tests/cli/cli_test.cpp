@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <map>
 #include <sstream>
 
 #include "cli/terminal_host.h"
@@ -27,10 +28,10 @@ std::string Slurp(const std::string& path) {
   return s.str();
 }
 
-// Runs klarvex-cli with `args` (already quoted for the shell).
-CliRun RunCli(const TempDir& dir, const std::string& args) {
+// Runs klarvex-cli with `args` (already quoted for the shell) in `locale`.
+CliRun RunCli(const TempDir& dir, const std::string& args, const std::string& locale = "C") {
   std::string out = dir.file("stdout.txt"), err = dir.file("stderr.txt");
-  std::string command = "LC_ALL=C '" KLARVEX_CLI "' " + args + " >'" + out + "' 2>'" + err + "'";
+  std::string command = "LC_ALL=" + locale + " '" KLARVEX_CLI "' " + args + " >'" + out + "' 2>'" + err + "'";
   int raw = std::system(command.c_str());
   CliRun run;
   run.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
@@ -82,6 +83,12 @@ TEST(CommandLine, ReadPrintsTheLogWithoutTags) {
   EXPECT_EQ(run.err, "") << "no progress when standard error is not a terminal";
 }
 
+// The facts of a stream whose first packet told nothing: no sequence
+// header, no sync word.
+const std::string kNoFacts =
+    ", \"width\": null, \"height\": null, \"frameRateExact\": null, \"aspectRatio\": null, \"interlaced\": null, "
+    "\"bitRate\": null, \"channels\": null, \"sampleRate\": null, \"bitsPerSample\": null, \"rleBits\": null";
+
 TEST(CommandLine, JsonListsTheStreams) {
   TempDir dir;
   std::string path = WriteTitle(dir, "MOVIE.EVO");
@@ -93,10 +100,14 @@ TEST(CommandLine, JsonListsTheStreams) {
           "\",\n  \"streams\": [\n"
           "    {\"kind\": \"video\", \"number\": 0, \"streamId\": \"55\", \"type\": \"VC-1.stream\", "
           "\"caption\": \"VC-1.stream.0\", \"firstPts\": 108000, \"delayMs\": 200, \"description\": [], \"frames\": 0, "
-          "\"frameRate\": null, \"language\": null, \"name\": null},\n"
+          "\"frameRate\": null, \"language\": null, \"name\": null, \"coding\": \"VC-1\"" +
+          kNoFacts +
+          "},\n"
           "    {\"kind\": \"audio\", \"number\": 0, \"streamId\": \"80\", \"type\": \"DD.stream\", "
           "\"caption\": \"DD.stream.00\", \"firstPts\": 90000, \"delayMs\": 0, \"description\": [], "
-          "\"language\": null, \"name\": null}\n"
+          "\"language\": null, \"name\": null, \"coding\": null" +
+          kNoFacts +
+          "}\n"
           "  ],\n  \"totalSeconds\": 1,\n  \"fastCheck\": false,\n  \"fastCheckMiB\": 300,\n"
           "  \"files\": [\n    {\"path\": \"" +
           path + "\", \"size\": 6144, \"bytesRead\": 6144}\n  ]\n}\n");
@@ -187,8 +198,9 @@ TEST(CommandLine, DemuxJsonSaysWhatWasWrittenByCoding) {
        {std::string("\"title\": {\"startPtm\": 90000, \"durationSeconds\": 1, \"firstVideoPts\": 108000}"),
         "{\"path\": \"" + out + "/MOVIE.VC-1.stream.0.vc1\", \"form\": \"stream\", \"videoDelayMs\": 0, ",
         "{\"path\": \"" + out + "/MOVIE.DD.stream.00.ac3\", \"form\": \"stream\", \"videoDelayMs\": -200, ",
-        std::string("\"streamId\": \"80\", \"type\": \"DD.stream\", \"caption\": \"DD.stream.00\", "
-                    "\"firstPts\": 90000, \"delayMs\": 0, \"description\": [], \"language\": null, \"name\": null}}"),
+        std::string(
+            "\"streamId\": \"80\", \"type\": \"DD.stream\", \"caption\": \"DD.stream.00\", "
+            "\"firstPts\": 90000, \"delayMs\": 0, \"description\": [], \"language\": null, \"name\": null, \"coding\""),
         std::string("\n  \"chapters\": null\n}\n")})
     EXPECT_NE(run.out.find(expected), std::string::npos) << expected << "\n" << run.out;
   EXPECT_EQ(Slurp(out + "/MOVIE.DD.stream.00.ac3"), std::string(600, '\x33'));
@@ -312,6 +324,65 @@ TEST(CommandLine, JsonDescribesEveryStreamOfTheSampleTitle) {
   EXPECT_TRUE(has("\"   Format = 8bitRLE\"]"));
 }
 
+// Each stream's line from its "coding" field on, by caption.
+std::map<std::string, std::string> FactsByCaption(const std::string& json) {
+  std::map<std::string, std::string> facts;
+  for (size_t at = json.find("\"caption\": \""); at != std::string::npos; at = json.find("\"caption\": \"", at + 1)) {
+    const size_t name = at + 12;
+    const size_t coding = json.find("\"coding\"", at);
+    std::string line = json.substr(coding, json.find('\n', coding) - coding);
+    if (line.ends_with(',')) line.pop_back();
+    facts[json.substr(name, json.find('"', name) - name)] = line;
+  }
+  return facts;
+}
+
+std::string Facts(const std::string& coding, const std::string& video, const std::string& bitRate,
+                  const std::string& audio, const std::string& rleBits) {
+  return "\"coding\": \"" + coding + "\", " + video + ", \"bitRate\": " + bitRate + ", " + audio +
+         ", \"rleBits\": " + rleBits + "}";
+}
+
+TEST(CommandLine, JsonGivesTheFactsOfEveryStreamWhateverTheLocale) {
+  const std::string hd =
+      "\"width\": 1920, \"height\": 1080, "
+      "\"frameRateExact\": {\"numerator\": 24000, \"denominator\": 1001}, "
+      "\"aspectRatio\": {\"numerator\": 16, \"denominator\": 9}, \"interlaced\": false";
+  const std::string noVideo =
+      "\"width\": null, \"height\": null, \"frameRateExact\": null, "
+      "\"aspectRatio\": null, \"interlaced\": null";
+  const std::string noAudio = "\"channels\": null, \"sampleRate\": null, \"bitsPerSample\": null";
+  auto audio = [](int channels, const std::string& bits) {
+    return "\"channels\": " + std::to_string(channels) + ", \"sampleRate\": 48000, \"bitsPerSample\": " + bits;
+  };
+  // As the fixtures the sample is made of are described in tests/data.
+  const std::map<std::string, std::string> expected = {
+      {"VC-1.stream.0", Facts("VC-1", hd, "null", noAudio, "null")},
+      {"H.264.stream.1", Facts("H.264", hd, "null", noAudio, "null")},
+      {"DD+.stream.00", Facts("E-AC-3", noVideo, "640000", audio(6, "null"), "null")},
+      {"DD.stream.01", Facts("AC-3", noVideo, "448000", audio(6, "null"), "null")},
+      {"DTSHD.stream.02", Facts("DTS", noVideo, "1536000", audio(6, "16"), "null")},
+      {"MLP.stream.03", Facts("TrueHD", noVideo, "null", audio(6, "null"), "null")},
+      {"LPCM.stream.04", Facts("LPCM", noVideo, "1536000", audio(2, "16"), "null")},
+      {"Subpicture.00", Facts("Subpicture", noVideo, "null", noAudio, "2")},
+      {"Ext.Subpicture.01", Facts("Subpicture", noVideo, "null", noAudio, "8")},
+  };
+  TempDir dir;
+  const std::string args = "read --json --no-count --no-continue '" KLARVEX_SAMPLES "/HVDVD_TS/FEATURE_1.EVO'";
+  CliRun run = RunCli(dir, args);
+  ASSERT_EQ(run.status, 0) << run.err;
+  EXPECT_EQ(FactsByCaption(run.out), expected);
+
+  CliRun comma = RunCli(dir, args, "de_DE.UTF-8");
+  ASSERT_EQ(comma.status, 0) << comma.err;
+  if (comma.out.find("Frame Rate = 23,976") == std::string::npos)
+    GTEST_SKIP() << "no de_DE.UTF-8 locale (Debian's locales package compiles one for the tests): "
+                    "the JSON under a decimal comma was not checked";
+  EXPECT_EQ(FactsByCaption(comma.out), expected);
+  EXPECT_NE(comma.out.find("\"frameRate\": 23.97602398"), std::string::npos);
+  EXPECT_NE(comma.out.find("\"totalSeconds\": 4.004"), std::string::npos);
+}
+
 TEST(CommandLine, PlaylistChaptersAndTitleSetOfTheSample) {
   TempDir dir;
   std::string source = KLARVEX_SAMPLES "/HVDVD_TS/FEATURE_1.EVO";
@@ -389,7 +460,7 @@ TEST(CommandLine, JsonOfADvdVobGivesTheLanguagesOfItsIfo) {
     const char* ids[] = {"80", "A1", "A2", "20", "21"};
     for (size_t i = 0; i < 5; ++i) {
       const std::string line = StreamLine(run.out, ids[i]);
-      EXPECT_NE(line.find("\"description\": [], \"language\": " + c.languages[i] + ", \"name\": null}"),
+      EXPECT_NE(line.find("\"description\": [], \"language\": " + c.languages[i] + ", \"name\": null, \"coding\""),
                 std::string::npos)
           << c.ifo << ": " << line;
     }

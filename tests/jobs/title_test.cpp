@@ -71,11 +71,15 @@ TEST_F(TitleTest, EveryStreamOfEveryFileIsListedAndDemuxedTimedFromTheTitlesStar
       EXPECT_EQ(state.engine.streams.subpicture(1).firstPts, (inFirst ? 900000u : 990000u) + 45000);
       EXPECT_EQ(state.engine.streams.video(0).firstPts, 903003u) << "the first file's, not the last";
       EXPECT_EQ(state.engine.run.minFirstPts, 900000u);
-      if (details) {  // the LPCM format of the first file stays with the title's stream
-        const StreamSlot& lpcm = state.engine.streams.audio(1);
+      // The LPCM format and facts of the first file stay with the title's
+      // stream; without details nothing was analysed.
+      const StreamSlot& lpcm = state.engine.streams.audio(1);
+      if (details) {
         EXPECT_EQ(std::vector<int>({lpcm.channels, lpcm.sampleRate, lpcm.bitsPerSample}),
                   std::vector<int>({6, 48000, 24}));
       }
+      EXPECT_EQ(lpcm.facts.coding, details ? "LPCM" : "");
+      EXPECT_EQ(lpcm.facts.bitRate, details ? 48000 * 24 * 6 : 0);
       if (details) {
         // The second file's video is named with the PTS of its first packet
         // that has one, its description right behind.
@@ -90,6 +94,7 @@ TEST_F(TitleTest, EveryStreamOfEveryFileIsListedAndDemuxedTimedFromTheTitlesStar
       host.lines.clear();
       jobs.bDemuxClick();
       EXPECT_TRUE(jobs.missedStreams().empty());
+      EXPECT_EQ(state.engine.streams.audio(1).facts.bitRate, details ? 48000 * 24 * 6 : 0) << "kept over the demux";
       const Bytes unit1 = Data(100, 0x21);
       EXPECT_EQ(ReadAll(output("FEATURE_1_MERGED.Subpicture.01.sup")), SupRecord((inFirst ? 0 : 90000) + 45000, unit1));
       EXPECT_EQ(ReadAll(output("FEATURE_1_MERGED.Subpicture.00.sup")),

@@ -9,10 +9,12 @@
 #include <cstdint>
 #include <fstream>
 #include <map>
+#include <optional>
 #include <sstream>
 #include <string>
 #include <vector>
 
+#include "analysers/stream_facts.h"
 #include "base/message_log.h"
 
 namespace klarvex::testing {
@@ -27,6 +29,13 @@ class LineLog : public MessageLog {
   void beep() override {}
   void clear() override { lines.clear(); }
 };
+
+// "24000/1001" (or with another separator, "16:9"); "none" when unknown,
+// as ffprobe's fraction texts are compared.
+inline std::string RatioText(const std::optional<Ratio>& ratio, char separator = '/') {
+  if (!ratio) return "none";
+  return std::to_string(ratio->numerator) + separator + std::to_string(ratio->denominator);
+}
 
 // Pins the "C" locale for each case and puts the caller's locale back.
 class CLocaleTest : public ::testing::Test {
