@@ -2,7 +2,8 @@
 # Installs what building and testing Klarvex needs on Debian 12, when it is
 # missing. Runs apt-get as root (no sudo); does nothing when all is there.
 # --fuzz adds clang and its libFuzzer runtime for tools/fuzz.sh, --format
-# clang-format for tools/check_format.sh.
+# clang-format for tools/check_format.sh, --test-tools mkvtoolnix and ffmpeg,
+# which the tests check Klarvex's outputs with (and Make MKV runs mkvmerge).
 set -euo pipefail
 
 packages=(cmake ninja-build g++ pkg-config libgtest-dev locales qt6-base-dev libjpeg-dev libcurl4-openssl-dev libdvdread-dev)
@@ -10,6 +11,8 @@ if [ "${1:-}" = "--fuzz" ]; then
   packages+=(clang libclang-rt-14-dev)
 elif [ "${1:-}" = "--format" ]; then
   packages+=(clang-format)
+elif [ "${1:-}" = "--test-tools" ]; then
+  packages+=(mkvtoolnix ffmpeg)
 fi
 missing=()
 for p in "${packages[@]}"; do

@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "base/child_process.h"
 #include "base/errors.h"
 #include "base/text_format.h"
 #include "cli/playlist_command.h"
@@ -22,7 +23,9 @@ namespace {
 constexpr const char* kUsage =
     "Usage: klarvex-cli read [options] FILE\n"
     "       klarvex-cli demux [options] [-o DIR] [--streams LIST] [--video-ext E]\n"
-    "                         [--audio-ext E] [--sub-ext E] FILE\n"
+    "                         [--audio-ext E] [--sub-ext E] [--wav] [--vobsub]\n"
+    "                         [--codec-ext] [--json] FILE\n"
+    "       klarvex-cli mkv [options] [-o DIR] [--streams LIST] FILE\n"
     "       klarvex-cli rebuild [options] [-o DIR] [--streams LIST] [--adv-pck]\n"
     "                           [--adjust-pts] FILE\n"
     "       klarvex-cli xpl [--source FILE] XPL\n"
@@ -38,6 +41,12 @@ constexpr const char* kUsage =
     "       of --streams) to an elementary-stream file named\n"
     "       DIR/BASE.CAPTION.EXT, e.g. out/FEATURE_1_MERGED.DD+.stream.00.mpa;\n"
     "       subpictures as .sup files.\n"
+    "mkv    reads the title as above, then makes DIR/BASE.mkv with mkvmerge\n"
+    "       (MKVToolNix) from every stream found (or those of --streams): each\n"
+    "       track with its delay, language and name (playlist or IFO), LPCM as\n"
+    "       WAV, DVD subpictures as VobSub, the chapters and the title's name.\n"
+    "       HD DVD subpictures, which Matroska can't hold, are written beside it\n"
+    "       as .sup files.\n"
     "rebuild reads the title as above, then writes DIR/BASE.rebuilt.EVO holding\n"
     "       only the streams found (or those of --streams), renumbered, with the\n"
     "       navigation packs patched to match (EVO sources).\n"
@@ -83,7 +92,7 @@ constexpr const char* kUsage =
     "The exit status is 0 on success, 1 on failure, 2 for a usage error and\n"
     "130 when stopped by Ctrl-C.\n";
 
-enum class Job { Read, Demux, Rebuild };
+enum class Job { Read, Demux, Rebuild, Mkv };
 
 struct Command {
   Job job = Job::Read;
@@ -136,7 +145,7 @@ Command ParseOptions(Job job, const std::vector<std::string>& args, Options& opt
       options.cbDetails = false;
     else if (a == "--no-count")
       options.cbCountFr = false;
-    else if (a == "--json" && job != Job::Rebuild)
+    else if (a == "--json" && (job == Job::Read || job == Job::Demux))
       command.json = true;
     else if (a == "-o" && writes)
       options.eWorkdir = value(i);
@@ -208,6 +217,8 @@ int Run(Job job, const std::vector<std::string>& args) {
   host.attach(&jobs);
   InstallInterruptHandler();
 
+  // Before a read of gigabytes, what the job can't do without.
+  if (job == Job::Mkv && FindOnPath("mkvmerge").empty()) return Failure(host, kMkvmergeMissing);
   jobs.Resetcbs();
   state.eEVOfile = command.file;
   jobs.EVOadj();
@@ -234,11 +245,13 @@ int Run(Job job, const std::vector<std::string>& args) {
     jobs.cbVideoClick();
     if (command.job == Job::Demux)
       jobs.bDemuxClick();
+    else if (command.job == Job::Mkv)
+      jobs.bMkvClick();
     else
       jobs.bRebuildClick();
     if (jobs.lastFailure()) return Failure(host, jobs.lastFailure()->fullText());
     if (host.cancelled()) return Cancelled(host);
-    if (command.json) {
+    if (command.json && command.job == Job::Demux) {
       host.finishProgress();
       std::fputs(DemuxJson(state, jobs.demuxed()).c_str(), stdout);
     }
@@ -268,6 +281,7 @@ int main(int argc, char** argv) {
   if (command == "read") return klarvex::cli::Run(Job::Read, args);
   if (command == "demux") return klarvex::cli::Run(Job::Demux, args);
   if (command == "rebuild") return klarvex::cli::Run(Job::Rebuild, args);
+  if (command == "mkv") return klarvex::cli::Run(Job::Mkv, args);
   if (command == "xpl" || command == "chapters") return klarvex::cli::RunPlaylistCommand(command, args);
   if (command == "vti") return klarvex::cli::RunVti(args);
   klarvex::cli::UsageError("unknown command " + command);

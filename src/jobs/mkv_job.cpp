@@ -24,8 +24,6 @@ namespace klarvex {
 
 namespace {
 
-constexpr const char* kMkvmergeMissing =
-    "mkvmerge was not found on PATH: Make MKV needs MKVToolNix (Debian package mkvtoolnix)";
 constexpr const char* kProgressTag = "#GUI#progress ";
 constexpr const char* kWarningTag = "#GUI#warning ";
 constexpr const char* kErrorTag = "#GUI#error ";

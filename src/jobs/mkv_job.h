@@ -32,6 +32,9 @@ struct MkvPlan {
   std::vector<MkvTrack> tracks;
 };
 
+inline constexpr const char* kMkvmergeMissing =
+    "mkvmerge was not found on PATH: Make MKV needs MKVToolNix (Debian package mkvtoolnix)";
+
 // mkvmerge's arguments for `plan`, the program itself left out. Each file
 // holds one track, its track 0; progress comes as "#GUI#progress N%".
 std::vector<std::string> MkvmergeArguments(const MkvPlan& plan);

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 #include <sys/wait.h>
 
+#include <algorithm>
 #include <array>
 #include <cstdio>
 #include <filesystem>
@@ -527,6 +528,65 @@ TEST(TerminalOutput, ControlBytesAreShownEscaped) {
   for (const auto& [text, shown] : cases) EXPECT_EQ(cli::EscapeControls(text), shown);
   EXPECT_EQ(cli::TerminalLine("Opening file [b]A\x07.EVO[/b]", true, true), "Opening file \x1b[1mA\\x07.EVO\x1b[0m");
   EXPECT_EQ(cli::TerminalLine("Opening file [b]A\x07.EVO[/b]", false, false), "Opening file A\x07.EVO");
+}
+
+}  // namespace
+}  // namespace klarvex::testing
+
+namespace klarvex::testing {
+namespace {
+
+std::string CommandOutput(const std::string& command) {
+  std::string out;
+  if (FILE* pipe = popen(command.c_str(), "r")) {
+    char chunk[4096];
+    for (size_t got; (got = std::fread(chunk, 1, sizeof chunk, pipe)) > 0;) out.append(chunk, got);
+    pclose(pipe);
+  }
+  return out;
+}
+
+// One step to Matroska: the sample title's tracks with the playlist's
+// languages, names, title and chapters; its subpictures beside the file;
+// the job's folder gone. Without mkvmerge: a clear failure before any read.
+TEST(CommandLine, MkvOfTheSampleTitle) {
+  TempDir dir;
+  const std::string out = dir.file("out");
+  std::filesystem::create_directory(out);
+  const std::string sample = KLARVEX_SAMPLES "/HVDVD_TS/FEATURE_1.EVO";
+  const std::string noMkvmerge = "PATH=/nonexistent '" KLARVEX_CLI "' mkv -o '" + out + "' '" + sample + "' 2>&1";
+  EXPECT_NE(CommandOutput(noMkvmerge).find("mkvmerge was not found on PATH: Make MKV needs MKVToolNix"),
+            std::string::npos);
+  EXPECT_TRUE(std::filesystem::is_empty(out));
+  // An mkvmerge that fails: its error is the job's, the streams stay in the
+  // job's folder for the user, and no MKV is left.
+  std::filesystem::create_directory(dir.file("bin"));
+  std::ofstream(dir.file("bin/mkvmerge")) << "#!/bin/sh\necho '#GUI#progress 10%'\necho '#GUI#error boom'\nexit 2\n";
+  std::filesystem::permissions(dir.file("bin/mkvmerge"), std::filesystem::perms::owner_all);
+  const std::string failing = CommandOutput("PATH='" + dir.file("bin") + ":/usr/bin:/bin' '" KLARVEX_CLI "' mkv -o '" +
+                                            out + "' '" + sample + "' 2>&1; echo status=$?");
+  EXPECT_NE(failing.find("klarvex-cli: mkvmerge failed (boom)\nstatus=1"), std::string::npos) << failing;
+  EXPECT_NE(failing.find("The demuxed streams are kept in " + out + "/.FEATURE_1.mkv-"), std::string::npos);
+  EXPECT_FALSE(std::filesystem::exists(out + "/FEATURE_1.mkv"));
+  std::filesystem::remove_all(out);
+  std::filesystem::create_directory(out);
+
+  if (CommandOutput("command -v mkvmerge").empty()) GTEST_SKIP() << "mkvmerge is not installed";
+
+  CliRun run = RunCli(dir, "mkv -o '" + out + "' '" + sample + "'");
+  ASSERT_EQ(run.status, 0) << run.err;
+  std::vector<std::string> names;
+  for (const auto& entry : std::filesystem::directory_iterator(out)) names.push_back(entry.path().filename());
+  std::sort(names.begin(), names.end());
+  EXPECT_EQ(names, (std::vector<std::string>{"FEATURE_1.mkv", "FEATURE_1_MERGED.Ext.Subpicture.01.sup",
+                                             "FEATURE_1_MERGED.Subpicture.00.sup"}));
+  const std::string json = CommandOutput("mkvmerge -J '" + out + "/FEATURE_1.mkv'");
+  for (const char* expected : {"\"title\": \"Sample Feature\"", "\"num_entries\": 4", "\"codec\": \"VC-1\"",
+                               "\"codec\": \"TrueHD\"", "\"track_name\": \"Commentary\"", "\"language\": \"fre\""})
+    EXPECT_NE(json.find(expected), std::string::npos) << expected << "\n" << json;
+  size_t tracks = 0;
+  for (size_t at = json.find("\"codec\":"); at != std::string::npos; at = json.find("\"codec\":", at + 1)) ++tracks;
+  EXPECT_EQ(tracks, 7u);
 }
 
 }  // namespace
