@@ -12,6 +12,7 @@
 #include "cli/terminal_host.h"
 #include "ps_writer.h"
 #include "temp_dir.h"
+#include "test_bytes.h"
 
 namespace klarvex::testing {
 namespace {
@@ -587,6 +588,39 @@ TEST(CommandLine, MkvOfTheSampleTitle) {
   size_t tracks = 0;
   for (size_t at = json.find("\"codec\":"); at != std::string::npos; at = json.find("\"codec\":", at + 1)) ++tracks;
   EXPECT_EQ(tracks, 7u);
+}
+
+// A DVD title to Matroska with the IFO's languages and chapters, each track
+// where the disc plays it: AC-3 0.3 s after the video, the subtitle at 1 s.
+TEST(CommandLine, MkvOfADvdTitleKeepsEachTrackInSync) {
+  if (CommandOutput("command -v mkvmerge").empty() || CommandOutput("command -v ffprobe").empty())
+    GTEST_SKIP() << "mkvmerge or ffprobe is not installed";
+  TempDir dir;
+  ProgramStreamWriter w(Flavor::DvdVideo);
+  NavPackInfo nav;
+  nav.vobStartPtm = 90000;
+  nav.vobEndPtm = 90000 + 10 * 90000;
+  w.navPack(nav);
+  w.video(0xE0, ReadAll(KLARVEX_TEST_DATA "/mpeg2_480p.m2v"), {90000});
+  w.audio(0x80, ReadAll(KLARVEX_TEST_DATA "/ac3_stereo.ac3"), {90000 + 27000});
+  w.subpicture(0x21, ReadAll(KLARVEX_TEST_DATA "/spu_2bit_1.sup.raw"), {90000 + 90000});
+  w.writeTo(dir.file("VTS_01_1.VOB"));
+  CopyDvdIfo(dir.file("VTS_01_0.IFO"));
+  const std::string out = dir.file("out");
+  std::filesystem::create_directory(out);
+
+  CliRun run = RunCli(dir, "mkv -o '" + out + "' '" + dir.file("VTS_01_1.VOB") + "'");
+  ASSERT_EQ(run.status, 0) << run.err << run.out;
+  const std::string mkv = out + "/VTS_01_1.mkv";
+  auto probe = [&mkv](const std::string& what) {
+    return CommandOutput("ffprobe -v error " + what + " -of csv=p=0 '" + mkv + "'");
+  };
+  EXPECT_EQ(probe("-show_entries stream=codec_name:stream_tags=language"), "mpeg2video,\nac3,eng\ndvd_subtitle,ger\n");
+  EXPECT_EQ(probe("-select_streams V -show_entries packet=pts_time -read_intervals %+#1"), "0.000000\n");
+  EXPECT_EQ(probe("-select_streams a -show_entries packet=pts_time -read_intervals %+#1"), "0.300000\n");
+  EXPECT_EQ(probe("-select_streams s -show_entries packet=pts_time"), "1.000000\n");
+  EXPECT_EQ(probe("-show_entries chapter=start_time"), "0.000000\n2.000000\n4.000000\n");
+  EXPECT_NE(CommandOutput("mkvmerge -J '" + mkv + "'").find("\"codec\": \"VobSub\""), std::string::npos);
 }
 
 }  // namespace
