@@ -78,9 +78,9 @@ TEST_F(VtiReaderTest, SelectsTheSourceWhateverItsLetterCase) {
 }
 
 TEST_F(VtiReaderTest, NamesEndAtTheirNulPadding) {
-  VtiInfoSpec padded{0, "ABCDEFGHIJKLM", 0, 1, 0, 0, 0, 0};
-  VtiInfoSpec full{0, std::string(255, 'X') + "Y", 0, 1, 0, 0, 0, 0};  // the 256th byte is read past
-  ASSERT_TRUE(read(VtiFile({VtiAttrSpec{}}, {padded, full}), "abcdefghijklm"));
+  VtiInfoFields padded{0, "ABCDEFGHIJKLM", 0, 1, 0, 0, 0, 0};
+  VtiInfoFields full{0, std::string(255, 'X') + "Y", 0, 1, 0, 0, 0, 0};  // the 256th byte is read past
+  ASSERT_TRUE(read(VtiFile({VtiAttrFields{}}, {padded, full}), "abcdefghijklm"));
   EXPECT_EQ(model.infoTable[0].name, "ABCDEFGHIJKLM");
   EXPECT_EQ(model.infoTable[1].name, std::string(255, 'X'));
   EXPECT_EQ(model.cbEVOname.selected, 0);

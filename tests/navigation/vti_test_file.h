@@ -26,7 +26,7 @@ inline uint32_t VideoBits(int compression, int tv, int aspect, int scan, int res
          uint32_t(resolution) << 12;
 }
 
-struct VtiAttrSpec {
+struct VtiAttrFields {
   uint16_t flags = 0;
   uint32_t mainVideo = 0;
   uint32_t subVideo = 0;
@@ -38,7 +38,7 @@ struct VtiAttrSpec {
   int subpictureCount = -1;
 };
 
-inline VtiBytes AttrEntry(const VtiAttrSpec& s) {
+inline VtiBytes AttrEntry(const VtiAttrFields& s) {
   VtiBytes e(1024, 0);
   PutWord(e, 0, s.flags);
   PutLword(e, 2, s.mainVideo);
@@ -54,7 +54,7 @@ inline VtiBytes AttrEntry(const VtiAttrSpec& s) {
   return e;
 }
 
-struct VtiInfoSpec {
+struct VtiInfoFields {
   uint16_t type = 0x2000;
   std::string name;  // written as is, NUL bytes after it
   uint32_t address = 0;
@@ -65,7 +65,7 @@ struct VtiInfoSpec {
   uint16_t index = 0;
 };
 
-inline VtiBytes InfoEntry(const VtiInfoSpec& s) {
+inline VtiBytes InfoEntry(const VtiInfoFields& s) {
   VtiBytes e(320, 0);
   PutWord(e, 0, s.type);
   for (size_t i = 0; i < s.name.size() && i < 256; ++i) e[2 + i] = static_cast<uint8_t>(s.name[i]);
@@ -80,7 +80,7 @@ inline VtiBytes InfoEntry(const VtiInfoSpec& s) {
 
 // Header in sector 0, the attribute table in sector 1 (entries from byte
 // 16 of it), the information table in the sector after the attributes.
-inline VtiBytes VtiFile(const std::vector<VtiAttrSpec>& attrs, const std::vector<VtiInfoSpec>& infos,
+inline VtiBytes VtiFile(const std::vector<VtiAttrFields>& attrs, const std::vector<VtiInfoFields>& infos,
                         const std::string& identifier = "ADVANCED-VTS") {
   const size_t attrStart = 2048;
   const size_t infoSector = (attrStart + 16 + 1024 * attrs.size() + 2047) / 2048;
@@ -95,7 +95,7 @@ inline VtiBytes VtiFile(const std::vector<VtiAttrSpec>& attrs, const std::vector
     std::copy(e.begin(), e.end(), b.begin() + static_cast<std::ptrdiff_t>(attrStart + 16 + 1024 * i));
   }
   PutLword(b, infoSector * 2048, static_cast<uint32_t>(infos.size()));
-  for (const VtiInfoSpec& info : infos) {
+  for (const VtiInfoFields& info : infos) {
     VtiBytes e = InfoEntry(info);
     b.insert(b.end(), e.begin(), e.end());
   }
@@ -110,12 +110,12 @@ inline void WriteVti(const std::string& path, const VtiBytes& bytes) {
 // Two EVOBs sharing one attribute entry: DD/DD+ 5.1 and LPCM 96 kHz 24 bit,
 // one subpicture stream.
 inline VtiBytes TwoEvobVti() {
-  VtiAttrSpec attr;
+  VtiAttrFields attr;
   attr.mainVideo = VideoBits(3, 0, 3, 1, 12);
   attr.mainAudio = {{0x1C, 0x00, 0x14}, {0x14, 0x20, 0x94}};
   attr.subpictureCodingBytes = {0x20};
-  VtiInfoSpec one{0x2000, "FEATURE_1.EVO", 0, 1, 0x17124, 0x6F0CC, 1833, 1};
-  VtiInfoSpec two{0x2000, "FEATURE_2.EVO", 0x729, 1, 0x6F0CC, 0xC7074, 1831, 2};
+  VtiInfoFields one{0x2000, "FEATURE_1.EVO", 0, 1, 0x17124, 0x6F0CC, 1833, 1};
+  VtiInfoFields two{0x2000, "FEATURE_2.EVO", 0x729, 1, 0x6F0CC, 0xC7074, 1831, 2};
   return VtiFile({attr}, {one, two});
 }
 
