@@ -273,6 +273,7 @@ int main(int argc, char** argv) {
   }
   if (args[0] == "--version") {
     std::puts("klarvex-cli " KLARVEX_VERSION);
+    std::printf("built with libdvdread %s; %s\n", klarvex::DvdReadVersion().c_str(), KLARVEX_BUILT_WINDOW);
     return 0;
   }
   std::string command = args[0];

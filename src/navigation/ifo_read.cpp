@@ -4,6 +4,7 @@
 #include <dvdread/dvd_reader.h>
 #include <dvdread/ifo_read.h>
 #include <dvdread/ifo_types.h>
+#include <dvdread/version.h>
 
 #include <algorithm>
 #include <cerrno>
@@ -301,5 +302,7 @@ std::optional<DvdTitleInfo> ReadDvdTitleInfo(const std::string& path, std::strin
   info.titleSet = titleSet;
   return info;
 }
+
+std::string DvdReadVersion() { return DVDREAD_VERSION_STRING; }
 
 }  // namespace klarvex

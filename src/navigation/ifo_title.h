@@ -85,6 +85,8 @@ std::optional<DvdTitleInfo> ReadDvdTitleInfo(const std::string& path, std::strin
 // of that name in any letter case, else the name in upper case. Empty, with
 // the reason in `whyNot`, when `path` is named as no title set's file.
 std::string DvdIfoPathFor(const std::string& path, std::string& whyNot);
+// The libdvdread version Klarvex was built against ("6.1.3").
+std::string DvdReadVersion();
 
 // A BCD playback time (dvd_time_t): hours, minutes, seconds as two BCD
 // digits each, and the frames byte, whose top two bits give the rate (01:

@@ -10,6 +10,7 @@
 #include <sstream>
 
 #include "cli/terminal_host.h"
+#include "navigation/ifo_title.h"
 #include "ps_writer.h"
 #include "temp_dir.h"
 #include "test_bytes.h"
@@ -56,6 +57,18 @@ std::string WriteTitle(const TempDir& dir, const std::string& name) {
   std::string path = dir.file(name);
   w.writeTo(path);
   return path;
+}
+
+// --version: the version, then how it was built (the libdvdread it reads
+// IFOs with, and what the window does).
+TEST(CommandLine, VersionSaysHowItWasBuilt) {
+  TempDir dir;
+  CliRun run = RunCli(dir, "--version");
+  EXPECT_EQ(run.status, 0);
+  EXPECT_EQ(run.out.rfind("klarvex-cli " KLARVEX_VERSION_TEXT "\nbuilt with libdvdread " + DvdReadVersion() + "; ", 0),
+            0u)
+      << run.out;
+  EXPECT_NE(run.out.find("window"), std::string::npos) << run.out;
 }
 
 TEST(CommandLine, ReadPrintsTheLogWithoutTags) {
