@@ -2,6 +2,7 @@
 #include <clocale>
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -72,7 +73,8 @@ constexpr const char* kUsage =
     "                   demux: print what was written as JSON after the job\n"
     "                   (a DVD-Video VOB's streams with their language from the\n"
     "                   IFO beside it)\n"
-    "  -o DIR           demux, rebuild: output folder (default: the current folder)\n"
+    "  -o DIR           demux, rebuild, mkv: output folder, made when missing\n"
+    "                   (default: the current folder)\n"
     "  --streams LIST   demux, rebuild: only these streams, e.g. v0,a1,s0 (v0-v1, a0-a15,\n"
     "                   s0-s31; default: every stream found)\n"
     "  --video-ext E    demux: extension of video files (default mpv)\n"
@@ -180,6 +182,17 @@ Command ParseOptions(Job job, const std::vector<std::string>& args, Options& opt
   return command;
 }
 
+// The output folder of -o, made with its parents like mkdir -p. False, and
+// why, when it can't be.
+bool MakeOutputFolder(const std::string& folder, std::string& why) {
+  if (folder.empty()) return true;
+  std::error_code error;
+  std::filesystem::create_directories(folder, error);
+  if (!error && std::filesystem::is_directory(folder, error)) return true;
+  why = "Cannot create folder \"" + folder + "\". " + (error ? error.message() : "It is not a folder");
+  return false;
+}
+
 int Failure(TerminalHost& host, const std::string& message) {
   host.finishProgress();
   PrintError(message);
@@ -219,6 +232,7 @@ int Run(Job job, const std::vector<std::string>& args) {
 
   // Before a read of gigabytes, what the job can't do without.
   if (job == Job::Mkv && FindOnPath("mkvmerge").empty()) return Failure(host, kMkvmergeMissing);
+  if (std::string why; !MakeOutputFolder(state.options.eWorkdir, why)) return Failure(host, why);
   jobs.Resetcbs();
   state.eEVOfile = command.file;
   jobs.EVOadj();

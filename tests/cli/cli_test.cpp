@@ -221,6 +221,29 @@ TEST(CommandLine, DemuxJsonSaysWhatWasWrittenByCoding) {
   EXPECT_EQ(Slurp(out + "/MOVIE.DD.stream.00.ac3"), std::string(600, '\x33'));
 }
 
+// -o makes its folder with its parents before the read; a folder that can't
+// be made fails before anything is read.
+TEST(CommandLine, OutputFolderIsMadeBeforeTheRead) {
+  TempDir dir;
+  const std::string path = WriteTitle(dir, "MOVIE.EVO");
+  std::ofstream(dir.file("file")) << "x";
+  const struct {
+    std::string folder;
+    int status;
+    std::string err;
+  } cases[] = {
+      {dir.file("new/nested"), 0, ""},
+      {dir.file("file/x"), 1, "klarvex-cli: Cannot create folder \"" + dir.file("file/x") + "\". Not a directory\n"},
+  };
+  for (const auto& c : cases) {
+    CliRun run = RunCli(dir, "demux --no-details -o '" + c.folder + "' '" + path + "'");
+    EXPECT_EQ(run.status, c.status) << c.folder;
+    EXPECT_EQ(run.err, c.err);
+    EXPECT_EQ(std::filesystem::exists(c.folder + "/MOVIE.DD.stream.00.mpa"), c.status == 0);
+    if (c.status) EXPECT_EQ(run.out, "");
+  }
+}
+
 TEST(CommandLine, RebuildKeepsTheChosenStreamsRenumbered) {
   TempDir dir;
   std::string out = dir.file("out");
@@ -248,12 +271,15 @@ TEST(CommandLine, DemuxFailuresAreReportedWithAStatus) {
   EXPECT_EQ(missingStream.status, 1);
   EXPECT_EQ(missingStream.err, "klarvex-cli: no stream a7 in " + path + "\n");
 
-  std::string nowhere = dir.file("nowhere");
-  CliRun noFolder = RunCli(dir, "demux --streams a0 -o '" + nowhere + "' '" + path + "'");
-  EXPECT_EQ(noFolder.status, 1);
-  std::string message = "Cannot create file \"" + nowhere + "/MOVIE.DD.stream.00.mpa\". No such file or directory";
-  EXPECT_NE(noFolder.out.find(message + "\nDone.\n"), std::string::npos) << noFolder.out;
-  EXPECT_EQ(noFolder.err, "klarvex-cli: " + message + "\n");
+  // A folder where the output goes: the job's failure, logged and returned.
+  std::string out = dir.file("out");
+  std::filesystem::create_directories(out + "/MOVIE.DD.stream.00.mpa");
+  CliRun blocked = RunCli(dir, "demux --streams a0 -o '" + out + "' '" + path + "'");
+  EXPECT_EQ(blocked.status, 1);
+  std::string message =
+      "Cannot create file \"" + out + "/MOVIE.DD.stream.00.mpa\". It is a directory, not a regular file";
+  EXPECT_NE(blocked.out.find(message + "\nDone.\n"), std::string::npos) << blocked.out;
+  EXPECT_EQ(blocked.err, "klarvex-cli: " + message + "\n");
 
   EXPECT_EQ(RunCli(dir, "demux --streams x1 '" + path + "'").status, 2);
   EXPECT_EQ(RunCli(dir, "demux --streams a16 '" + path + "'").status, 2);
