@@ -6,11 +6,13 @@
 
 #include <array>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "engine/engine.h"
 #include "engine/stream_ids.h"
+#include "navigation/ifo_title.h"
 #include "navigation/vti_model.h"
 #include "navigation/xpl_model.h"
 
@@ -102,6 +104,10 @@ class AppState {
   std::vector<TitleFileRead> titleFiles;  // of the last Read EVO, in order
   // By StreamTable entry number; cleared with the boxes.
   std::array<StreamLabel, StreamTable::kEntries + 1> labels;
+  // The IFO beside a DVD-Video source, read at most once per read of the
+  // title (LabelDvdStreams); cleared with the boxes.
+  bool dvdTitleAsked = false;
+  std::optional<DvdTitleInfo> dvdTitle;
 
   bool mayStartJob() const { return !jobRunning && !closing; }
   // The fast check's size box is enabled with "Fast EVO checking".

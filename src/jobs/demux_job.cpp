@@ -119,8 +119,7 @@ std::optional<int64_t> DelayToVideoMs(const StreamTable& streams, Section sectio
 }
 
 void DemuxJob::createOutputs(DemuxOutputs& outputs) {
-  vobSubNoted_ = titleSetRead_ = false;
-  titleSet_.reset();
+  vobSubNoted_ = false;
   const bool aob = IsDvdAudioSource(context_.sourceExtension());
   for (Section section : {Section::Video, Section::Audio, Section::Subpicture}) {
     for (int n = 0; n < StreamTable::streamsIn(section); ++n) {
@@ -153,7 +152,7 @@ void DemuxJob::createOutputs(DemuxOutputs& outputs) {
 bool DemuxJob::writesVobSub(Section section, const StreamSlot& slot) const {
   if (section != Section::Subpicture || !state_.options.cbVobSub) return false;
   const StreamIdentity* identity = IdentityOfStreamId(slot.streamId);
-  return identity && identity->kind == StreamKind::Subpicture && UpperCase(context_.sourceExtension()) == ".VOB";
+  return identity && identity->kind == StreamKind::Subpicture && IsDvdVideoSource(state_);
 }
 
 // BASE.CAPTION.sub and, beside it, BASE.CAPTION.idx.
@@ -179,15 +178,11 @@ void DemuxJob::createVobSub(DemuxOutputs& outputs, StreamSlot& slot, int n, cons
 // no language, which the log says once a job.
 VobSubInfo DemuxJob::vobSubInfo(int n) {
   VobSubInfo info;
-  if (!titleSetRead_) {
-    titleSet_ = LabelDvdStreams(state_, host_);
-    titleSetRead_ = true;
-  }
-  if (titleSet_) {
-    info.paletteRgb = titleSet_->paletteRgb;
-    if (titleSet_->video.width > 0) {
-      info.width = titleSet_->video.width;
-      info.height = titleSet_->video.height;
+  if (const std::optional<DvdTitleInfo> titleSet = LabelDvdStreams(state_, host_)) {
+    info.paletteRgb = titleSet->paletteRgb;
+    if (titleSet->video.width > 0) {
+      info.width = titleSet->video.width;
+      info.height = titleSet->video.height;
     }
     info.language = state_.label(Section::Subpicture, n).language;
     return info;

@@ -63,8 +63,6 @@ class DemuxJob {
   std::vector<std::string> missedStreams_;
   std::vector<DemuxedStream> written_;
   bool vobSubNoted_ = false;  // the log said what the VobSub index lacks
-  bool titleSetRead_ = false;
-  std::optional<DvdTitleInfo> titleSet_;  // the IFO beside a VOB source, once asked for
 };
 
 }  // namespace klarvex

@@ -26,11 +26,9 @@ std::string LanguageOf(const DvdTitleInfo& title, int32_t streamId) {
   }
 }
 
-}  // namespace
-
-bool IsDvdVideoSource(const AppState& state) { return UpperCase(ExtensionOf(state.eEVOfile)) == ".VOB"; }
-
-std::optional<DvdTitleInfo> LabelDvdStreams(AppState& state, Host& host) {
+// The IFO beside a DVD-Video VOB read, and its languages given to the
+// read's streams.
+std::optional<DvdTitleInfo> ReadAndLabel(AppState& state, Host& host) {
   if (!IsDvdVideoSource(state)) return std::nullopt;
   std::string whyNot;
   const std::string ifoPath = DvdIfoPathFor(state.eEVOfile, whyNot);
@@ -47,6 +45,17 @@ std::optional<DvdTitleInfo> LabelDvdStreams(AppState& state, Host& host) {
     }
   }
   return title;
+}
+
+}  // namespace
+
+bool IsDvdVideoSource(const AppState& state) { return UpperCase(ExtensionOf(state.eEVOfile)) == ".VOB"; }
+
+std::optional<DvdTitleInfo> LabelDvdStreams(AppState& state, Host& host) {
+  if (state.dvdTitleAsked) return state.dvdTitle;  // one read of the IFO, one warning, per read of the title
+  state.dvdTitleAsked = true;
+  state.dvdTitle = ReadAndLabel(state, host);
+  return state.dvdTitle;
 }
 
 }  // namespace klarvex

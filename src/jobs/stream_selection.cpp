@@ -39,6 +39,8 @@ void JobContext::Resetcbs() {
   for (auto& b : state_.audioBoxes) b = StreamBox{false, false, "No audio stream"};
   for (auto& b : state_.subBoxes) b = StreamBox{false, false, "No subpicture"};
   state_.labels.fill(StreamLabel{});
+  state_.dvdTitleAsked = false;
+  state_.dvdTitle.reset();
   cbVideoClick();
 }
 

@@ -240,7 +240,9 @@ TEST(CommandLine, OutputFolderIsMadeBeforeTheRead) {
     EXPECT_EQ(run.status, c.status) << c.folder;
     EXPECT_EQ(run.err, c.err);
     EXPECT_EQ(std::filesystem::exists(c.folder + "/MOVIE.DD.stream.00.mpa"), c.status == 0);
-    if (c.status) EXPECT_EQ(run.out, "");
+    if (c.status) {
+      EXPECT_EQ(run.out, "");
+    }
   }
 }
 
