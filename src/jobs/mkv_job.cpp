@@ -130,9 +130,8 @@ void MkvJob::run() {
   context_.startWriteJob();
   std::optional<KlarvexError> failure;
   try {
-    WriteText(InFolder(folder, "chapters.txt"), ChapterFileText(labels.chapterList), context_.sourceFiles());
     MkvPlan files = plan(output, folder, labels);
-    if (labels.chapterList.empty()) files.chapters.clear();
+    if (!files.chapters.empty()) WriteText(files.chapters, ChapterFileText(labels.chapterList), context_.sourceFiles());
     makeFile(mkvmerge, files, folder);
   } catch (const KlarvexError& e) {
     failure = e;
@@ -141,7 +140,8 @@ void MkvJob::run() {
 }
 
 MkvPlan MkvJob::plan(const std::string& output, const std::string& folder, const Labels& labels) {
-  MkvPlan plan{output, labels.title, InFolder(folder, "chapters.txt"), {}};
+  const std::string chapters = labels.chapterList.empty() ? "" : InFolder(folder, "chapters.txt");
+  MkvPlan plan{output, labels.title, chapters, {}};
   const StreamTable& streams = state_.engine.streams;
   const std::optional<uint32_t> video = FirstVideoPts(streams);
   bool videoDefault = false, audioDefault = false;
