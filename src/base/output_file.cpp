@@ -24,6 +24,12 @@ bool SourceFiles::holds(dev_t device, ino_t inode) const {
   return false;
 }
 
+void RefuseExistingOutput(const std::string& path, const SourceFiles& sources) {
+  struct stat st {};
+  if (!sources.existingRefusal().empty() && ::lstat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode))
+    throw CannotCreateFile(path, sources.existingRefusal());
+}
+
 namespace {
 
 // What stands at an output's name, refused unless it is a regular file that
@@ -46,18 +52,24 @@ void OutputFile::create(const std::string& path, const SourceFiles& sources) {
   // Look before opening: opening a FIFO or a device may block or act on it,
   // and a link would lead the output anywhere.
   struct stat st {};
-  if (::lstat(path.c_str(), &st) == 0)
+  const bool keepExisting = !sources.existingRefusal().empty();
+  if (::lstat(path.c_str(), &st) == 0) {
     RefuseUnlessWritable(path, st, sources);
-  else if (errno != ENOENT)
+    if (keepExisting) throw CannotCreateFile(path, sources.existingRefusal());
+  } else if (errno != ENOENT) {
     throw CannotCreateFile(path, errno);
-  // O_NOFOLLOW and O_NONBLOCK hold if something else was put there since.
-  // Not O_TRUNC yet: a file that another creation holds must not be emptied
-  // under it. Lock first, then empty.
-  int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC, 0644);
+  }
+  // O_NOFOLLOW and O_NONBLOCK hold if something else was put there since,
+  // and O_EXCL where an existing file must stay. Not O_TRUNC yet: a file
+  // that another creation holds must not be emptied under it. Lock first,
+  // then empty.
+  int fd =
+      ::open(path.c_str(), O_RDWR | O_CREAT | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC | (keepExisting ? O_EXCL : 0), 0644);
   if (fd < 0) {
     int error = errno;
     if (error == ELOOP && ::lstat(path.c_str(), &st) == 0 && S_ISLNK(st.st_mode))
       throw CannotCreateFile(path, NotRegularReason(st.st_mode));
+    if (error == EEXIST && keepExisting) throw CannotCreateFile(path, sources.existingRefusal());
     throw CannotCreateFile(path, error);
   }
   if (::fstat(fd, &st) != 0) Abandon(fd, CannotCreateFile(path, errno));

@@ -21,9 +21,21 @@ class SourceFiles {
   void add(const std::string& path);
   bool holds(dev_t device, ino_t inode) const;
 
+  // A regular file that exists at an output's name is refused too, for
+  // `reason` (the window replaces it; the command line does only when told).
+  void refuseExisting(std::string reason) { existingRefusal_ = std::move(reason); }
+  const std::string& existingRefusal() const { return existingRefusal_; }
+
  private:
   std::vector<std::pair<dev_t, ino_t>> files_;
+  std::string existingRefusal_;  // empty: an existing file is replaced
 };
+
+// Throws "Cannot create file ..." when `sources` refuse existing files and
+// a regular file stands at `path`; what else may stand there is for
+// OutputFile::create to refuse. A job checks all its names with it before
+// it writes anything.
+void RefuseExistingOutput(const std::string& path, const SourceFiles& sources);
 
 class OutputFile {
  public:

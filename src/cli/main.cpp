@@ -8,177 +8,126 @@
 
 #include "base/child_process.h"
 #include "base/errors.h"
+#include "base/path_kind.h"
 #include "base/text_format.h"
+#include "cli/arguments.h"
 #include "cli/playlist_command.h"
 #include "cli/stream_choice.h"
 #include "cli/stream_listing.h"
 #include "cli/terminal_host.h"
 #include "cli/vti_command.h"
+#include "engine/program_stream_probe.h"
 #include "jobs/app_state.h"
 #include "jobs/dvd_title.h"
 #include "jobs/jobs.h"
+#include "jobs/source_sequence.h"
 
 namespace klarvex::cli {
 namespace {
 
-constexpr const char* kUsage =
-    "Usage: klarvex-cli read [options] FILE\n"
-    "       klarvex-cli demux [options] [-o DIR] [--streams LIST] [--video-ext E]\n"
-    "                         [--audio-ext E] [--sub-ext E] [--wav] [--vobsub]\n"
-    "                         [--codec-ext] [--json] FILE\n"
-    "       klarvex-cli mkv [options] [-o DIR] [--streams LIST] FILE\n"
-    "       klarvex-cli rebuild [options] [-o DIR] [--streams LIST] [--adv-pck]\n"
-    "                           [--adjust-pts] FILE\n"
-    "       klarvex-cli xpl [--source FILE] XPL\n"
-    "       klarvex-cli chapters [--source FILE] [-o DIR] XPL\n"
-    "       klarvex-cli chapters [-o DIR] VTS_nn_0.IFO|VTS_nn_n.VOB\n"
-    "       klarvex-cli vti [--evob NAME] FILE\n"
-    "\n"
-    "read   reads an EVO (HD DVD), VOB (DVD-Video) or AOB (DVD-Audio) file and\n"
-    "       lists and describes its streams. With \"continue\" on, the files that\n"
-    "       follow it in its title (FEATURE_2.EVO, VTS_01_2.VOB, ...) are read in\n"
-    "       the same run.\n"
-    "demux  reads the title as above, then writes each stream found (or those\n"
-    "       of --streams) to an elementary-stream file named\n"
-    "       DIR/BASE.CAPTION.EXT, e.g. out/FEATURE_1_MERGED.DD+.stream.00.mpa;\n"
-    "       subpictures as .sup files.\n"
-    "mkv    reads the title as above, then makes DIR/BASE.mkv with mkvmerge\n"
-    "       (MKVToolNix) from every stream found (or those of --streams): each\n"
-    "       track with its delay, language and name (playlist or IFO), LPCM as\n"
-    "       WAV, DVD subpictures as VobSub, the chapters and the title's name.\n"
-    "       HD DVD subpictures, which Matroska can't hold, are written beside it\n"
-    "       as .sup files.\n"
-    "rebuild reads the title as above, then writes DIR/BASE.rebuilt.EVO holding\n"
-    "       only the streams found (or those of --streams), renumbered, with the\n"
-    "       navigation packs patched to match (EVO sources).\n"
-    "xpl    reads an HD DVD playlist (ADV_OBJ/VPLST000.XPL) and prints the tags,\n"
-    "       tracks and chapters of the title that names the --source EVO (the\n"
-    "       whole playlist when no title does).\n"
-    "chapters reads the playlist as xpl does and writes the title's chapters to\n"
-    "       DIR/BASE.chapters.txt, BASE being the --source EVO's name. Given a\n"
-    "       DVD-Video title set's IFO, or a VOB of the title with the IFO beside\n"
-    "       it, it writes the chapters of the IFO's title, BASE being the IFO's or\n"
-    "       the VOB's name (VTS_01_1.chapters.txt).\n"
-    "vti    reads an HD DVD title set information file (HVDVD_TS/HVA00001.VTI)\n"
-    "       and prints its EVOB attribute and EVOB information tables decoded;\n"
-    "       --evob NAME selects the EVOB of that name (letter case aside).\n"
-    "\n"
-    "Options (defaults as in the window's Options tab):\n"
-    "  --no-continue    read only FILE, not the files that follow it\n"
-    "  --full           read each file whole (no fast check)\n"
-    "  --fast-size N    fast check: read the first N MiB of each file (default 300)\n"
-    "  --no-details     do not describe the streams\n"
-    "  --no-count       do not count video frames\n"
-    "  --json           read: print the stream list as JSON instead of the log;\n"
-    "                   demux: print what was written as JSON after the job\n"
-    "                   (a DVD-Video VOB's streams with their language from the\n"
-    "                   IFO beside it)\n"
-    "  -o DIR           demux, rebuild, mkv: output folder, made when missing\n"
-    "                   (default: the current folder)\n"
-    "  --streams LIST   demux, rebuild: only these streams, e.g. v0,a1,s0 (v0-v1, a0-a15,\n"
-    "                   s0-s31; default: every stream found)\n"
-    "  --video-ext E    demux: extension of video files (default mpv)\n"
-    "  --audio-ext E    demux: extension of audio files (default mpa)\n"
-    "  --sub-ext E      demux: extension of subpicture files (default sup)\n"
-    "  --wav            demux: LPCM streams as WAV files\n"
-    "  --vobsub         demux: DVD subpictures as VobSub (.idx + .sub)\n"
-    "  --codec-ext      demux: extensions by coding (m2v, vc1, h264, ac3, eac3,\n"
-    "                   dts, thd, mlp, wav or pcm, sup, idx/sub)\n"
-    "  --adv-pck        rebuild: keep the advanced packs (ADV_PCK)\n"
-    "  --adjust-pts     rebuild: shift the time stamps of the files that follow\n"
-    "                   the first so the title plays as one\n"
-    "  -h, --help       show this text\n"
-    "  --version        show the version\n"
-    "\n"
-    "Ctrl-C stops the job at its next buffer; a demux keeps what it wrote.\n"
-    "The exit status is 0 on success, 1 on failure, 2 for a usage error and\n"
-    "130 when stopped by Ctrl-C.\n";
-
 enum class Job { Read, Demux, Rebuild, Mkv };
 
+// What the command line asks of a job besides the options of the window.
 struct Command {
   Job job = Job::Read;
+  const CommandSpec* spec = nullptr;
   bool json = false;
+  bool overwrite = false;
   std::optional<std::vector<StreamChoice>> streams;
   std::string file;
 };
 
-[[noreturn]] void UsageError(const std::string& message) {
-  PrintError(message);
-  std::fprintf(stderr, "\n%s", kUsage);
-  std::exit(2);
-}
+constexpr const char* kOverwriteHint = "It exists (-y or --overwrite replaces it)";
 
-int64_t ParseFastSize(const std::string& text) {
+int64_t ParseFastSize(const CommandSpec& spec, const std::string& text) {
   char* end = nullptr;
   long long value = std::strtoll(text.c_str(), &end, 10);
   if (text.empty() || *end != '\0' || value < 0 || value > 999)
-    UsageError("--fast-size takes a whole number from 0 to 999");
+    UsageError(&spec, "--fast-size takes a whole number from 0 to 999");
   return value;
 }
 
 // An extension as the window's box takes it: at most 5 characters, and
 // nothing that would lead out of the output folder.
-std::string ParseExtension(const std::string& option, const std::string& text) {
+std::string ParseExtension(const CommandSpec& spec, Opt option, const std::string& text) {
   if (text.size() > 5 || text.find('/') != std::string::npos)
-    UsageError(option + " takes up to 5 characters, no \"/\"");
+    UsageError(&spec, std::string(OptionOf(option).name) + " takes up to 5 characters, no \"/\"");
   return text;
 }
 
-Command ParseOptions(Job job, const std::vector<std::string>& args, Options& options) {
+// The options of the window's Options tab, and what the command line adds.
+Command ApplyOptions(Job job, const CommandSpec& spec, const Arguments& arguments, Options& options) {
   Command command;
   command.job = job;
-  const bool writes = job != Job::Read;
-  const bool demux = job == Job::Demux;
-  auto value = [&](size_t& i) -> const std::string& {
-    if (++i >= args.size()) UsageError(args[i - 1] + " needs a value");
-    return args[i];
-  };
-  for (size_t i = 0; i < args.size(); ++i) {
-    const std::string& a = args[i];
-    if (a == "--no-continue")
-      options.cbContinue = false;
-    else if (a == "--full")
-      options.cbFastCheck = false;
-    else if (a == "--fast-size") {
-      options.ieFastSize = ParseFastSize(value(i));
-      options.cbFastCheck = true;
-    } else if (a == "--no-details")
-      options.cbDetails = false;
-    else if (a == "--no-count")
-      options.cbCountFr = false;
-    else if (a == "--json" && (job == Job::Read || job == Job::Demux))
-      command.json = true;
-    else if (a == "-o" && writes)
-      options.eWorkdir = value(i);
-    else if (a == "--streams" && writes) {
-      std::string error;
-      command.streams = ParseStreamList(value(i), error);
-      if (!command.streams) UsageError(error);
-    } else if (a == "--video-ext" && demux)
-      options.eVideoExt = ParseExtension(a, value(i));
-    else if (a == "--audio-ext" && demux)
-      options.eAudioExt = ParseExtension(a, value(i));
-    else if (a == "--sub-ext" && demux)
-      options.eSubExt = ParseExtension(a, value(i));
-    else if (a == "--wav" && demux)
-      options.cbLpcmWav = true;
-    else if (a == "--vobsub" && demux)
-      options.cbVobSub = true;
-    else if (a == "--codec-ext" && demux)
-      options.cbCodecExt = true;
-    else if (a == "--adv-pck" && job == Job::Rebuild)
-      options.cbRBAdvanced = true;
-    else if (a == "--adjust-pts" && job == Job::Rebuild)
-      options.cbAdjustPTS = true;
-    else if (a.size() > 1 && a[0] == '-' && a != "-")
-      UsageError("unknown option " + a);
-    else if (command.file.empty())
-      command.file = a;
-    else
-      UsageError("only one FILE may be given");
+  command.spec = &spec;
+  for (const auto& [id, value] : arguments.options) {
+    switch (id) {
+      case Opt::NoContinue:
+        options.cbContinue = false;
+        break;
+      case Opt::Full:
+        options.cbFastCheck = false;
+        break;
+      case Opt::FastSize:
+        options.ieFastSize = ParseFastSize(spec, value);
+        options.cbFastCheck = true;
+        break;
+      case Opt::NoDetails:
+        options.cbDetails = false;
+        break;
+      case Opt::NoCount:
+        options.cbCountFr = false;
+        break;
+      case Opt::Json:
+        command.json = true;
+        break;
+      case Opt::Output:
+        options.eWorkdir = value;
+        break;
+      case Opt::Streams: {
+        std::string error;
+        command.streams = ParseStreamList(value, error);
+        if (!command.streams) UsageError(&spec, error);
+        break;
+      }
+      case Opt::VideoExt:
+        options.eVideoExt = ParseExtension(spec, id, value);
+        break;
+      case Opt::AudioExt:
+        options.eAudioExt = ParseExtension(spec, id, value);
+        break;
+      case Opt::SubExt:
+        options.eSubExt = ParseExtension(spec, id, value);
+        break;
+      case Opt::Wav:
+        options.cbLpcmWav = true;
+        break;
+      case Opt::VobSub:
+        options.cbVobSub = true;
+        break;
+      case Opt::CodecExt:
+        options.cbCodecExt = true;
+        break;
+      case Opt::AdvPck:
+        options.cbRBAdvanced = true;
+        break;
+      case Opt::AdjustPts:
+        options.cbAdjustPTS = true;
+        break;
+      case Opt::Overwrite:
+        command.overwrite = true;
+        break;
+      case Opt::Source:
+      case Opt::Evob:
+      case Opt::Help:
+        break;  // not options of these commands
+    }
   }
-  if (command.file.empty()) UsageError("no FILE given");
+  try {
+    command.file = SingleOperand(spec, arguments);
+  } catch (const UsageProblem& problem) {
+    UsageError(&spec, problem.text);
+  }
   return command;
 }
 
@@ -220,9 +169,38 @@ bool ChooseStreams(AppState& state, const std::vector<StreamChoice>& choices, st
   return true;
 }
 
-int Run(Job job, const std::vector<std::string>& args) {
+// Streams to write: a write job that has none writes nothing, which is no
+// success.
+bool AnyStreamFound(AppState& state) {
+  bool any = false;
+  state.forEachBox([&any](StreamBox& b) { any = any || b.enabled; });
+  return any;
+}
+
+// A file of something else than packs: its "streams" would be stray bytes.
+std::optional<std::string> NotAProgramStream(const std::string& file) {
+  try {
+    if (IsRegularFile(file) && !HoldsProgramStreamPack(file)) return "no MPEG program stream in " + file;
+  } catch (const KlarvexError&) {
+    // The read says why the file can't be read.
+  }
+  return std::nullopt;
+}
+
+// What the title is, said on standard error whatever the log shows.
+void WarnAboutTheTitle(const AppState& state, const Command& command) {
+  if (state.engine.run.encrypted)
+    PrintError("warning: " + command.file + " is encrypted: what is written from it stays scrambled; " +
+               "decrypt the title first");
+  if (command.job == Job::Rebuild && (IsDvdVideoSource(state) || IsDvdAudioSource(ExtensionOf(command.file))))
+    PrintError("warning: " + command.file +
+               " is a DVD file: its packs pass unchanged (only HD DVD packs are left out, renumbered and patched)");
+}
+
+int Run(Job job, const CommandSpec& spec, const Arguments& arguments) {
   AppState state;
-  Command command = ParseOptions(job, args, state.options);
+  Command command = ApplyOptions(job, spec, arguments, state.options);
+  if (!command.overwrite) state.refuseExistingOutputs = kOverwriteHint;
   TerminalSettings settings = DetectTerminal();
   settings.quiet = command.json;
   TerminalHost host(settings, stdout, stderr);
@@ -233,6 +211,7 @@ int Run(Job job, const std::vector<std::string>& args) {
   // Before a read of gigabytes, what the job can't do without.
   if (job == Job::Mkv && FindOnPath("mkvmerge").empty()) return Failure(host, kMkvmergeMissing);
   if (std::string why; !MakeOutputFolder(state.options.eWorkdir, why)) return Failure(host, why);
+  if (std::optional<std::string> why = NotAProgramStream(command.file)) return Failure(host, *why);
   jobs.Resetcbs();
   state.eEVOfile = command.file;
   jobs.EVOadj();
@@ -247,57 +226,89 @@ int Run(Job job, const std::vector<std::string>& args) {
     std::fputs(StreamListJson(state).c_str(), stdout);  // escaped as JSON already
   }
   if (host.cancelled()) return Cancelled(host);
-  if (FastCheckCutShort(state)) {
-    host.finishProgress();
+  host.finishProgress();
+  WarnAboutTheTitle(state, command);
+  if (FastCheckCutShort(state))
     PrintError("fast check: only the first " + IntText(state.options.ieFastSize) +
                " MiB of each file were read; --full reads all");
-  }
-  if (command.job != Job::Read) {
-    std::string missing;
-    if (command.streams && !ChooseStreams(state, *command.streams, missing))
-      return Failure(host, "no stream " + missing + " in " + command.file);
-    jobs.cbVideoClick();
-    if (command.job == Job::Demux)
-      jobs.bDemuxClick();
-    else if (command.job == Job::Mkv)
-      jobs.bMkvClick();
-    else
-      jobs.bRebuildClick();
-    if (jobs.lastFailure()) return Failure(host, jobs.lastFailure()->fullText());
-    if (host.cancelled()) return Cancelled(host);
-    if (command.json && command.job == Job::Demux) {
-      host.finishProgress();
-      std::fputs(DemuxJson(state, jobs.demuxed()).c_str(), stdout);
-    }
+  if (command.job == Job::Read) return FinishStandardOutput(0);
+
+  if (!AnyStreamFound(state)) return Failure(host, "no stream found in " + command.file + "; nothing was written");
+  std::string missing;
+  if (command.streams && !ChooseStreams(state, *command.streams, missing))
+    return Failure(host, "no stream " + missing + " in " + command.file);
+  jobs.cbVideoClick();
+  if (command.job == Job::Demux)
+    jobs.bDemuxClick();
+  else if (command.job == Job::Mkv)
+    jobs.bMkvClick();
+  else
+    jobs.bRebuildClick();
+  if (jobs.lastFailure()) return Failure(host, jobs.lastFailure()->fullText());
+  if (host.cancelled()) return Cancelled(host);
+  if (command.json && command.job == Job::Demux) {
+    host.finishProgress();
+    std::fputs(DemuxJson(state, jobs.demuxed()).c_str(), stdout);
   }
   host.finishProgress();
   return FinishStandardOutput(0);
+}
+
+// klarvex-cli help [COMMAND]
+int RunHelp(const CommandSpec& spec, const Arguments& arguments) {
+  if (arguments.operands.size() > 1) UsageError(&spec, "help takes one COMMAND");
+  if (arguments.operands.empty()) {
+    std::fputs(OverviewHelp().c_str(), stdout);
+    return FinishStandardOutput(0);
+  }
+  const CommandSpec* command = FindCommand(arguments.operands.front());
+  if (!command) UsageError(&spec, "unknown command " + arguments.operands.front());
+  std::fputs(CommandHelp(*command).c_str(), stdout);
+  return FinishStandardOutput(0);
+}
+
+int RunCommand(const CommandSpec& spec, const std::vector<std::string>& args) {
+  Arguments arguments;
+  try {
+    arguments = ParseArguments(spec, args);
+  } catch (const UsageProblem& problem) {
+    UsageError(&spec, problem.text);
+  }
+  if (arguments.help) {
+    std::fputs(CommandHelp(spec).c_str(), stdout);
+    return FinishStandardOutput(0);
+  }
+  const std::string name = spec.name;
+  if (name == "read") return Run(Job::Read, spec, arguments);
+  if (name == "demux") return Run(Job::Demux, spec, arguments);
+  if (name == "rebuild") return Run(Job::Rebuild, spec, arguments);
+  if (name == "mkv") return Run(Job::Mkv, spec, arguments);
+  if (name == "xpl") return RunXplCommand(spec, arguments);
+  if (name == "chapters") return RunChaptersCommand(spec, arguments, kOverwriteHint);
+  if (name == "vti") return RunVti(spec, arguments);
+  return RunHelp(spec, arguments);
 }
 
 }  // namespace
 }  // namespace klarvex::cli
 
 int main(int argc, char** argv) {
+  using namespace klarvex::cli;
   std::setlocale(LC_NUMERIC, "");
   std::setlocale(LC_TIME, "");
   std::vector<std::string> args(argv + 1, argv + argc);
-  if (args.empty() || args[0] == "-h" || args[0] == "--help") {
-    std::fputs(klarvex::cli::kUsage, args.empty() ? stderr : stdout);
-    return args.empty() ? 2 : 0;
+  if (args.empty()) UsageError(nullptr, "no command given");
+  if (args[0] == "-h" || args[0] == "--help") {
+    std::fputs(OverviewHelp().c_str(), stdout);
+    return FinishStandardOutput(0);
   }
   if (args[0] == "--version") {
     std::puts("klarvex-cli " KLARVEX_VERSION);
     std::printf("built with libdvdread %s; %s\n", klarvex::DvdReadVersion().c_str(), KLARVEX_BUILT_WINDOW);
-    return 0;
+    return FinishStandardOutput(0);
   }
-  std::string command = args[0];
+  const CommandSpec* spec = FindCommand(args[0]);
+  if (!spec) UsageError(nullptr, (args[0][0] == '-' ? "unknown option " : "unknown command ") + args[0]);
   args.erase(args.begin());
-  using klarvex::cli::Job;
-  if (command == "read") return klarvex::cli::Run(Job::Read, args);
-  if (command == "demux") return klarvex::cli::Run(Job::Demux, args);
-  if (command == "rebuild") return klarvex::cli::Run(Job::Rebuild, args);
-  if (command == "mkv") return klarvex::cli::Run(Job::Mkv, args);
-  if (command == "xpl" || command == "chapters") return klarvex::cli::RunPlaylistCommand(command, args);
-  if (command == "vti") return klarvex::cli::RunVti(args);
-  klarvex::cli::UsageError("unknown command " + command);
+  return RunCommand(*spec, args);
 }

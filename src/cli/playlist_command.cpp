@@ -13,45 +13,26 @@
 
 namespace klarvex::cli {
 
-const char* const kPlaylistUsage =
-    "       klarvex-cli xpl [--source FILE] XPL\n"
-    "       klarvex-cli chapters [--source FILE] [-o DIR] XPL\n"
-    "       klarvex-cli chapters [-o DIR] VTS_nn_0.IFO|VTS_nn_n.VOB\n";
-
 namespace {
 
 struct PlaylistCommand {
   std::string source;
   std::string playlist;
   std::string outputFolder;
+  std::string refuseExisting;  // empty: an existing chapter file is replaced
 };
 
-[[noreturn]] void PlaylistUsageError(const std::string& message) {
-  PrintError(message);
-  std::fprintf(stderr, "\nUsage:\n%s", kPlaylistUsage);
-  std::exit(2);
-}
-
-PlaylistCommand ParsePlaylistCommand(const std::vector<std::string>& args, bool writes) {
+PlaylistCommand ReadPlaylistArguments(const CommandSpec& spec, const Arguments& arguments) {
   PlaylistCommand command;
-  auto value = [&](size_t& i) -> const std::string& {
-    if (++i >= args.size()) PlaylistUsageError(args[i - 1] + " needs a value");
-    return args[i];
-  };
-  for (size_t i = 0; i < args.size(); ++i) {
-    const std::string& a = args[i];
-    if (a == "--source")
-      command.source = value(i);
-    else if (a == "-o" && writes)
-      command.outputFolder = value(i);
-    else if (a.size() > 1 && a[0] == '-')
-      PlaylistUsageError("unknown option " + a);
-    else if (command.playlist.empty())
-      command.playlist = a;
-    else
-      PlaylistUsageError("only one XPL may be given");
+  for (const auto& [id, value] : arguments.options) {
+    if (id == Opt::Source) command.source = value;
+    if (id == Opt::Output) command.outputFolder = value;
   }
-  if (command.playlist.empty()) PlaylistUsageError("no XPL given");
+  try {
+    command.playlist = SingleOperand(spec, arguments);
+  } catch (const UsageProblem& problem) {
+    UsageError(&spec, problem.text);
+  }
   return command;
 }
 
@@ -67,6 +48,7 @@ template <typename AfterRead>
 int RunPlaylist(const PlaylistCommand& command, AfterRead afterRead) {
   AppState state;
   state.options.eWorkdir = command.outputFolder;
+  state.refuseExistingOutputs = command.refuseExisting;
   TerminalHost host(DetectTerminal(), stdout, stderr);
   Jobs jobs(state, host);
   host.attach(&jobs);
@@ -98,8 +80,8 @@ std::string PlaylistListing(const XplModel& xpl) {
   return text;
 }
 
-int RunXplCommand(const std::vector<std::string>& args) {
-  return RunPlaylist(ParsePlaylistCommand(args, false), [](AppState& state, Jobs&) {
+int RunXplCommand(const CommandSpec& spec, const Arguments& arguments) {
+  return RunPlaylist(ReadPlaylistArguments(spec, arguments), [](AppState& state, Jobs&) {
     PrintOut(PlaylistListing(state.xpl));
     return 0;
   });
@@ -114,11 +96,11 @@ bool IsDvdTitleFile(const std::string& path) {
   return extension == ".IFO" || extension == ".VOB";
 }
 
-int RunDvdChapters(const PlaylistCommand& command) {
-  if (!command.source.empty()) PlaylistUsageError("--source belongs to a playlist (XPL), not to " + command.playlist);
+int RunDvdChapters(const CommandSpec& spec, const PlaylistCommand& command) {
+  if (!command.source.empty()) UsageError(&spec, "--source belongs to a playlist (XPL), not to " + command.playlist);
   TerminalHost host(DetectTerminal(), stdout, stderr);
   try {
-    WriteDvdChapters(command.playlist, command.outputFolder, host);
+    WriteDvdChapters(command.playlist, command.outputFolder, host, command.refuseExisting);
   } catch (const KlarvexError& error) {
     return PlaylistFailure(host, error);
   }
@@ -127,9 +109,10 @@ int RunDvdChapters(const PlaylistCommand& command) {
 
 }  // namespace
 
-int RunChaptersCommand(const std::vector<std::string>& args) {
-  const PlaylistCommand command = ParsePlaylistCommand(args, true);
-  if (IsDvdTitleFile(command.playlist)) return RunDvdChapters(command);
+int RunChaptersCommand(const CommandSpec& spec, const Arguments& arguments, const std::string& existingRefusal) {
+  PlaylistCommand command = ReadPlaylistArguments(spec, arguments);
+  if (!arguments.has(Opt::Overwrite)) command.refuseExisting = existingRefusal;
+  if (IsDvdTitleFile(command.playlist)) return RunDvdChapters(spec, command);
   return RunPlaylist(command, [](AppState& state, Jobs& jobs) {
     if (!state.xpl.bWriteChaps) {
       PrintError("no chapters: no title of the playlist names the source file");
@@ -138,10 +121,6 @@ int RunChaptersCommand(const std::vector<std::string>& args) {
     jobs.bWriteChapsClick();
     return 0;
   });
-}
-
-int RunPlaylistCommand(const std::string& command, const std::vector<std::string>& args) {
-  return command == "chapters" ? RunChaptersCommand(args) : RunXplCommand(args);
 }
 
 }  // namespace klarvex::cli

@@ -5,22 +5,20 @@
 #include <string>
 #include <vector>
 
+#include "cli/arguments.h"
 #include "navigation/xpl_model.h"
 
 namespace klarvex::cli {
-
-// The usage lines of the two commands.
-extern const char* const kPlaylistUsage;
 
 // The XPL tab as text: the memo's tag lines, an empty line, then the tree
 // with the lines under each node indented by two blanks.
 std::string PlaylistListing(const XplModel& xpl);
 
 // `xpl [--source FILE] XPL`: the read's log, then the listing.
-int RunXplCommand(const std::vector<std::string>& args);
-// `chapters [--source FILE] [-o DIR] XPL`: the read's log, then the chapter file.
-int RunChaptersCommand(const std::vector<std::string>& args);
-// Either of the two, by the command's name.
-int RunPlaylistCommand(const std::string& command, const std::vector<std::string>& args);
+int RunXplCommand(const CommandSpec& spec, const Arguments& arguments);
+// `chapters [--source FILE] [-o DIR] [-y] XPL`: the read's log, then the
+// chapter file; without -y a chapter file that exists is refused for
+// `existingRefusal`.
+int RunChaptersCommand(const CommandSpec& spec, const Arguments& arguments, const std::string& existingRefusal);
 
 }  // namespace klarvex::cli

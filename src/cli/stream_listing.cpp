@@ -137,6 +137,20 @@ std::string TitleFilesJson(const AppState& state) {
   return json + (state.titleFiles.empty() ? "]" : "\n  ]");
 }
 
+// The first field of every document: scripts check it, and a change of
+// the fields' meaning or of their form raises it.
+std::string DocumentStart(const AppState& state) {
+  return "{\n  \"formatVersion\": " + IntText(kJsonFormatVersion) + ",\n  " + JsonPathFields("source", state.eEVOfile);
+}
+
+// How much of the title the read saw and whether its streams are of use.
+std::string ReadStateJson(const AppState& state) {
+  std::string json = "\"fastCheck\": " + std::string(FastCheckCutShort(state) ? "true" : "false");
+  json += ",\n  \"fastCheckMiB\": " + (state.options.cbFastCheck ? IntText(state.options.ieFastSize) : "null");
+  json += ",\n  \"encrypted\": " + std::string(state.engine.run.encrypted ? "true" : "false");
+  return json;
+}
+
 }  // namespace
 
 bool FastCheckCutShort(const AppState& state) {
@@ -148,10 +162,11 @@ bool FastCheckCutShort(const AppState& state) {
 
 std::string DemuxJson(const AppState& state, const std::vector<DemuxedStream>& written) {
   const RunState& run = state.engine.run;
-  std::string json = "{\n  " + JsonPathFields("source", state.eEVOfile) + ",\n  \"title\": {\"startPtm\": ";
+  std::string json = DocumentStart(state) + ",\n  \"title\": {\"startPtm\": ";
   json += IntText(run.firstPtm) + ", \"durationSeconds\": " + JsonNumber(run.totalSeconds);
   const std::optional<uint32_t> video = FirstVideoPts(state.engine.streams);
   json += ", \"firstVideoPts\": " + (video ? IntText(*video) : "null") + "},";
+  json += "\n  " + ReadStateJson(state) + ",";
   json += "\n  \"files\": " + TitleFilesJson(state) + ",\n  \"outputs\": [";
   for (size_t i = 0; i < written.size(); ++i) {
     const DemuxedStream& out = written[i];
@@ -168,7 +183,7 @@ std::string DemuxJson(const AppState& state, const std::vector<DemuxedStream>& w
 }
 
 std::string StreamListJson(const AppState& state) {
-  std::string json = "{\n  " + JsonPathFields("source", state.eEVOfile) + ",\n  \"streams\": [";
+  std::string json = DocumentStart(state) + ",\n  \"streams\": [";
   bool first = true;
   auto add = [&](Section section, int count) {
     for (int n = 0; n < count; ++n) {
@@ -185,8 +200,7 @@ std::string StreamListJson(const AppState& state) {
   json += ",\n  \"totalSeconds\": " + JsonNumber(state.engine.run.totalSeconds);
   // A fast check reads only the first part of each file: its frame counts
   // and times are partial, and the listing says so.
-  json += ",\n  \"fastCheck\": " + std::string(FastCheckCutShort(state) ? "true" : "false");
-  json += ",\n  \"fastCheckMiB\": " + (state.options.cbFastCheck ? IntText(state.options.ieFastSize) : "null");
+  json += ",\n  " + ReadStateJson(state);
   json += ",\n  \"files\": " + TitleFilesJson(state);
   return json + "\n}\n";
 }

@@ -11,6 +11,10 @@
 
 namespace klarvex::cli {
 
+// The "formatVersion" of the JSON documents (docs/json.md); raised with any
+// change a script would notice.
+constexpr int kJsonFormatVersion = 1;
+
 // Each stream with its "language" and "name" from the playlist or, for a
 // DVD-Video VOB, the IFO beside it (null when unknown).
 std::string StreamListJson(const AppState& state);

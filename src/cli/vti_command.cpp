@@ -14,8 +14,6 @@ namespace klarvex::cli {
 
 namespace {
 
-constexpr const char* kVtiUsage = "Usage: klarvex-cli vti [--evob NAME] FILE\n";
-
 // A value that picks nothing shows as "-".
 std::string Shown(const VtiChoice& choice) { return choice.position < 0 ? "-" : choice.text; }
 
@@ -84,21 +82,6 @@ std::string AttrText(const DecodedEvobAttr& a, int position) {
   return out + "\n";
 }
 
-bool ParseVtiArgs(const std::vector<std::string>& args, std::string& file, std::string& evob) {
-  for (size_t i = 0; i < args.size(); ++i) {
-    const std::string& a = args[i];
-    if (a == "--evob") {
-      if (++i >= args.size()) return false;
-      evob = args[i];
-    } else if ((a.size() > 1 && a[0] == '-') || !file.empty()) {
-      return false;
-    } else {
-      file = a;
-    }
-  }
-  return !file.empty();
-}
-
 }  // namespace
 
 std::string VtiReport(const EvobInfoTable& infoTable, const EvobAttrTable& attrTable, int selectedEvob) {
@@ -110,14 +93,16 @@ std::string VtiReport(const EvobInfoTable& infoTable, const EvobAttrTable& attrT
   return out.empty() ? "No VTS_EVOBI and no VTS_EVOB_ATR.\n" : out;
 }
 
-int RunVti(const std::vector<std::string>& args) {
+int RunVti(const CommandSpec& spec, const Arguments& arguments) {
   AppState state;
   std::string file;
-  if (!ParseVtiArgs(args, file, state.names.SourceName)) {
-    PrintError("vti takes one FILE and at most --evob NAME");
-    std::fprintf(stderr, "\n%s", kVtiUsage);
-    return 2;
+  try {
+    file = SingleOperand(spec, arguments);
+  } catch (const UsageProblem& problem) {
+    UsageError(&spec, problem.text);
   }
+  for (const auto& [id, value] : arguments.options)
+    if (id == Opt::Evob) state.names.SourceName = value;
   TerminalHost host(DetectTerminal(), stdout, stderr);
   Jobs jobs(state, host);
   host.attach(&jobs);

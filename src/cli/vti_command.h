@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "cli/arguments.h"
 #include "navigation/vti_tables.h"
 
 namespace klarvex::cli {
@@ -13,7 +14,7 @@ namespace klarvex::cli {
 // when it is picked; the EVOB at `selectedEvob` is marked.
 std::string VtiReport(const EvobInfoTable& infoTable, const EvobAttrTable& attrTable, int selectedEvob);
 
-// vti [--evob NAME] FILE: the exit status (0, 1 on failure, 2 usage error).
-int RunVti(const std::vector<std::string>& args);
+// vti [--evob NAME] VTI: the exit status (0, 1 on failure, 2 usage error).
+int RunVti(const CommandSpec& spec, const Arguments& arguments);
 
 }  // namespace klarvex::cli

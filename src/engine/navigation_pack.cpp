@@ -38,8 +38,11 @@ std::string VobReport(uint16_t vobNumber, const StreamCounts& c) {
 
 }  // namespace
 
-void AnalyseGci(const ByteView& view, int64_t base, MessageLog& log) {
-  if (view.at(base + gci::kEncryption) & 0xC0) log.log("[b]This file is ENCRYPTED![/b] Decrypt it before any process.");
+void AnalyseGci(const ByteView& view, int64_t base, MessageLog& log, bool& encrypted) {
+  if (view.at(base + gci::kEncryption) & 0xC0) {
+    log.log("[b]This file is ENCRYPTED![/b] Decrypt it before any process.");
+    encrypted = true;
+  }
   uint8_t valid = view.at(base + gci::kCopyControlValid);
   uint8_t values = view.at(base + gci::kCopyControlValues);
   int cci = values >> 5;

@@ -35,7 +35,9 @@ struct StreamCounts {
   int subpicture = 0;
 };
 
-void AnalyseGci(const ByteView& view, int64_t base, MessageLog& log);
+// Logs the encryption and copy-control flags; sets `encrypted` when the
+// title is.
+void AnalyseGci(const ByteView& view, int64_t base, MessageLog& log, bool& encrypted);
 
 struct DsiContext {
   bool readMode = false;

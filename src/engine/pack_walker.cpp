@@ -72,6 +72,7 @@ void PackWalker::run() {
         walkBuffer();
         host_.pollStop();
       });
+  if (header_.scrambledSeen) run.encrypted = true;
   if (readMode()) AnnounceWaitingStreams(host_.messages(), engine_.streams);
   if (run.StopRequested) {
     engine_.streams.video(0).frameCount = 0;
@@ -136,7 +137,7 @@ __attribute__((always_inline)) inline void PackWalker::stepByte() {
   }
   if (gciPending_ || dsiPending_) {
     if (gciPending_) {
-      AnalyseGci(view_, pos_, host_.messages());
+      AnalyseGci(view_, pos_, host_.messages(), engine_.run.encrypted);
       firstGci_ = false;
       gciPending_ = false;
     } else {

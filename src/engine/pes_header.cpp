@@ -55,6 +55,7 @@ bool PesHeader::parseWhole(const uint8_t* p, int64_t available, Whole& whole) co
   whole.packetLeft = (p[0] << 8 | p[1]) - 3 - headerLength;
   whole.hasPts = timestamps > 0;
   whole.pts = timestamps ? ReadTimestamp(p + 5) : 0;
+  whole.scrambled = (p[2] & 0x30) != 0;
   return true;
 }
 
@@ -115,7 +116,8 @@ PesHeader::Event PesHeader::step(uint8_t byte, uint32_t window) {
 }
 
 PesHeader::Event PesHeader::fixedByte(uint8_t byte) {
-  if (--wanted_ == 1) flags2_ = byte;
+  if (--wanted_ == 2) scrambledSeen |= (byte & 0x30) != 0;  // PES_scrambling_control
+  if (wanted_ == 1) flags2_ = byte;
   if (wanted_ > 0) return Event::None;
   headerLeft_ = byte;
   const bool pts = (flags2_ & 0xC0) == 0x80, ptsDts = (flags2_ & 0xC0) == 0xC0;

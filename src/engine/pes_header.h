@@ -56,6 +56,7 @@ class PesHeader {
     int64_t extensionAt = -1;
     bool hasPts = false;
     uint32_t pts = 0;
+    bool scrambled = false;
   };
   // The whole header at once, right after begin(), when all of it lies in
   // the `available` bytes from the first length byte and it takes the
@@ -68,12 +69,16 @@ class PesHeader {
     packetLeft = whole.packetLeft - more;
     hasPts = whole.hasPts;
     pts = whole.pts;
+    scrambledSeen |= whole.scrambled;
     stage_ = Stage::Idle;
   }
 
   int32_t packetLeft = 0;  // bytes of the packet after the current one
   bool hasPts = false;     // the packet's header carried a PTS
   uint32_t pts = 0;        // and this was it
+  // Some header had its PES_scrambling_control set (CSS): the payload is
+  // encrypted. Kept over the walk.
+  bool scrambledSeen = false;
 
  private:
   enum class Stage : uint8_t {

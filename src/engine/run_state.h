@@ -24,6 +24,9 @@ struct RunState {
   double totalSeconds = 0;     // presentation time over the files walked
   uint32_t titleDuration = 0;  // the same in 90 kHz ticks: where a rebuilt title ends
   double fileDuration = 0;     // most recent file's duration, in days
+  // A navigation pack said the title is encrypted, or a packet's header
+  // said its payload is scrambled: what a demux writes is of no use.
+  bool encrypted = false;
   // The VOB of the previous file's first navigation pack: a DVD VOB split
   // over two files (VTS_01_1.VOB, VTS_01_2.VOB) must not count twice.
   std::optional<VobIdentity> previousFileVob;

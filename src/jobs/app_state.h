@@ -101,6 +101,9 @@ class AppState {
   int activePage = 0;                     // 0: Status
   bool jobRunning = false;                // a job is on its way: no second one starts
   bool closing = false;                   // the window closed: no job starts any more, chained ones neither
+  // The window replaces output files that exist; the command line refuses
+  // them, before a job writes anything, with this reason (empty: replace).
+  std::string refuseExistingOutputs;
   std::vector<TitleFileRead> titleFiles;  // of the last Read EVO, in order
   // By StreamTable entry number; cleared with the boxes.
   std::array<StreamLabel, StreamTable::kEntries + 1> labels;

@@ -118,31 +118,68 @@ std::optional<int64_t> DelayToVideoMs(const StreamTable& streams, Section sectio
   return static_cast<int32_t>(slot.firstPts - *video) / 90;  // 32-bit times wrap: the difference is signed
 }
 
-void DemuxJob::createOutputs(DemuxOutputs& outputs) {
-  vobSubNoted_ = false;
+// One box's file, as the options and the read make it.
+struct DemuxJob::PlannedOutput {
+  Section section;
+  int number;
+  std::string path;     // the box's file (the .sub of a VobSub pair)
+  std::string idxPath;  // the VobSub index; empty otherwise
+  std::optional<WavFormat> wav;
+  std::string notAsWav;  // why an LPCM stream goes as carried, for the log
+};
+
+std::vector<DemuxJob::PlannedOutput> DemuxJob::planOutputs() {
+  std::vector<PlannedOutput> plans;
   const bool aob = IsDvdAudioSource(context_.sourceExtension());
   for (Section section : {Section::Video, Section::Audio, Section::Subpicture}) {
     for (int n = 0; n < StreamTable::streamsIn(section); ++n) {
       const StreamBox& box = state_.box(section, n);
       if (!box.ticked) continue;
-      StreamSlot& slot = state_.engine.streams.slot(section, n);
+      const StreamSlot& slot = state_.engine.streams.slot(section, n);
       if (writesVobSub(section, slot)) {
-        createVobSub(outputs, slot, n, box.caption);
+        const std::string subPath = OutputFileName(state_.names.OutputPrefix, box.caption, "sub");
+        // The index is the .sub's name with the other extension, even where
+        // the name was shortened: a reader finds the one from the other so.
+        plans.push_back({section, n, subPath, subPath.substr(0, subPath.size() - 3) + "idx", std::nullopt, ""});
         continue;
       }
       const StreamIdentity* identity = IdentityOfStreamId(slot.streamId, aob);
-      const std::optional<WavFormat> wav = wavFormatOf(box.caption, identity, slot, aob);
+      std::string notAsWav;
+      const std::optional<WavFormat> wav = wavFormatOf(box.caption, identity, slot, aob, notAsWav);
       const std::string path =
           OutputFileName(state_.names.OutputPrefix, box.caption, extensionOf(section, identity, wav.has_value()));
-      DemuxedStream written{section, n, path, "", section == Section::Subpicture ? "sup" : wav ? "wav" : "stream"};
-      outputs.create(slot, path, [&](OutputFile& file) -> std::unique_ptr<StreamSink> {
-        if (section == Section::Subpicture) return std::make_unique<SupSink>(file, state_.engine.run.minFirstPts);
-        if (wav) return std::make_unique<WavSink>(file, *wav);
-        return std::make_unique<RawSink>(file);
-      });
-      host_.log("Creating " + Literal(path));
-      written_.push_back(std::move(written));
+      plans.push_back({section, n, path, "", wav, notAsWav});
     }
+  }
+  return plans;
+}
+
+void DemuxJob::createOutputs(DemuxOutputs& outputs) {
+  vobSubNoted_ = false;
+  const std::vector<PlannedOutput> plans = planOutputs();
+  // Where existing files must stay, every name is checked before the first
+  // file is made.
+  const SourceFiles sources = context_.sourceFiles();
+  for (const PlannedOutput& p : plans) {
+    RefuseExistingOutput(p.path, sources);
+    if (!p.idxPath.empty()) RefuseExistingOutput(p.idxPath, sources);
+  }
+  for (const PlannedOutput& p : plans) {
+    StreamSlot& slot = state_.engine.streams.slot(p.section, p.number);
+    if (!p.idxPath.empty()) {
+      createVobSub(outputs, slot, p);
+      continue;
+    }
+    if (!p.notAsWav.empty()) context_.logWarning(p.notAsWav);
+    const std::optional<WavFormat>& wav = p.wav;
+    const bool sup = p.section == Section::Subpicture;
+    outputs.create(slot, p.path, [&](OutputFile& file) -> std::unique_ptr<StreamSink> {
+      if (sup) return std::make_unique<SupSink>(file, state_.engine.run.minFirstPts);
+      if (wav) return std::make_unique<WavSink>(file, *wav);
+      return std::make_unique<RawSink>(file);
+    });
+    host_.log("Creating " + Literal(p.path));
+    written_.push_back(DemuxedStream{p.section, p.number, p.path, "", sup ? "sup" : wav ? "wav" : "stream"});
   }
   outputs.setBuffers(OutputBufferSize(outputs.count()));
 }
@@ -156,19 +193,15 @@ bool DemuxJob::writesVobSub(Section section, const StreamSlot& slot) const {
 }
 
 // BASE.CAPTION.sub and, beside it, BASE.CAPTION.idx.
-void DemuxJob::createVobSub(DemuxOutputs& outputs, StreamSlot& slot, int n, const std::string& caption) {
-  const std::string subPath = OutputFileName(state_.names.OutputPrefix, caption, "sub");
-  // The index is the .sub's name with the other extension, even where the
-  // name was shortened: a reader finds the one from the other so.
-  const std::string idxPath = subPath.substr(0, subPath.size() - 3) + "idx";
-  VobSubInfo info = vobSubInfo(n);
-  outputs.create(slot, subPath, [&](OutputFile& sub) {
-    host_.log("Creating " + Literal(subPath));
-    OutputFile& idx = outputs.createFile(idxPath);
-    host_.log("Creating " + Literal(idxPath));
+void DemuxJob::createVobSub(DemuxOutputs& outputs, StreamSlot& slot, const PlannedOutput& plan) {
+  VobSubInfo info = vobSubInfo(plan.number);
+  outputs.create(slot, plan.path, [&](OutputFile& sub) {
+    host_.log("Creating " + Literal(plan.path));
+    OutputFile& idx = outputs.createFile(plan.idxPath);
+    host_.log("Creating " + Literal(plan.idxPath));
     return std::make_unique<VobSubSink>(sub, idx, state_.engine.run.minFirstPts, std::move(info));
   });
-  written_.push_back(DemuxedStream{Section::Subpicture, n, idxPath, subPath, "vobsub"});
+  written_.push_back(DemuxedStream{Section::Subpicture, plan.number, plan.idxPath, plan.path, "vobsub"});
 }
 
 // What the index of subpicture stream `n` says besides its units: from the
@@ -201,23 +234,23 @@ VobSubInfo DemuxJob::vobSubInfo(int n) {
 
 // "LPCM as WAV": the format of an LPCM stream's WAV file, from the read
 // before the demux. A stream it can't be written for goes as carried, and
-// the log says why.
+// `whyNot` says why.
 std::optional<WavFormat> DemuxJob::wavFormatOf(const std::string& caption, const StreamIdentity* identity,
-                                               const StreamSlot& slot, bool aob) {
+                                               const StreamSlot& slot, bool aob, std::string& whyNot) {
   if (!state_.options.cbLpcmWav || !identity || identity->kind != StreamKind::Lpcm) return std::nullopt;
   if (aob) {
     // DVD-Audio LPCM has headers and a sample order of its own.
-    context_.logWarning("Not as WAV: " + caption + " is DVD-Audio LPCM; it is written as carried.");
+    whyNot = "Not as WAV: " + caption + " is DVD-Audio LPCM; it is written as carried.";
     return std::nullopt;
   }
   const WavFormat format{slot.channels, slot.sampleRate, slot.bitsPerSample};
   if (!IsWavFormat(format)) {
     // Without details the read describes no stream; else the header holds a reserved code.
-    context_.logWarning(slot.description.empty()
-                            ? "Not as WAV: the read did not describe " + caption +
-                                  " (a read with details does); it is written as carried."
-                            : "Not as WAV: " + caption + " has a sample rate or word length WAV cannot hold; " +
-                                  "it is written as carried.");
+    whyNot =
+        (slot.description.empty() ? "Not as WAV: the read did not describe " + caption +
+                                        " (a read with details does); it is written as carried."
+                                  : "Not as WAV: " + caption + " has a sample rate or word length WAV cannot hold; " +
+                                        "it is written as carried.");
     return std::nullopt;
   }
   return format;

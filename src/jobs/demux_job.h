@@ -46,12 +46,14 @@ class DemuxJob {
   const std::vector<DemuxedStream>& written() const { return written_; }
 
  private:
+  struct PlannedOutput;
+  std::vector<PlannedOutput> planOutputs();
   void createOutputs(DemuxOutputs& outputs);
   bool writesVobSub(Section section, const StreamSlot& slot) const;
-  void createVobSub(DemuxOutputs& outputs, StreamSlot& slot, int n, const std::string& caption);
+  void createVobSub(DemuxOutputs& outputs, StreamSlot& slot, const PlannedOutput& plan);
   VobSubInfo vobSubInfo(int n);
   std::optional<WavFormat> wavFormatOf(const std::string& caption, const StreamIdentity* identity,
-                                       const StreamSlot& slot, bool aob);
+                                       const StreamSlot& slot, bool aob, std::string& whyNot);
   std::string extensionOf(Section section, const StreamIdentity* identity, bool asWav) const;
   void demuxOneFile(const std::string& path);
   void noteStreamsTheReadMissed(const StreamTable& read);

@@ -10,7 +10,8 @@
 
 namespace klarvex {
 
-std::string WriteDvdChapters(const std::string& source, const std::string& outputFolder, Host& host) {
+std::string WriteDvdChapters(const std::string& source, const std::string& outputFolder, Host& host,
+                             const std::string& refuseExisting) {
   std::string whyNot;
   const std::string ifoPath = DvdIfoPathFor(source, whyNot);
   if (!ifoPath.empty()) host.log("Reading [b]" + Literal(FileNamePart(ifoPath)) + "[/b]");
@@ -27,6 +28,7 @@ std::string WriteDvdChapters(const std::string& source, const std::string& outpu
   SourceFiles sources;
   sources.add(source);
   sources.add(ifoPath);
+  sources.refuseExisting(refuseExisting);
   OutputFile file;
   file.create(name, sources);
   const std::string text = ChapterFileText(DvdChapterList(*title));

@@ -14,7 +14,10 @@ namespace klarvex {
 // name without extension. The source and the IFO are the job's sources: no
 // output may be one of them. Logs what it read and wrote; a failure (an
 // IFO that can't be read, a title without chapters, the output) escapes as
-// KlarvexError naming the file. Returns the name written.
-std::string WriteDvdChapters(const std::string& source, const std::string& outputFolder, Host& host);
+// KlarvexError naming the file. A file that exists at the output's name is
+// replaced, or refused for `refuseExisting` when that is not empty. Returns
+// the name written.
+std::string WriteDvdChapters(const std::string& source, const std::string& outputFolder, Host& host,
+                             const std::string& refuseExisting = "");
 
 }  // namespace klarvex

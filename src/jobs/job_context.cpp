@@ -41,6 +41,7 @@ SourceFiles JobContext::sourceFiles() const {
   }
   sources.add(state_.eXPLfile);
   sources.add(state_.names.SourceDir + kVtiName);
+  sources.refuseExisting(state_.refuseExistingOutputs);
   return sources;
 }
 

@@ -108,6 +108,7 @@ void MkvJob::run() {
   const std::string output = InFolder(outputFolder, CutExt(state_.names.SourceName) + ".mkv");
   std::string folder;
   try {
+    RefuseExistingOutput(output, context_.sourceFiles());  // before a demux of gigabytes
     folder = MakeStreamFolder(outputFolder, CutExt(state_.names.SourceName));
   } catch (const KlarvexError& e) {
     context_.startWriteJob();
@@ -174,10 +175,13 @@ MkvPlan MkvJob::plan(const std::string& output, const std::string& folder, const
 
 void MkvJob::makeFile(const std::string& mkvmerge, const MkvPlan& plan, const std::string& folder) {
   if (plan.tracks.empty()) throw KlarvexError("No stream for the MKV: Matroska holds none of the chosen streams");
-  // The name is checked as every output's is (no link, no source), and
-  // left to mkvmerge empty.
+  // The names are checked as every output's are (no link, no source), and
+  // the MKV's left to mkvmerge empty.
+  const SourceFiles sources = context_.sourceFiles();
+  for (const DemuxedStream& out : leftOut_)
+    RefuseExistingOutput(InFolder(FolderPart(plan.output), FileNamePart(out.path)), sources);
   OutputFile check;
-  check.create(plan.output, context_.sourceFiles());
+  check.create(plan.output, sources);
   check.close();
   OnFailure keepStreams([this, &folder] { context_.logWarning("The demuxed streams are kept in " + Literal(folder)); });
   runMkvmerge(mkvmerge, plan);

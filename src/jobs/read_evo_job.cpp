@@ -46,6 +46,7 @@ void ReadEvoJob::run() {
   context_.startTitleWalk();
   engine.run.minFirstPts = 0xFFFFFFFF;  // the title's start is found anew
   engine.run.firstPtm = 0;
+  engine.run.encrypted = false;
   state_.titleFiles.clear();
   context_.formOutputNames();
 

@@ -111,7 +111,7 @@ TEST(CommandLine, JsonListsTheStreams) {
   EXPECT_EQ(run.status, 0) << run.err;
   EXPECT_EQ(
       run.out,
-      "{\n  \"source\": \"" + path +
+      "{\n  \"formatVersion\": 1,\n  \"source\": \"" + path +
           "\",\n  \"streams\": [\n"
           "    {\"kind\": \"video\", \"number\": 0, \"streamId\": \"55\", \"type\": \"VC-1.stream\", "
           "\"caption\": \"VC-1.stream.0\", \"firstPts\": 108000, \"delayMs\": 200, \"description\": [], \"frames\": 0, "
@@ -123,7 +123,7 @@ TEST(CommandLine, JsonListsTheStreams) {
           "\"language\": null, \"name\": null, \"coding\": null" +
           kNoFacts +
           "}\n"
-          "  ],\n  \"totalSeconds\": 1,\n  \"fastCheck\": false,\n  \"fastCheckMiB\": 300,\n"
+          "  ],\n  \"totalSeconds\": 1,\n  \"fastCheck\": false,\n  \"fastCheckMiB\": 300,\n  \"encrypted\": false,\n"
           "  \"files\": [\n    {\"path\": \"" +
           path + "\", \"size\": 6144, \"bytesRead\": 6144}\n  ]\n}\n");
 }
