@@ -31,10 +31,14 @@ std::string Slurp(const std::string& path) {
   return s.str();
 }
 
-// Runs klarvex-cli with `args` (already quoted for the shell) in `locale`.
-CliRun RunCli(const TempDir& dir, const std::string& args, const std::string& locale = "C") {
+// Runs klarvex-cli with `args` (already quoted for the shell) in `locale`,
+// with the variables of `env` ("PATH=... ").
+CliRun RunCli(const TempDir& dir, const std::string& args, const std::string& locale = "C",
+              const std::string& env = "") {
   std::string out = dir.file("stdout.txt"), err = dir.file("stderr.txt");
-  std::string command = "LC_ALL=" + locale + " '" KLARVEX_CLI "' " + args + " >'" + out + "' 2>'" + err + "'";
+  // In the test's folder: a name without a folder is one there.
+  std::string command = "cd '" + dir.path() + "' && " + env + "LC_ALL=" + locale + " '" KLARVEX_CLI "' " + args + " >'" + out +
+                        "' 2>'" + err + "'";
   int raw = std::system(command.c_str());
   CliRun run;
   run.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
@@ -662,6 +666,166 @@ TEST(CommandLine, MkvOfADvdTitleKeepsEachTrackInSync) {
   EXPECT_EQ(probe("-select_streams s -show_entries packet=pts_time"), "1.000000\n");
   EXPECT_EQ(probe("-show_entries chapter=start_time"), "0.000000\n2.000000\n4.000000\n");
   EXPECT_NE(CommandOutput("mkvmerge -J '" + mkv + "'").find("\"codec\": \"VobSub\""), std::string::npos);
+}
+
+}  // namespace
+}  // namespace klarvex::testing
+
+namespace klarvex::testing {
+namespace {
+
+// --help wherever it is asked for, on standard output; a usage error is
+// one line naming the problem and where the help is.
+TEST(CommandLineConventions, HelpAndUsageErrors) {
+  TempDir dir;
+  const struct {
+    std::string args;
+    int status;
+    std::string outStart, err;
+  } cases[] = {
+      {"--help", 0, "Usage: klarvex-cli COMMAND [OPTION]... FILE\n", ""},
+      {"help", 0, "Usage: klarvex-cli COMMAND [OPTION]... FILE\n", ""},
+      {"help demux", 0, "Usage: klarvex-cli demux [OPTION]... FILE\n", ""},
+      {"rebuild --help --frob", 0, "Usage: klarvex-cli rebuild [OPTION]... FILE\n", ""},
+      {"chapters -h", 0, "Usage: klarvex-cli chapters [--source FILE] [-o DIR] XPL\n", ""},
+      {"", 2, "", "klarvex-cli: no command given\nTry 'klarvex-cli --help'.\n"},
+      {"frob", 2, "", "klarvex-cli: unknown command frob\nTry 'klarvex-cli --help'.\n"},
+      {"help frob", 2, "", "klarvex-cli: unknown command frob\nTry 'klarvex-cli help --help'.\n"},
+      {"read --frob x", 2, "", "klarvex-cli: unknown option --frob\nTry 'klarvex-cli read --help'.\n"},
+      {"read -o x y", 2, "", "klarvex-cli: read takes no option -o\nTry 'klarvex-cli read --help'.\n"},
+      {"demux --wav=1 x", 2, "", "klarvex-cli: --wav takes no value\nTry 'klarvex-cli demux --help'.\n"},
+      {"demux x --streams", 2, "", "klarvex-cli: --streams needs a value\nTry 'klarvex-cli demux --help'.\n"},
+      {"vti a b", 2, "", "klarvex-cli: only one VTI may be given\nTry 'klarvex-cli vti --help'.\n"},
+      {"xpl", 2, "", "klarvex-cli: no XPL given\nTry 'klarvex-cli xpl --help'.\n"},
+  };
+  for (const auto& c : cases) {
+    CliRun run = RunCli(dir, c.args);
+    EXPECT_EQ(run.status, c.status) << c.args;
+    EXPECT_EQ(run.out.rfind(c.outStart, 0), 0u) << c.args << "\n" << run.out;
+    EXPECT_EQ(run.err, c.err) << c.args;
+    std::istringstream lines(run.out);
+    for (std::string line; std::getline(lines, line);) EXPECT_LE(line.size(), 79u) << c.args << ": " << line;
+  }
+  for (const char* option : {"--overwrite", "--streams LIST", "-o, --output DIR", "--wav", "--no-continue"})
+    EXPECT_NE(RunCli(dir, "demux --help").out.find(option), std::string::npos) << option;
+}
+
+// The forms of GNU tools: --opt=value, -oDIR, bundled flags, and -- before
+// a file whose name begins with "-".
+TEST(CommandLineConventions, OptionForms) {
+  TempDir dir;
+  WriteTitle(dir, "-x.EVO");
+  const struct {
+    std::string args, output;
+  } cases[] = {
+      {"demux --no-details --streams=a0 --output=one -- -x.EVO", "one/-x.DD.stream.00.mpa"},
+      {"demux --no-details --streams a0 -otwo -- -x.EVO", "two/-x.DD.stream.00.mpa"},
+      {"demux --no-details --streams a0 -yo three --audio-ext=ac3 -- -x.EVO", "three/-x.DD.stream.00.ac3"},
+  };
+  for (const auto& c : cases) {
+    CliRun run = RunCli(dir, c.args);
+    EXPECT_EQ(run.status, 0) << c.args << "\n" << run.err;
+    EXPECT_EQ(Slurp(dir.file(c.output)), std::string(600, '\x33')) << c.args;
+  }
+  EXPECT_EQ(RunCli(dir, "demux -x.EVO").err, "klarvex-cli: unknown option -x\nTry 'klarvex-cli demux --help'.\n");
+}
+
+std::string FakeMkvmerge(const TempDir& dir) {
+  std::filesystem::create_directories(dir.file("bin"));
+  std::ofstream(dir.file("bin/mkvmerge")) << "#!/bin/sh\nwhile [ \"$1\" != --output ]; do shift; done\n"
+                                             "echo made > \"$2\"\n";
+  std::filesystem::permissions(dir.file("bin/mkvmerge"), std::filesystem::perms::owner_all);
+  return "PATH='" + dir.file("bin") + ":/usr/bin:/bin' ";
+}
+
+// An output that exists stops the command before it writes anything, unless
+// -y says to replace it.
+TEST(CommandLineConventions, ExistingOutputsAreKeptUnlessOverwriteIsGiven) {
+  TempDir dir;
+  const std::string title = WriteTitle(dir, "MOVIE.EVO");
+  const std::string sample = KLARVEX_SAMPLES "/HVDVD_TS/FEATURE_1.EVO";
+  const std::string playlist = KLARVEX_SAMPLES "/ADV_OBJ/VPLST000.XPL";
+  const std::string env = FakeMkvmerge(dir);
+  const struct {
+    std::string command, existing, untouched;
+  } cases[] = {
+      {"demux --no-details -o out '" + title + "'", "out/MOVIE.DD.stream.00.mpa", "out/MOVIE.VC-1.stream.0.mpv"},
+      {"rebuild --no-details -o out '" + title + "'", "out/MOVIE.rebuilt.EVO", ""},
+      {"chapters -o out --source '" + sample + "' '" + playlist + "'", "out/FEATURE_1.chapters.txt", ""},
+      {"mkv --no-details -o out '" + title + "'", "out/MOVIE.mkv", ""},
+  };
+  for (const auto& c : cases) {
+    std::filesystem::remove_all(dir.file("out"));
+    std::filesystem::create_directories(dir.file("out"));
+    std::ofstream(dir.file(c.existing)) << "keep";
+    CliRun kept = RunCli(dir, c.command, "C", env);
+    EXPECT_EQ(kept.status, 1) << c.command;
+    EXPECT_EQ(kept.err, "klarvex-cli: Cannot create file \"" + c.existing + "\". It exists (-y or --overwrite replaces it)\n")
+        << c.command;
+    EXPECT_EQ(Slurp(dir.file(c.existing)), "keep") << c.command;
+    if (!c.untouched.empty()) EXPECT_FALSE(std::filesystem::exists(dir.file(c.untouched))) << c.command;
+    CliRun replaced = RunCli(dir, "-y " + c.command, "C", env);
+    EXPECT_EQ(replaced.status, 2) << "-y belongs after the command";
+    replaced = RunCli(dir, c.command + " -y", "C", env);
+    EXPECT_EQ(replaced.status, 0) << c.command << "\n" << replaced.err;
+    EXPECT_NE(Slurp(dir.file(c.existing)), "keep") << c.command;
+  }
+}
+
+// A title whose audio packet says its payload is scrambled (CSS).
+std::string WriteScrambledTitle(const TempDir& dir, const std::string& name) {
+  const std::string path = WriteTitle(dir, name);
+  std::fstream file(path, std::ios::in | std::ios::out | std::ios::binary);
+  std::string bytes((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
+  const size_t at = bytes.find(std::string("\x00\x00\x01\xBD", 4), 2048);
+  file.seekp(static_cast<std::streamoff>(at + 6));
+  file.put(static_cast<char>(bytes[at + 6] | 0x10));  // PES_scrambling_control '01'
+  return path;
+}
+
+// The status says whether the job did what was asked: nothing written is a
+// failure; an encrypted title or a DVD rebuild is said on standard error.
+TEST(CommandLineConventions, ExitStatusSaysWhatWasDone) {
+  TempDir dir;
+  std::string noise(300 * 1024, '\0');
+  for (size_t i = 0; i < noise.size(); ++i) noise[i] = static_cast<char>((i * 2654435761u) >> 13);
+  noise.replace(1000, 8, std::string("\x00\x00\x01\xE0\x00\x10\x81\x00", 8));  // a stray video start code
+  std::ofstream(dir.file("NOISE.EVO")) << noise;
+  ProgramStreamWriter navOnly;
+  navOnly.navPack(NavPackInfo{});
+  navOnly.writeTo(dir.file("EMPTY.EVO"));
+  WriteScrambledTitle(dir, "CSS.EVO");
+  ProgramStreamWriter dvd(Flavor::DvdVideo);
+  dvd.navPack(NavPackInfo{});
+  dvd.audio(0x80, Bytes(600, 0x33), {90000});
+  dvd.writeTo(dir.file("VTS_01_1.VOB"));
+  const std::string env = FakeMkvmerge(dir);
+  const struct {
+    std::string args;
+    int status;
+    std::string err;
+  } cases[] = {
+      {"read NOISE.EVO", 1, "klarvex-cli: no MPEG program stream in NOISE.EVO\n"},
+      {"demux -o out NOISE.EVO", 1, "klarvex-cli: no MPEG program stream in NOISE.EVO\n"},
+      {"rebuild -o out NOISE.EVO", 1, "klarvex-cli: no MPEG program stream in NOISE.EVO\n"},
+      {"mkv -o out NOISE.EVO", 1, "klarvex-cli: no MPEG program stream in NOISE.EVO\n"},
+      {"demux -o out EMPTY.EVO", 1, "klarvex-cli: no stream found in EMPTY.EVO; nothing was written\n"},
+      {"read EMPTY.EVO", 0, ""},
+      {"demux -o out CSS.EVO", 0,
+       "klarvex-cli: warning: CSS.EVO is encrypted: what is written from it stays scrambled; decrypt the title "
+       "first\n"},
+      {"rebuild -o out VTS_01_1.VOB", 0,
+       "klarvex-cli: warning: VTS_01_1.VOB is a DVD file: its packs pass unchanged (only HD DVD packs are left out, "
+       "renumbered and patched)\n"},
+  };
+  for (const auto& c : cases) {
+    CliRun run = RunCli(dir, c.args, "C", env);
+    EXPECT_EQ(run.status, c.status) << c.args;
+    EXPECT_EQ(run.err, c.err) << c.args;
+  }
+  EXPECT_FALSE(std::filesystem::exists(dir.file("out/NOISE.rebuilt.EVO")));
+  EXPECT_NE(RunCli(dir, "read --json CSS.EVO").out.find("\n  \"encrypted\": true,\n"), std::string::npos);
+  EXPECT_NE(RunCli(dir, "read --json EMPTY.EVO").out.find("\n  \"encrypted\": false,\n"), std::string::npos);
 }
 
 }  // namespace
