@@ -27,4 +27,9 @@ int ReasonNotReadable(PathKind kind) {
   return 0;
 }
 
+int64_t FileSize(const std::string& path) {
+  struct stat st {};
+  return ::stat(path.c_str(), &st) == 0 ? static_cast<int64_t>(st.st_size) : 0;
+}
+
 }  // namespace klarvex

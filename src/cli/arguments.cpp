@@ -19,7 +19,8 @@ const std::vector<OptionSpec> kOptions = {
     {Opt::Json, "--json", 0, nullptr,
      "read: the stream list as JSON instead of the log;\n"
      "demux: what was written, as JSON, after the job"},
-    {Opt::Output, "--output", 'o', "DIR", "output folder, made with its parents when missing\n(default: the current folder)"},
+    {Opt::Output, "--output", 'o', "DIR",
+     "output folder, made with its parents when missing\n(default: the current folder)"},
     {Opt::Streams, "--streams", 0, "LIST",
      "only these streams, e.g. v0,a1,s0 (v0-v1, a0-a15,\ns0-s31; default: every stream found)"},
     {Opt::VideoExt, "--video-ext", 0, "E", "extension of video files (default mpv)"},
@@ -33,7 +34,8 @@ const std::vector<OptionSpec> kOptions = {
     {Opt::AdjustPts, "--adjust-pts", 0, nullptr,
      "shift the time stamps of the files that follow\nthe first so the title plays as one"},
     {Opt::Overwrite, "--overwrite", 'y', nullptr,
-     "replace output files that exist (without it, an\noutput file that exists is an error before\nanything is written)"},
+     "replace output files that exist (without it, an\noutput file that exists is an error before\nanything is "
+     "written)"},
     {Opt::Source, "--source", 0, "FILE", "the EVO whose title is wanted"},
     {Opt::Evob, "--evob", 0, "NAME", "mark the EVOB of that name (letter case aside)"},
     {Opt::Help, "--help", 'h', nullptr, "show this help"},
@@ -72,23 +74,35 @@ const std::vector<CommandSpec> kCommands = {
      "streams found (or those of --streams), renumbered, with the navigation packs\n"
      "patched to match (EVO sources; the packs of a VOB or AOB pass unchanged).",
      ReadOptionsAnd({Opt::Output, Opt::Streams, Opt::AdvPck, Opt::AdjustPts, Opt::Overwrite})},
-    {"xpl", "XPL", "[--source FILE] XPL", "show the title of an HD DVD playlist",
+    {"xpl",
+     "XPL",
+     "[--source FILE] XPL",
+     "show the title of an HD DVD playlist",
      "Reads an HD DVD playlist (ADV_OBJ/VPLST000.XPL) and prints the tags, tracks and\n"
      "chapters of the title that plays the --source EVO (the whole playlist when no\n"
      "title does).",
      {Opt::Source, Opt::Help}},
-    {"chapters", "XPL", "[--source FILE] [-o DIR] XPL\n[-o DIR] VTS_nn_0.IFO|VTS_nn_n.VOB",
+    {"chapters",
+     "XPL",
+     "[--source FILE] [-o DIR] XPL\n[-o DIR] VTS_nn_0.IFO|VTS_nn_n.VOB",
      "write a title's chapters as a text file",
      "Reads the playlist as xpl does and writes the title's chapters to\n"
      "DIR/BASE.chapters.txt, BASE being the --source EVO's name. Given a DVD-Video\n"
      "title set's IFO, or a VOB of the title with the IFO beside it, it writes the\n"
      "chapters of the IFO's title, BASE being the IFO's or the VOB's name.",
      {Opt::Source, Opt::Output, Opt::Overwrite, Opt::Help}},
-    {"vti", "VTI", "[--evob NAME] VTI", "decode an HD DVD title set information file",
+    {"vti",
+     "VTI",
+     "[--evob NAME] VTI",
+     "decode an HD DVD title set information file",
      "Reads an HD DVD title set information file (HVDVD_TS/HVA00001.VTI) and prints\n"
      "its EVOB information and EVOB attribute tables decoded.",
      {Opt::Evob, Opt::Help}},
-    {"help", "COMMAND", "[COMMAND]", "show the help of a command", "Shows the help of COMMAND, or this overview.",
+    {"help",
+     "COMMAND",
+     "[COMMAND]",
+     "show the help of a command",
+     "Shows the help of COMMAND, or this overview.",
      {Opt::Help}},
 };
 
@@ -117,8 +131,7 @@ const OptionSpec* OptionWithShortName(char c) {
 // An option the command may take; "-o" or "--output" as it was written.
 const OptionSpec& Accepted(const CommandSpec& command, const OptionSpec* option, const std::string& written) {
   if (!option) throw UsageProblem{"unknown option " + written};
-  if (!Takes(command, option->id))
-    throw UsageProblem{std::string(command.name) + " takes no option " + written};
+  if (!Takes(command, option->id)) throw UsageProblem{std::string(command.name) + " takes no option " + written};
   return *option;
 }
 
@@ -154,7 +167,8 @@ std::string SynopsisLines(const CommandSpec& c, const char* lead) {
   bool first = true;
   while (!forms.empty()) {
     const size_t end = forms.find('\n');
-    text += std::string(first ? lead : "       ") + "klarvex-cli " + c.name + " " + std::string(forms.substr(0, end)) + "\n";
+    text += std::string(first ? lead : "       ") + "klarvex-cli " + c.name + " " + std::string(forms.substr(0, end)) +
+            "\n";
     first = false;
     forms = end == std::string_view::npos ? std::string_view() : forms.substr(end + 1);
   }
@@ -208,7 +222,9 @@ Arguments ParseArguments(const CommandSpec& command, const std::vector<std::stri
       if (!o.valueName && equals != std::string::npos) throw UsageProblem{name + " takes no value"};
       if (o.valueName && equals == std::string::npos && i + 1 >= args.size())
         throw UsageProblem{name + " needs a value"};
-      result.options.emplace_back(o.id, !o.valueName ? "" : equals != std::string::npos ? a.substr(equals + 1) : args[++i]);
+      result.options.emplace_back(o.id, !o.valueName                  ? ""
+                                        : equals != std::string::npos ? a.substr(equals + 1)
+                                                                      : args[++i]);
       continue;
     }
     // Short options: flags may be bundled; one that takes a value takes the

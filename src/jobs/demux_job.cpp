@@ -318,7 +318,7 @@ void DemuxJob::run() {
     DemuxOutputs outputs(engine.streams, context_.sourceFiles());
     try {
       createOutputs(outputs);
-      context_.forEachFileOfTitle([&](const std::string& path) {
+      context_.forEachFileOfTitle(JobKind::Write, [&](const std::string& path) {
         demuxOneFile(path);
         noteStreamsTheReadMissed(readStreams);
       });

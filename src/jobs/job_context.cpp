@@ -1,7 +1,11 @@
 #include "jobs/job_context.h"
 
+#include <algorithm>
+
 #include "base/bytes.h"
 #include "base/markup.h"
+#include "base/path_kind.h"
+#include "base/scope_guard.h"
 #include "base/text_format.h"
 #include "jobs/source_sequence.h"
 
@@ -17,9 +21,52 @@ void JobContext::formOutputNames() {
   names.OutputPrefix = InFolder(folder, names.SourceBase);
 }
 
-void JobContext::forEachFileOfTitle(const std::function<void(const std::string&)>& processFile) {
+// The files the pass will meet, as forEachFileOfTitle walks them, with
+// their sizes as they are now.
+JobContext::TitlePlan JobContext::planTitle(JobKind kind) const {
+  TitlePlan plan;
+  const bool fastCheck = kind == JobKind::Read && state_.options.cbFastCheck;
+  for (std::string file = state_.eEVOfile; !file.empty(); file = getnext(file)) {
+    if (!IsRegularFile(file)) break;
+    int64_t bytes = FileSize(file);
+    if (fastCheck) bytes = std::min(bytes, state_.options.ieFastSize * kMiB);
+    plan.bytes.push_back(bytes);
+    plan.total += bytes;
+    if (!state_.options.cbContinue) break;
+  }
+  return plan;
+}
+
+TitleProgress JobContext::titleProgress() const {
+  const int files = static_cast<int>(plan_.bytes.size());
+  if (plan_.current >= files) return {files, files, plan_.total, plan_.total};
+  const InputFile& input = state_.engine.input;
+  const int64_t inFile = input.isOpen() ? std::clamp<int64_t>(input.position(), 0, plan_.bytes[plan_.current]) : 0;
+  return {plan_.current + 1, files, plan_.before + inFile, plan_.total};
+}
+
+void JobContext::pumpEvents() {
+  host_.titleProgress(titleProgress());
+  host_.processEvents();
+}
+
+void JobContext::pollStop() {
+  host_.pollStop();
+  if (pump_.due()) pumpEvents();
+}
+
+void JobContext::forEachFileOfTitle(JobKind kind, const std::function<void(const std::string&)>& processFile) {
+  plan_ = planTitle(kind);
+  pump_.restart();
+  ScopeExit passOver([this] { host_.titleProgress(TitleProgress{}); });
   std::string current = state_.eEVOfile;
-  for (;;) {
+  for (size_t index = 0;; ++index) {
+    if (index < plan_.bytes.size()) {
+      plan_.current = static_cast<int>(index);
+      plan_.before = 0;
+      for (size_t i = 0; i < index; ++i) plan_.before += plan_.bytes[i];
+      host_.titleProgress(titleProgress());
+    }
     processFile(current);
     const std::string next = getnext(current);
     if (next.empty() || !state_.options.cbContinue || state_.engine.run.StopRequested) break;

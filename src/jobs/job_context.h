@@ -8,12 +8,14 @@
 #include <functional>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "base/errors.h"
 #include "base/output_file.h"
 #include "engine/rebuild_pass.h"
 #include "engine/walker_host.h"
 #include "jobs/app_state.h"
+#include "jobs/event_pump.h"
 #include "jobs/host.h"
 
 namespace klarvex {
@@ -51,8 +53,10 @@ class JobContext : public WalkerHost, public RebuildHost {
   // continues, and OutputPrefix in the output folder.
   void formOutputNames();
   // Runs `processFile` on the source and, with "Continue with the next
-  // EVO", the files that follow it, until the user stops.
-  void forEachFileOfTitle(const std::function<void(const std::string&)>& processFile);
+  // EVO", the files that follow it, until the user stops. The front end
+  // hears how far the pass over the whole title has come (a read with the
+  // fast check reads only the first part of each file).
+  void forEachFileOfTitle(JobKind kind, const std::function<void(const std::string&)>& processFile);
   // Every file a job may read: all files of the title, the playlist and the
   // VTI. No output may be one of them.
   SourceFiles sourceFiles() const;
@@ -87,14 +91,31 @@ class JobContext : public WalkerHost, public RebuildHost {
   bool rebuildAdvancedPacks() const override { return state_.options.cbRBAdvanced; }
   bool adjustPts() const override { return state_.options.cbAdjustPTS; }
   void processEvents() override { host_.processEvents(); }
-  void pollStop() override { host_.pollStop(); }
+  // Once per block of a pass: the stop request, and the front end's events
+  // whenever the pump says it is time.
+  void pollStop() override;
+  // The clock the pump goes by (tests give one that a slow source would).
+  void setPumpClock(EventPump::Clock clock) { pump_.setClock(std::move(clock)); }
   void repaint() override { host_.repaint(); }
   void setCancelEnabled(bool enabled) override;
 
  private:
+  // The files of the title a pass goes over, and the bytes it will read of each.
+  struct TitlePlan {
+    std::vector<int64_t> bytes;
+    int current = 0;     // index of the file being passed over
+    int64_t before = 0;  // the bytes of the files before it
+    int64_t total = 0;
+  };
+  TitlePlan planTitle(JobKind kind) const;
+  TitleProgress titleProgress() const;
+  void pumpEvents();
+
   AppState& state_;
   Host& host_;
   std::optional<KlarvexError> lastFailure_;
+  EventPump pump_;
+  TitlePlan plan_;
 };
 
 }  // namespace klarvex

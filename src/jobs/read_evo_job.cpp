@@ -56,7 +56,7 @@ void ReadEvoJob::run() {
     // A failure ends the job, but the user must be able to try again.
     OnFailure buttonsBackAfterFailure([this] { buttonsBack(); });
     ScopeExit closeInput([&engine] { engine.input.close(); });
-    context_.forEachFileOfTitle([&](const std::string& path) {
+    context_.forEachFileOfTitle(JobKind::Read, [&](const std::string& path) {
       readOneFile(path);
       title.addFileStreams(engine.streams);
     });

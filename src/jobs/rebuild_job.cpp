@@ -38,7 +38,7 @@ void RebuildJob::run() {
     output.setBuffer(kOutputBuffer);
     host_.log("Creating " + Literal(path));
     RebuildPass pass(engine, context_, output);
-    context_.forEachFileOfTitle([&](const std::string& file) { rebuildOneFile(file, pass); });
+    context_.forEachFileOfTitle(JobKind::Write, [&](const std::string& file) { rebuildOneFile(file, pass); });
   } catch (const KlarvexError& e) {
     failure = e;
     context_.setCancelEnabled(false);

@@ -37,8 +37,8 @@ CliRun RunCli(const TempDir& dir, const std::string& args, const std::string& lo
               const std::string& env = "") {
   std::string out = dir.file("stdout.txt"), err = dir.file("stderr.txt");
   // In the test's folder: a name without a folder is one there.
-  std::string command = "cd '" + dir.path() + "' && " + env + "LC_ALL=" + locale + " '" KLARVEX_CLI "' " + args + " >'" + out +
-                        "' 2>'" + err + "'";
+  std::string command = "cd '" + dir.path() + "' && " + env + "LC_ALL=" + locale + " '" KLARVEX_CLI "' " + args +
+                        " >'" + out + "' 2>'" + err + "'";
   int raw = std::system(command.c_str());
   CliRun run;
   run.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
@@ -760,7 +760,8 @@ TEST(CommandLineConventions, ExistingOutputsAreKeptUnlessOverwriteIsGiven) {
     std::ofstream(dir.file(c.existing)) << "keep";
     CliRun kept = RunCli(dir, c.command, "C", env);
     EXPECT_EQ(kept.status, 1) << c.command;
-    EXPECT_EQ(kept.err, "klarvex-cli: Cannot create file \"" + c.existing + "\". It exists (-y or --overwrite replaces it)\n")
+    EXPECT_EQ(kept.err,
+              "klarvex-cli: Cannot create file \"" + c.existing + "\". It exists (-y or --overwrite replaces it)\n")
         << c.command;
     EXPECT_EQ(Slurp(dir.file(c.existing)), "keep") << c.command;
     if (!c.untouched.empty()) EXPECT_FALSE(std::filesystem::exists(dir.file(c.untouched))) << c.command;

@@ -42,8 +42,8 @@ TEST(ProgramStreamProbe, FindsAPackHeaderOnlyWithItsMarkers) {
   TempDir dir;
   for (const auto& c : cases) {
     const std::string path = dir.file("probe.bin");
-    std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(c.bytes.data()),
-                                                static_cast<std::streamsize>(c.bytes.size()));
+    std::ofstream(path, std::ios::binary)
+        .write(reinterpret_cast<const char*>(c.bytes.data()), static_cast<std::streamsize>(c.bytes.size()));
     EXPECT_EQ(HoldsProgramStreamPack(path), c.holds) << c.name;
   }
   EXPECT_THROW(HoldsProgramStreamPack(dir.file("none.bin")), KlarvexError);
