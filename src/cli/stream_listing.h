@@ -15,8 +15,8 @@ namespace klarvex::cli {
 // change a script would notice.
 constexpr int kJsonFormatVersion = 1;
 
-// Each stream with its "language" and "name" from the playlist or, for a
-// DVD-Video VOB, the IFO beside it (null when unknown).
+// Each stream with its "language" and "name" as the read labelled it: for
+// a DVD-Video VOB the IFO beside it gives the language (null when unknown).
 std::string StreamListJson(const AppState& state);
 // The fast check ended the read of some file of the title before its end.
 bool FastCheckCutShort(const AppState& state);
