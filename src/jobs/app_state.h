@@ -60,6 +60,7 @@ struct Buttons {
   bool bReadXPL = false;
   bool bDemux = false;
   bool bRebuild = false;
+  bool bMkv = false;  // "Make MKV": as Demux, when mkvmerge is installed
   bool bbEVO = true;
   bool bbXPL = true;
   bool bCancel = false;

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "base/bytes.h"
+#include "base/child_process.h"
 #include "base/markup.h"
 #include "base/path_kind.h"
 #include "base/scope_guard.h"
@@ -65,7 +66,8 @@ void JobContext::forEachFileOfTitle(JobKind kind, const std::function<void(const
       plan_.current = static_cast<int>(index);
       plan_.before = 0;
       for (size_t i = 0; i < index; ++i) plan_.before += plan_.bytes[i];
-      host_.titleProgress(titleProgress());
+      // The input still holds the file before: this one starts at nothing read.
+      host_.titleProgress({plan_.current + 1, static_cast<int>(plan_.bytes.size()), plan_.before, plan_.total});
     }
     processFile(current);
     const std::string next = getnext(current);
@@ -129,7 +131,7 @@ void JobContext::logWarning(const std::string& text) {
 
 // Their buttons off, the log in front, Cancel asking first.
 void JobContext::startWriteJob() {
-  state_.buttons.bDemux = state_.buttons.bRebuild = false;
+  state_.buttons.bDemux = state_.buttons.bRebuild = state_.buttons.bMkv = false;
   state_.activePage = 0;
   host_.showPage(0);
   state_.engine.run.WriteJobRunning = true;
@@ -147,6 +149,7 @@ void JobContext::finishWriteJob(const std::optional<KlarvexError>& failure, bool
   logDone();
   if (frameReport) logframes();
   state_.buttons.bDemux = state_.buttons.bRebuild = true;
+  state_.buttons.bMkv = !FindOnPath("mkvmerge").empty();
   state_.buttons.bCancel = false;  // a walk that failed midway never turned it off
   state_.engine.run.WriteJobRunning = false;
   host_.stateChanged();

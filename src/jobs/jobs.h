@@ -57,6 +57,8 @@ class Jobs {
   // The Matroska file the last Make MKV wrote; empty when it wrote none.
   const std::string& mkvWritten() const { return mkv_.written(); }
   const std::optional<KlarvexError>& lastFailure() const { return context_.lastFailure(); }
+  // The clock the jobs pump the front end's events by (tests give a slow one).
+  void setPumpClock(EventPump::Clock clock) { context_.setPumpClock(std::move(clock)); }
   // Streams that the last Demux met but the read before it had not found,
   // so none of them was written (their would-be captions, e.g. Subpicture.03).
   const std::vector<std::string>& missedStreams() const { return demux_.missedStreams(); }

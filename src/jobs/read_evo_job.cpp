@@ -13,7 +13,7 @@ void ReadEvoJob::buttonsOff() {
   b.bReadEVO = false;
   rememberedReadXpl_ = b.bReadXPL;
   b.bReadXPL = false;
-  b.bDemux = b.bRebuild = b.bbEVO = b.bbXPL = false;
+  b.bDemux = b.bRebuild = b.bMkv = b.bbEVO = b.bbXPL = false;
   host_.stateChanged();
 }
 

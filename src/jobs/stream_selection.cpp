@@ -1,3 +1,4 @@
+#include "base/child_process.h"
 #include "base/text_format.h"
 #include "engine/stream_ids.h"
 #include "jobs/job_context.h"
@@ -48,6 +49,7 @@ void JobContext::cbVideoClick() {
   bool anyTicked = false;
   state_.forEachBox([&anyTicked](const StreamBox& b) { anyTicked = anyTicked || b.ticked; });
   state_.buttons.bDemux = anyTicked;
+  state_.buttons.bMkv = anyTicked && !FindOnPath("mkvmerge").empty();
   if (UpperCase(ExtensionOf(state_.eEVOfile)) == ".EVO") state_.buttons.bRebuild = anyTicked;
   host_.stateChanged();
 }

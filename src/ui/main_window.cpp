@@ -160,8 +160,13 @@ void TfMain::bbWorkdirClick() {
 void TfMain::bCancelClick() { jobs_.bCancelClick(); }
 
 // Enter anywhere the focused control doesn't use it presses the default
-// button, Read EVO.
+// button, Read EVO; Esc presses Cancel while a job may be stopped.
 void TfMain::keyPressEvent(QKeyEvent* event) {
+  // Esc is Cancel, with its question during Demux and Rebuild.
+  if (event->key() == Qt::Key_Escape && event->modifiers() == Qt::NoModifier && bCancel->isEnabled()) {
+    bCancel->click();
+    return;
+  }
   const bool enter = event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter;
   if (enter && event->modifiers() == Qt::NoModifier && bReadEVO->isEnabled()) {
     bReadEVO->click();
@@ -227,6 +232,7 @@ void TfMain::applyWindowSettings() {
 void TfMain::log(const std::string& message) { reMessage->appendMessage(message); }
 void TfMain::slog(const std::string& text, int panel) { StatusBar->slog(text, panel); }
 void TfMain::erslog(const std::string& text) { StatusBar->erslog(text); }
+void TfMain::titleProgress(const TitleProgress& progress) { StatusBar->titleProgress(progress); }
 void TfMain::beep() { QApplication::beep(); }
 void TfMain::clear() { reMessage->clearLines(); }
 void TfMain::processEvents() { QApplication::processEvents(); }

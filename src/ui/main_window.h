@@ -86,6 +86,7 @@ class TfMain : public QMainWindow, public Host {
   void showPage(int page) override;
   bool confirm(const std::string& question) override;
   void stateChanged() override;
+  void titleProgress(const TitleProgress& progress) override;
 
   // Widgets by their control names, for the front end's tests.
   LogPane* reMessage = nullptr;
@@ -99,6 +100,7 @@ class TfMain : public QMainWindow, public Host {
   QPushButton* bReadXPL = nullptr;
   QPushButton* bDemux = nullptr;
   QPushButton* bRebuild = nullptr;
+  QPushButton* bMkv = nullptr;
   QPushButton* bCancel = nullptr;
   QPushButton* bClear = nullptr;
   QPushButton* bGetNew = nullptr;
@@ -125,7 +127,8 @@ class TfMain : public QMainWindow, public Host {
   QPushButton *bReadVTI = nullptr, *bsrt2VTI = nullptr, *bVTI2str = nullptr, *bSaveVTI = nullptr;
   // Options tab
   QCheckBox *cbContinue = nullptr, *cbFastCheck = nullptr, *cbCountFr = nullptr, *cbDetails = nullptr,
-            *cbAutoRead = nullptr, *cbRBAdvanced = nullptr, *cbAdjustPTS = nullptr, *cbReadVTI = nullptr;
+            *cbAutoRead = nullptr, *cbRBAdvanced = nullptr, *cbAdjustPTS = nullptr, *cbReadVTI = nullptr,
+            *cbLpcmWav = nullptr, *cbVobSub = nullptr, *cbCodecExt = nullptr;
   TIntEdit* ieFastSize = nullptr;
   QRadioButton *rbNoAuto = nullptr, *rbAutoDemux = nullptr, *rbAutoRebuild = nullptr;
   QLineEdit *eVideoExt = nullptr, *eAudioExt = nullptr, *eSubExt = nullptr, *eWorkdir = nullptr;

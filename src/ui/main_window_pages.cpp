@@ -192,6 +192,12 @@ QWidget* TfMain::buildOptionsPage() {
   grid->addWidget(autoBox, 0, 1, 4, 1);
   grid->addWidget(cbRBAdvanced, 4, 1);
   grid->addWidget(cbAdjustPTS, 5, 1);
+  // The forms Demux writes in, which Make MKV always takes.
+  cbLpcmWav = CheckBox("LPCM as WAV", "cbLpcmWav", "Demux: write each LPCM stream as a WAV file");
+  cbVobSub = CheckBox("DVD subpictures as VobSub", "cbVobSub",
+                      "Demux: write the subpictures of a DVD-Video VOB as VobSub (.idx and .sub)");
+  cbCodecExt = CheckBox("Extensions by coding", "cbCodecExt",
+                        "Demux: name each file by its coding (m2v, vc1, h264, ac3, eac3, dts, thd, wav, sup, ...)");
 
   auto* names = new QGridLayout;
   eVideoExt = Named(new QLineEdit, "eVideoExt", "Extension of the video files");
@@ -208,6 +214,9 @@ QWidget* TfMain::buildOptionsPage() {
   names->addWidget(new QLabel("Subpicture extension"), 2, 0);
   names->addWidget(eSubExt, 2, 1);
   grid->addLayout(names, 0, 2, 3, 1);
+  grid->addWidget(cbLpcmWav, 3, 2);
+  grid->addWidget(cbVobSub, 4, 2);
+  grid->addWidget(cbCodecExt, 5, 2);
 
   auto* folderRow = new QHBoxLayout;
   eWorkdir = Named(new QLineEdit, "eWorkdir", "Destination directory for the demuxed streams");
@@ -227,7 +236,8 @@ std::vector<std::pair<QCheckBox*, bool Options::*>> TfMain::optionBoxes() const 
           {cbCountFr, &Options::cbCountFr},       {cbDetails, &Options::cbDetails},
           {cbAutoRead, &Options::cbAutoRead},     {cbAutoClear, &Options::cbAutoClear},
           {cbRBAdvanced, &Options::cbRBAdvanced}, {cbAdjustPTS, &Options::cbAdjustPTS},
-          {cbReadVTI, &Options::cbReadVTI}};
+          {cbReadVTI, &Options::cbReadVTI},       {cbLpcmWav, &Options::cbLpcmWav},
+          {cbVobSub, &Options::cbVobSub},         {cbCodecExt, &Options::cbCodecExt}};
 }
 
 std::vector<std::pair<QRadioButton*, AutoProcess>> TfMain::autoProcessButtons() const {
@@ -295,7 +305,8 @@ QWidget* TfMain::buildBottomRow() {
   bold.setBold(true);
   bDemux->setFont(bold);
   bRebuild = Button("&Rebuild", "bRebuild", "Rebuild a new EVO with the checked streams");
-  bCancel = Button("Cancel", "bCancel", "You can stop the actual process");
+  bMkv = Button("&Make MKV", "bMkv", "Make a Matroska file of the checked streams with mkvmerge (MKVToolNix)");
+  bCancel = Button("Ca&ncel", "bCancel", "You can stop the actual process (Esc)");
   imLogo = Named(new QLabel, "imLogo");
   imLogo->setFixedSize(125, 31);
   QFile logo(":/logo.jpg");
@@ -306,10 +317,11 @@ QWidget* TfMain::buildBottomRow() {
   QPalette linkColours = WebLink1->palette();
   linkColours.setColor(QPalette::WindowText, QColor(0, 0, 255));
   WebLink1->setPalette(linkColours);
-  for (QWidget* w : std::initializer_list<QWidget*>{bDemux, bRebuild, imLogo, WebLink1, bCancel})
+  for (QWidget* w : std::initializer_list<QWidget*>{bDemux, bRebuild, bMkv, imLogo, WebLink1, bCancel})
     w->setParent(bottomRow_);
   connect(bDemux, &QPushButton::clicked, this, [this] { runJob([this] { jobs_.bDemuxClick(); }); });
   connect(bRebuild, &QPushButton::clicked, this, [this] { runJob([this] { jobs_.bRebuildClick(); }); });
+  connect(bMkv, &QPushButton::clicked, this, [this] { runJob([this] { jobs_.bMkvClick(); }); });
   connect(bCancel, &QPushButton::clicked, this, [this] { bCancelClick(); });
   return bottomRow_;
 }
@@ -321,6 +333,7 @@ void TfMain::placeBottomRow() {
   const int w = width();
   bDemux->setGeometry(4, 4, 80, 25);
   bRebuild->setGeometry(88, 4, 60, 25);
+  bMkv->setGeometry(152, 4, std::max(76, bMkv->sizeHint().width()), 25);
   imLogo->move(LogoLeft(w), 1);
   bCancel->setGeometry(w - 84, 4, 76, 25);
   WebLink1->adjustSize();

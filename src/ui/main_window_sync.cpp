@@ -44,6 +44,7 @@ void TfMain::syncButtons() {
   bReadEVO->setEnabled(b.bReadEVO);
   bReadXPL->setEnabled(b.bReadXPL);
   bDemux->setEnabled(b.bDemux);
+  bMkv->setEnabled(b.bMkv);
   bRebuild->setEnabled(b.bRebuild);
   bbEVO->setEnabled(b.bbEVO);
   bbXPL->setEnabled(b.bbXPL);

@@ -1,6 +1,8 @@
 #include "ui/page_control.h"
 
 #include <QPainter>
+#include <QStyle>
+#include <QStyleOptionFocusRect>
 
 namespace klarvex::ui {
 
@@ -69,6 +71,14 @@ void PageTabBar::paintEvent(QPaintEvent*) {
                      Qt::AlignLeft | Qt::AlignTop | Qt::TextSingleLine, look.text);
     if (look.underline) painter.drawLine(look.underlineFrom, look.underlineY, look.underlineTo, look.underlineY);
     painter.fillRect(look.accent, look.accentColour);
+    // Keyboard focus on the tabs (Tab, then the arrow keys): the style's
+    // focus frame around the current tab's caption.
+    if (hasFocus() && i == currentIndex()) {
+      QStyleOptionFocusRect focus;
+      focus.initFrom(this);
+      focus.rect = rect.adjusted(3, 6, -3, -3);
+      style()->drawPrimitive(QStyle::PE_FrameFocusRect, &focus, &painter, this);
+    }
   }
 }
 

@@ -74,6 +74,9 @@ bool RegRead(QSettings& store, AppState& state, WindowSettings& window, const QS
   IfStored(store, "ADV_PCK", [&](const QVariant& v) { o.cbRBAdvanced = ReadBool(v); });
   IfStored(store, "AdjustPTS", [&](const QVariant& v) { o.cbAdjustPTS = ReadBool(v); });
   IfStored(store, "ReadVTI", [&](const QVariant& v) { o.cbReadVTI = ReadBool(v); });
+  IfStored(store, "LpcmWav", [&](const QVariant& v) { o.cbLpcmWav = ReadBool(v); });
+  IfStored(store, "VobSub", [&](const QVariant& v) { o.cbVobSub = ReadBool(v); });
+  IfStored(store, "CodecExt", [&](const QVariant& v) { o.cbCodecExt = ReadBool(v); });
   store.setValue("Version", version);
   store.sync();
   return true;
@@ -109,6 +112,9 @@ void RegWrite(QSettings& store, const AppState& state, const WindowSettings& win
   store.setValue("ADV_PCK", flag(o.cbRBAdvanced));
   store.setValue("AdjustPTS", flag(o.cbAdjustPTS));
   store.setValue("ReadVTI", flag(o.cbReadVTI));
+  store.setValue("LpcmWav", flag(o.cbLpcmWav));
+  store.setValue("VobSub", flag(o.cbVobSub));
+  store.setValue("CodecExt", flag(o.cbCodecExt));
   store.setValue("Version", version);
   store.sync();
 }

@@ -1,8 +1,15 @@
 #include "ui/status_panels.h"
 
 #include <QFontMetrics>
+#include <algorithm>
 
 namespace klarvex::ui {
+
+namespace {
+
+constexpr int kProgressSteps = 1000;  // tenths of a per cent: the bar moves on a slow source too
+
+}  // namespace
 
 void StatusPanel::setBlank(bool blank) {
   blank_ = blank;
@@ -26,6 +33,12 @@ StatusPanels::StatusPanels(QWidget* parent) : QStatusBar(parent) {
   panel1_->setFrameStyle(QFrame::Panel | QFrame::Sunken);
   addWidget(panel0_);
   addWidget(panel1_, 1);
+  progress_ = new QProgressBar(this);
+  progress_->setObjectName("pbTitle");
+  progress_->setRange(0, kProgressSteps);
+  progress_->setFixedWidth(150);
+  progress_->hide();
+  addPermanentWidget(progress_);
   setToolTip(" Select or drop an EVO file to demux");
 }
 
@@ -52,6 +65,17 @@ void StatusPanels::slog(const std::string& text, int panel) {
   else
     setToolTip(value);
   repaint();
+}
+
+void StatusPanels::titleProgress(const TitleProgress& p) {
+  if (p.files == 0 || p.total <= 0) {
+    progress_->hide();
+    return;
+  }
+  const int value = static_cast<int>(std::clamp<int64_t>(p.done * kProgressSteps / p.total, 0, kProgressSteps));
+  progress_->setValue(value);
+  progress_->setFormat(p.files > 1 ? QString("File %1 of %2: %p%").arg(p.file).arg(p.files) : QString("%p%"));
+  progress_->show();
 }
 
 void StatusPanels::erslog(const std::string& text) {

@@ -4,8 +4,11 @@
 #pragma once
 
 #include <QLabel>
+#include <QProgressBar>
 #include <QStatusBar>
 #include <QString>
+
+#include "jobs/host.h"
 
 namespace klarvex::ui {
 
@@ -33,6 +36,10 @@ class StatusPanels : public QStatusBar {
   void slog(const std::string& text, int panel);
   // erslog: bold from now on, panel 0 blank, the error in panel 1 and the hint.
   void erslog(const std::string& text);
+  // The bar of the pass over the whole title, at the right: "File 2 of 3:
+  // 45%"; hidden when no pass runs.
+  void titleProgress(const TitleProgress& progress);
+  QProgressBar* progressBar() const { return progress_; }
 
   StatusPanel* panel(int index) const { return index == 0 ? panel0_ : panel1_; }
   QString hint() const { return toolTip(); }
@@ -45,6 +52,7 @@ class StatusPanels : public QStatusBar {
 
   StatusPanel* panel0_;
   StatusPanel* panel1_;
+  QProgressBar* progress_;
 };
 
 }  // namespace klarvex::ui

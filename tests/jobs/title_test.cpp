@@ -6,6 +6,9 @@
 
 #include <algorithm>
 #include <array>
+#include <chrono>
+#include <filesystem>
+#include <functional>
 
 #include "ps_writer.h"
 #include "test_bytes.h"
@@ -158,6 +161,56 @@ TEST_F(TitleTest, FifosAreRefusedNotWaitedFor) {
     ADD_FAILURE() << "a FIFO was read";
   } catch (const KlarvexError& error) {
     EXPECT_EQ(std::string(error.what()), "Cannot open file \"" + pipe + "\". It is a FIFO, not a regular file");
+  }
+}
+
+// The pass over a title of two files is one progress from 0 to the bytes
+// of both (of their first MiB with a fast check of 1 MiB), file by file; on
+// a source that takes 40 ms a block the events are handled at least every
+// 100 ms of work.
+TEST_F(TitleTest, OneProgressOverTheTitleAndEventsOnASlowSource) {
+  for (const char* name : {"FEATURE_1.EVO", "FEATURE_2.EVO"}) {
+    ProgramStreamWriter w;
+    w.navPack(NavPackInfo{});
+    w.video(0xE0, Data(3'000'000, 7), {90000});
+    w.writeTo(dir.file(name));
+  }
+  const int64_t fileSize = static_cast<int64_t>(std::filesystem::file_size(dir.file("FEATURE_1.EVO")));
+  std::chrono::steady_clock::time_point now{};
+  std::vector<std::chrono::steady_clock::time_point> pumps;
+  jobs.setPumpClock([&now] { return now += std::chrono::milliseconds(40); });
+  host.onProcessEvents = [&] { pumps.push_back(now); };
+  const struct {
+    const char* job;
+    std::function<void()> run;
+    int64_t perFile;
+  } cases[] = {
+      {"read, fast check of 1 MiB", [&] { jobs.bReadEVOClick(); }, 1 << 20},
+      {"demux", [&] { jobs.bDemuxClick(); }, fileSize},
+  };
+  state.eEVOfile = dir.file("FEATURE_1.EVO");
+  state.options.ieFastSize = 1;
+  jobs.EVOadj();
+  for (const auto& c : cases) {
+    host.titleProgresses.clear();
+    pumps.clear();
+    c.run();
+    const std::vector<TitleProgress>& seen = host.titleProgresses;
+    ASSERT_GE(seen.size(), 4u) << c.job;
+    EXPECT_EQ(seen.back().files, 0) << c.job << ": the pass is over";
+    int64_t before = 0;
+    for (size_t i = 0; i + 1 < seen.size(); ++i) {
+      EXPECT_EQ(seen[i].files, 2) << c.job;
+      EXPECT_EQ(seen[i].total, 2 * c.perFile) << c.job;
+      EXPECT_GE(seen[i].done, before) << c.job;
+      EXPECT_LE(seen[i].done, seen[i].file * c.perFile) << c.job;
+      before = seen[i].done;
+    }
+    EXPECT_EQ(seen[seen.size() - 2].done, 2 * c.perFile) << c.job;
+    EXPECT_EQ(seen[seen.size() - 2].file, 2) << c.job;
+    for (size_t i = 1; i < pumps.size(); ++i)
+      EXPECT_LE(pumps[i] - pumps[i - 1], std::chrono::milliseconds(100)) << c.job << " pump " << i;
+    EXPECT_GE(pumps.size(), static_cast<size_t>(2 * c.perFile / (256 * 1024) / 2)) << c.job;
   }
 }
 

@@ -18,6 +18,7 @@ class RecordingHost : public Host {
   std::vector<std::string> progress;  // every text shown in panel 1
   std::vector<std::string> errors;    // erslog texts
   std::vector<std::string> warnings;  // warn texts
+  std::vector<TitleProgress> titleProgresses;
   int beeps = 0;
   int clears = 0;
   int eventPumps = 0;
@@ -47,6 +48,7 @@ class RecordingHost : public Host {
   }
   void stateChanged() override { ++stateChanges; }
   void warn(const std::string& text) override { warnings.push_back(text); }
+  void titleProgress(const TitleProgress& p) override { titleProgresses.push_back(p); }
 };
 
 }  // namespace klarvex::testing

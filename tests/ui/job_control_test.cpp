@@ -6,11 +6,13 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QLineEdit>
+#include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTest>
 #include <QTimer>
 
+#include "ui/status_panels.h"
 #include "ui_tests.h"
 #include "window_fixture.h"
 
@@ -226,6 +228,83 @@ class JobControlTest : public QObject {
     window->bDemux->click();
     QVERIFY(LogLines(*window.main).filter("Cannot create file").size() >= 1);
     QVERIFY(window->bDemux->isEnabled());
+  }
+
+  // Esc is Cancel: the same question during a demux.
+  void escapeCancelsLikeTheCancelButton() {
+    SettingsFolder settings;
+    QTemporaryDir dir, out;
+    Window window = ReadBigTitle(settings, dir, out.path());
+    window.dialogs->answer = false;
+    DuringJob([&] { window->bDemux->click(); }, [&] { QTest::keyClick(window.main.get(), Qt::Key_Escape); });
+    QCOMPARE(window.dialogs->questions, QStringList{"Are you sure to stop demuxing?"});
+    QCOMPARE(window->bCancel->text(), QString("Ca&ncel"));
+  }
+
+  // One bar over the title's two files, "File 1 of 2" while the first is
+  // read; hidden once the job is over. Its value is the title's bytes done.
+  void oneProgressBarOverTheWholeTitle() {
+    SettingsFolder settings;
+    QTemporaryDir dir, out;
+    QFile::copy(MakeBigTitle(dir), dir.filePath("FEATURE_1.EVO"));
+    QFile::copy(dir.filePath("BIG.EVO"), dir.filePath("FEATURE_2.EVO"));
+    Window window = OpenWindow(settings);
+    window->eWorkdir->setText(out.path());
+    window->dropFiles({dir.filePath("FEATURE_1.EVO")});
+    QProgressBar* bar = window->StatusBar->progressBar();
+    QString format;
+    bool shown = false;
+    DuringJob([&] { window->bDemux->click(); },
+              [&] {
+                shown = bar->isVisible();
+                format = bar->format();
+              });
+    QVERIFY(shown);
+    QCOMPARE(format, QString("File 1 of 2: %p%"));
+    QVERIFY(!bar->isVisible());
+    const struct {
+      TitleProgress progress;
+      int value;
+      QString format;
+    } cases[] = {{{1, 2, 0, 400}, 0, "File 1 of 2: %p%"},
+                 {{2, 2, 300, 400}, 750, "File 2 of 2: %p%"},
+                 {{1, 1, int64_t{3} << 40, int64_t{4} << 40}, 750, "%p%"}};
+    for (const auto& c : cases) {
+      window->titleProgress(c.progress);
+      QCOMPARE(bar->value(), c.value);
+      QCOMPARE(bar->format(), c.format);
+    }
+  }
+
+  // Make MKV is there when Demux is and mkvmerge is installed; it runs the
+  // command line's job.
+  void makeMkvNeedsStreamsAndMkvmerge() {
+    SettingsFolder settings;
+    QTemporaryDir dir, out, bin;
+    QFile fake(bin.filePath("mkvmerge"));
+    QVERIFY(fake.open(QIODevice::WriteOnly));
+    fake.write("#!/bin/sh\nwhile [ \"$1\" != --output ]; do shift; done\necho made > \"$2\"\n");
+    fake.close();
+    fake.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    const QByteArray path = qgetenv("PATH");
+    const struct {
+      QByteArray path;
+      bool enabled;
+    } cases[] = {{bin.path().toUtf8() + ":" + path, true}, {"/nonexistent", false}};
+    for (const auto& c : cases) {
+      qputenv("PATH", c.path);
+      Window window = OpenWindow(settings);
+      QVERIFY(!window->bMkv->isEnabled());
+      window->eWorkdir->setText(out.path());
+      window->dropFiles({kSamples + "/HVDVD_TS/FEATURE_1.EVO"});
+      QCOMPARE(window->bMkv->isEnabled(), c.enabled);
+      if (c.enabled) {
+        window->bMkv->click();
+        QVERIFY(QFileInfo::exists(out.filePath("FEATURE_1.mkv")));
+        QVERIFY(window->bMkv->isEnabled());
+      }
+    }
+    qputenv("PATH", path);
   }
 };
 

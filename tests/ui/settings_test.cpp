@@ -14,11 +14,11 @@ namespace klarvex::ui::testing {
 
 namespace {
 
-const QStringList kAllValues = {"Width",     "Height",   "Top",       "Left",        "WindowState",
-                                "TreeWidth", "AudioExt", "VideoExt",  "SubExt",      "Workdir",
-                                "EVOdir",    "XPLdir",   "Continue",  "FastCheck",   "CountFrames",
-                                "Details",   "AutoRead", "AutoDemux", "AutoRebuild", "AutoClear",
-                                "FastSize",  "ADV_PCK",  "AdjustPTS", "ReadVTI",     "Version"};
+const QStringList kAllValues = {"Width",       "Height",    "Top",         "Left",    "WindowState", "TreeWidth",
+                                "AudioExt",    "VideoExt",  "SubExt",      "Workdir", "EVOdir",      "XPLdir",
+                                "Continue",    "FastCheck", "CountFrames", "Details", "AutoRead",    "AutoDemux",
+                                "AutoRebuild", "AutoClear", "FastSize",    "ADV_PCK", "AdjustPTS",   "ReadVTI",
+                                "Version",     "LpcmWav",   "VobSub",      "CodecExt"};
 
 }  // namespace
 
@@ -68,6 +68,7 @@ class SettingsTest : public QObject {
       window->cbAutoClear->click();
       window->rbAutoRebuild->click();
       window->cbAdjustPTS->click();
+      window->cbVobSub->click();
       window->ieFastSize->clear();  // an empty box is stored as 0
       window->eVideoExt->setText("m2v");
       window->eWorkdir->setText("/tmp/out");
@@ -91,6 +92,8 @@ class SettingsTest : public QObject {
     QVERIFY(again->rbAutoRebuild->isChecked());
     QVERIFY(!again->rbNoAuto->isChecked());
     QVERIFY(again->cbAdjustPTS->isChecked());
+    QVERIFY(again->cbVobSub->isChecked() && again->state().options.cbVobSub);
+    QVERIFY(!again->cbLpcmWav->isChecked() && !again->cbCodecExt->isChecked());
     QCOMPARE(again->ieFastSize->text(), QString("0"));
     QCOMPARE(again->eVideoExt->text(), QString("m2v"));
     QCOMPARE(again->eWorkdir->text(), QString("/tmp/out"));
