@@ -187,7 +187,7 @@ void DemuxJob::createOutputs(DemuxOutputs& outputs) {
 // "DVD subpictures as VobSub" takes the 2-bit subpictures of a DVD-Video
 // source; HD DVD's (even its 2-bit ones) and DVD-Audio's stay .sup.
 bool DemuxJob::writesVobSub(Section section, const StreamSlot& slot) const {
-  if (section != Section::Subpicture || !state_.options.cbVobSub) return false;
+  if (section != Section::Subpicture || !forms_.vobSub) return false;
   const StreamIdentity* identity = IdentityOfStreamId(slot.streamId);
   return identity && identity->kind == StreamKind::Subpicture && IsDvdVideoSource(state_);
 }
@@ -237,7 +237,7 @@ VobSubInfo DemuxJob::vobSubInfo(int n) {
 // `whyNot` says why.
 std::optional<WavFormat> DemuxJob::wavFormatOf(const std::string& caption, const StreamIdentity* identity,
                                                const StreamSlot& slot, bool aob, std::string& whyNot) {
-  if (!state_.options.cbLpcmWav || !identity || identity->kind != StreamKind::Lpcm) return std::nullopt;
+  if (!forms_.lpcmWav || !identity || identity->kind != StreamKind::Lpcm) return std::nullopt;
   if (aob) {
     // DVD-Audio LPCM has headers and a sample order of its own.
     whyNot = "Not as WAV: " + caption + " is DVD-Audio LPCM; it is written as carried.";
@@ -261,7 +261,7 @@ std::optional<WavFormat> DemuxJob::wavFormatOf(const std::string& caption, const
 // WAV file's is wav.
 std::string DemuxJob::extensionOf(Section section, const StreamIdentity* identity, bool asWav) const {
   const Options& o = state_.options;
-  if (o.cbCodecExt && identity) return CodingExtension(identity->kind, asWav);
+  if (forms_.codecExt && identity) return CodingExtension(identity->kind, asWav);
   if (asWav) return "wav";
   return section == Section::Video ? o.eVideoExt : section == Section::Audio ? o.eAudioExt : o.eSubExt;
 }
@@ -298,7 +298,8 @@ void DemuxJob::demuxOneFile(const std::string& path) {
   demux(state_.engine, context_, WalkMode::Demux);
 }
 
-void DemuxJob::run() {
+void DemuxJob::run(const DemuxForms& forms) {
+  forms_ = forms;
   Engine& engine = state_.engine;
   // The title's times as the read found them: a demux that stops early has
   // seen only part of the title, and a Rebuild after it writes these times
@@ -308,7 +309,7 @@ void DemuxJob::run() {
   context_.startTitleWalk();
   missedStreams_.clear();
   written_.clear();
-  context_.formOutputNames();
+  context_.formOutputNames(forms.folder);
 
   // The walk rebuilds the table per file; the title's streams as the read
   // found them are what a later job (Rebuild, a listing) works from.

@@ -33,12 +33,27 @@ struct DemuxedStream {
   std::string form;      // "stream" (as carried), "sup", "wav" or "vobsub"
 };
 
+// The forms a Demux writes in and where: the Options tab's, or those a job
+// built on it asks for (Make MKV: the forms Matroska takes, into a folder
+// of its own) without touching the user's options.
+struct DemuxForms {
+  bool lpcmWav = false;
+  bool vobSub = false;
+  bool codecExt = false;
+  std::string folder;  // empty: the current folder
+
+  static DemuxForms FromOptions(const Options& options) {
+    return {options.cbLpcmWav, options.cbVobSub, options.cbCodecExt, options.eWorkdir};
+  }
+};
+
 class DemuxJob {
  public:
   explicit DemuxJob(JobContext& context) : context_(context), state_(context.state()), host_(context.host()) {}
 
   // A failure is logged as one red line and the job ends normally.
-  void run();
+  void run() { run(DemuxForms::FromOptions(state_.options)); }
+  void run(const DemuxForms& forms);
   // Streams that the last run met but the read before it had not found,
   // so none of them was written (their would-be captions).
   const std::vector<std::string>& missedStreams() const { return missedStreams_; }
@@ -64,6 +79,7 @@ class DemuxJob {
   Host& host_;
   std::vector<std::string> missedStreams_;
   std::vector<DemuxedStream> written_;
+  DemuxForms forms_;
   bool vobSubNoted_ = false;  // the log said what the VobSub index lacks
 };
 

@@ -14,11 +14,10 @@ namespace klarvex {
 
 namespace {}  // namespace
 
-void JobContext::formOutputNames() {
+void JobContext::formOutputNames(const std::string& folder) {
   SourceNames& names = state_.names;
   names.SourceBase = CutExt(names.SourceName);
   if (state_.options.cbContinue && !getnext(state_.eEVOfile).empty()) names.SourceBase += "_MERGED";
-  const std::string& folder = state_.options.eWorkdir;
   names.OutputPrefix = InFolder(folder, names.SourceBase);
 }
 

@@ -50,8 +50,10 @@ class JobContext : public WalkerHost, public RebuildHost {
 
   // --- the title ---
   // The output base name of a job: SourceBase, "_MERGED" when the title
-  // continues, and OutputPrefix in the output folder.
-  void formOutputNames();
+  // continues, and OutputPrefix in the output folder (the Options tab's, or
+  // `folder`).
+  void formOutputNames() { formOutputNames(state_.options.eWorkdir); }
+  void formOutputNames(const std::string& folder);
   // Runs `processFile` on the source and, with "Continue with the next
   // EVO", the files that follow it, until the user stops. The front end
   // hears how far the pass over the whole title has come (a read with the

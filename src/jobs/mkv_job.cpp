@@ -102,9 +102,7 @@ void MkvJob::run() {
   }
   if (std::optional<DvdTitleInfo> dvd = LabelDvdStreams(state_, host_)) labels.chapterList = DvdChapterList(*dvd);
 
-  Options& options = state_.options;
-  const Options chosen = options;
-  const std::string outputFolder = options.eWorkdir;
+  const std::string outputFolder = state_.options.eWorkdir;
   const std::string output = InFolder(outputFolder, CutExt(state_.names.SourceName) + ".mkv");
   std::string folder;
   try {
@@ -115,13 +113,8 @@ void MkvJob::run() {
     context_.finishWriteJob(e, false);
     return;
   }
-  {
-    // The streams in the forms Matroska takes, into the job's folder.
-    ScopeExit restore([&options, &chosen] { options = chosen; });
-    options.cbLpcmWav = options.cbVobSub = options.cbCodecExt = true;
-    options.eWorkdir = folder;
-    demux_.run();
-  }
+  // The streams in the forms Matroska takes, into the job's folder.
+  demux_.run(DemuxForms{true, true, true, folder});
   context_.formOutputNames();
   if (state_.engine.run.StopRequested || context_.lastFailure()) {
     if (state_.engine.run.StopRequested) std::filesystem::remove_all(folder);
