@@ -3,7 +3,8 @@
 # missing. Runs apt-get as root (no sudo); does nothing when all is there.
 # --fuzz adds clang and its libFuzzer runtime for tools/fuzz.sh, --format
 # clang-format for tools/check_format.sh, --test-tools mkvtoolnix and ffmpeg,
-# which the tests check Klarvex's outputs with (and Make MKV runs mkvmerge).
+# which the tests check Klarvex's outputs with (and Make MKV runs mkvmerge),
+# --package what tools/package.sh and tools/check_package.sh use.
 set -euo pipefail
 
 packages=(cmake ninja-build g++ pkg-config libgtest-dev locales qt6-base-dev libjpeg-dev libcurl4-openssl-dev libdvdread-dev)
@@ -13,6 +14,8 @@ elif [ "${1:-}" = "--format" ]; then
   packages+=(clang-format)
 elif [ "${1:-}" = "--test-tools" ]; then
   packages+=(mkvtoolnix ffmpeg)
+elif [ "${1:-}" = "--package" ]; then
+  packages+=(dpkg-dev lintian file man-db)
 fi
 missing=()
 for p in "${packages[@]}"; do
