@@ -10,14 +10,14 @@ export LC_ALL=C
 passed=0 failed=0
 
 # The words of standard input, sorted, on one line.
-sorted_words() { tr -s ' \n' '\n\n' | sed '/^$/d' | sort -u | paste -sd' '; }
+sorted_words() { tr ' ' '\n' | sed '/^$/d' | sort -u | paste -sd' '; }
 
 fail() {
   echo "FAIL: $*"
   failed=$((failed + 1))
 }
 
-# shellcheck source=../data/completion/klarvex-cli
+# shellcheck source=SCRIPTDIR/../data/completion/klarvex-cli
 source "$source_dir/data/completion/klarvex-cli"
 [[ $(complete -p klarvex-cli) == "complete -F _klarvex_cli klarvex-cli" ]] || fail "not registered for klarvex-cli"
 
@@ -58,6 +58,10 @@ completes "VTS_01_0.IFO d.XPL e.VOB folder"   klarvex-cli chapters -y ""
 completes "folder"                            klarvex-cli demux -o ""
 completes "folder"                            klarvex-cli chapters --source b.EVO -o f
 completes "-ofolder"                          klarvex-cli demux -of
+completes "-yofolder"                         klarvex-cli mkv -yof
+completes "folder"                            klarvex-cli rebuild -yo ""
+completes "folder"                            klarvex-cli chapters --output = ""
+completes "b.EVO c.evo e.VOB folder g.AOB"    klarvex-cli demux -yo folder ""
 completes "b.EVO c.evo folder"                klarvex-cli xpl --source ""
 completes "b.EVO c.evo folder"                klarvex-cli xpl --source = ""
 completes "b.EVO c.evo e.VOB folder g.AOB"    klarvex-cli demux --streams v0,a1 -- ""
@@ -65,7 +69,7 @@ completes ""                                  klarvex-cli read b.EVO ""
 completes ""                                  klarvex-cli read --fast-size ""
 
 # The options of each command in the man page's synopsis (read-options spelled
-# out, -y with its long form --overwrite, -h and --help for every command),
+# out, -o and -y with their long forms, -h and --help for every command),
 # against what the completion offers.
 man_page="$source_dir/docs/man/klarvex-cli.1"
 synopsis_options() {
@@ -75,7 +79,7 @@ synopsis_options() {
     inside' | sed 's/read-options/--no-continue --full --fast-size --no-details --no-count/' | grep -o -e '-[-a-z][-a-z]*'
 }
 for command in read demux mkv rebuild xpl chapters vti; do
-  man=$({ synopsis_options "$command" | sed 's/^-y$/-y --overwrite/'; echo -h --help; } | sorted_words)
+  man=$({ synopsis_options "$command" | sed 's/^-y$/-y --overwrite/; s/^-o$/-o --output/'; echo -h --help; } | sorted_words)
   completion=$(_klarvex_cli_options "$command" | sorted_words)
   [[ $man == "$completion" ]] || fail "$command: the man page names '$man', the completion '$completion'"
 done

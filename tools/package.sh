@@ -19,7 +19,7 @@ if [ "$logged" != "$version" ]; then
 fi
 deb="klarvex_${version}_$(dpkg --print-architecture).deb"
 
-build=build-package
+build="build-package"
 rm -rf "$build"
 export DEB_BUILD_MAINT_OPTIONS=hardening=+all
 cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release \

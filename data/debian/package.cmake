@@ -13,6 +13,16 @@ add_custom_target(debian_docs ALL
 install(FILES data/debian/copyright ${CMAKE_BINARY_DIR}/debian/changelog.Debian.gz
   ${CMAKE_BINARY_DIR}/debian/changelog.gz DESTINATION ${KLARVEX_DOCDIR})
 
+# Stripped as dh_strip does it: cpack's strip leaves the compiler's notes.
+install(CODE "
+  foreach(program klarvex klarvex-cli)
+    set(path \"\$ENV{DESTDIR}\${CMAKE_INSTALL_PREFIX}/${CMAKE_INSTALL_BINDIR}/\${program}\")
+    if(CMAKE_INSTALL_DO_STRIP AND EXISTS \"\${path}\")
+      execute_process(COMMAND ${CMAKE_OBJCOPY} --remove-section=.comment --remove-section=.note \"\${path}\"
+                      COMMAND_ERROR_IS_FATAL ANY)
+    endif()
+  endforeach()")
+
 set(CPACK_GENERATOR DEB)
 set(CPACK_PACKAGE_NAME klarvex)
 set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
