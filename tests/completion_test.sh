@@ -1,11 +1,12 @@
 #!/usr/bin/env bash
-# The bash completion of klarvex-cli completes what the command takes, and it
-# and the man page name the same options per command; the man pages render
-# without a warning and carry the project's version.
-#   tests/completion_test.sh SOURCE_DIR VERSION
+# The bash completion of klarvex-cli completes what the command takes, and it,
+# the man page and the program's help name the same options per command; the
+# man pages render without a warning and carry the project's version.
+#   tests/completion_test.sh SOURCE_DIR VERSION KLARVEX_CLI
 set -uo pipefail
 source_dir=$(cd "${1:?source folder}" && pwd)
 version=${2:?version}
+cli=${3:?klarvex-cli}
 export LC_ALL=C
 passed=0 failed=0
 
@@ -69,8 +70,8 @@ completes ""                                  klarvex-cli read b.EVO ""
 completes ""                                  klarvex-cli read --fast-size ""
 
 # The options of each command in the man page's synopsis (read-options spelled
-# out, -o and -y with their long forms, -h and --help for every command),
-# against what the completion offers.
+# out, -o and -y with their long forms, -h and --help for every command) and
+# in `klarvex-cli COMMAND --help`, against what the completion offers.
 man_page="$source_dir/docs/man/klarvex-cli.1"
 synopsis_options() {
   sed 's/\\-/-/g' "$man_page" | awk -v command="$1" '
@@ -82,6 +83,9 @@ for command in read demux mkv rebuild xpl chapters vti; do
   man=$({ synopsis_options "$command" | sed 's/^-y$/-y --overwrite/; s/^-o$/-o --output/'; echo -h --help; } | sorted_words)
   completion=$(_klarvex_cli_options "$command" | sorted_words)
   [[ $man == "$completion" ]] || fail "$command: the man page names '$man', the completion '$completion'"
+  help=$("$cli" "$command" --help | sed -n '/^Options:/,/^$/p' | grep -oE '(^|[ ,])-(-[a-z][-a-z]*|[a-z])' |
+    tr -d ' ,' | sorted_words)
+  [[ $help == "$completion" ]] || fail "$command: its --help names '$help', the completion '$completion'"
 done
 long_options() { sed 's/\\-/-/g' "$1" | grep -o -e '--[a-z][-a-z]*' | sorted_words; }
 in_man=$(long_options "$man_page")
