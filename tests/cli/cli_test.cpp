@@ -764,7 +764,9 @@ TEST(CommandLineConventions, ExistingOutputsAreKeptUnlessOverwriteIsGiven) {
               "klarvex-cli: Cannot create file \"" + c.existing + "\". It exists (-y or --overwrite replaces it)\n")
         << c.command;
     EXPECT_EQ(Slurp(dir.file(c.existing)), "keep") << c.command;
-    if (!c.untouched.empty()) EXPECT_FALSE(std::filesystem::exists(dir.file(c.untouched))) << c.command;
+    if (!c.untouched.empty()) {
+      EXPECT_FALSE(std::filesystem::exists(dir.file(c.untouched))) << c.command;
+    }
     CliRun replaced = RunCli(dir, "-y " + c.command, "C", env);
     EXPECT_EQ(replaced.status, 2) << "-y belongs after the command";
     replaced = RunCli(dir, c.command + " -y", "C", env);
