@@ -100,13 +100,13 @@ int EditWidth(const QLineEdit* edit, const QString& text) {
 
 // The main and sub video lists of one kind share a column as wide as the
 // wider of their current entries, so the row fits beside the EVOB
-// information; a list showing nothing is as wide as its longest entry.
+// information; a list showing nothing is as wide as its first entry, so an
+// empty row fits as a filled one does.
 void FitVideoLists(const std::array<QComboBox*, 5>& main, const std::array<QComboBox*, 5>& sub) {
   for (size_t i = 0; i < main.size(); ++i) {
     int width = 0;
     for (QComboBox* list : {main[i], sub[i]})
-      width =
-          std::max(width, list->currentIndex() < 0 ? list->sizeHint().width() : ListWidth(list, list->currentText()));
+      width = std::max(width, ListWidth(list, list->currentIndex() < 0 ? list->itemText(0) : list->currentText()));
     main[i]->setFixedWidth(width);
     sub[i]->setFixedWidth(width);
   }
