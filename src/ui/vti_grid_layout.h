@@ -1,28 +1,20 @@
-// Where the VTI tab's three stream grids go: each as high as its rows,
-// the lower two stacked under the main audio grid, and the labels
-// "Sub Audio" and "Subpicture" beside their grids.
+// The size of the VTI tab's three stream grids, taken from their texts and
+// font: rows as high as the font needs, each column as wide as its widest
+// cell in any of the grids, so they line up, and each grid exactly as large
+// as its cells, so nothing in it is cut and it never scrolls inside.
 #pragma once
+
+#include <span>
+
+class QTableWidget;
 
 namespace klarvex::ui {
 
+// The row height the window was laid out with for its 8-point font; a
+// taller font gets taller rows.
 constexpr int kVtiRowHeight = 19;
-// A caption sits this far below the top of the row or grid it names.
-constexpr int kVtiLabelDrop = 4;
 
-struct VtiGridPlace {
-  int top = 0;
-  int height = 0;
-};
-
-struct VtiGridLayout {
-  VtiGridPlace mainAudio, subAudio, subpicture;
-  int subAudioLabelTop = 0;
-  int subpictureLabelTop = 0;
-};
-
-// The height of a grid of `rows` rows, its frame included.
-int VtiGridHeight(int rows);
-// The places of the grids under a main audio grid at `mainAudioTop`.
-VtiGridLayout LayOutVtiGrids(int mainAudioTop, int mainAudioRows, int subAudioRows, int subpictureRows);
+// Sizes the grids (their columns, rows and fixed size) to their cells.
+void FitVtiGrids(std::span<QTableWidget* const> grids);
 
 }  // namespace klarvex::ui
