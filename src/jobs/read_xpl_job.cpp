@@ -42,7 +42,10 @@ XplPlaylistValues ScanPlaylist(AppState& state, Host& host) {
 }
 
 // The title's tracks become the stream marks, and the boxes that exist
-// for them take the playlist's names.
+// for them take the playlist's names. A stream the read before found keeps
+// its id (and what the read learnt of it: Make MKV and the Demux forms
+// choose by it); the others are marked as the playlist's.
+constexpr int32_t kPlaylistMark = 1;  // no stream id: ids begin at 0x20
 Section SectionOf(XplTrackKind kind) {
   return kind == XplTrackKind::Video   ? Section::Video
          : kind == XplTrackKind::Audio ? Section::Audio
@@ -52,7 +55,8 @@ Section SectionOf(XplTrackKind kind) {
 void ApplyTracks(AppState& state, Host& host, const std::vector<XplTrack>& tracks) {
   for (const XplTrack& track : tracks) {
     const Section section = SectionOf(track.kind);
-    state.engine.streams.slot(section, track.stream).streamId = 1;
+    int32_t& id = state.engine.streams.slot(section, track.stream).streamId;
+    if (id < 0) id = kPlaylistMark;
     state.label(section, track.stream) = StreamLabel{track.language, track.description};
     host.log(Literal(track.name) + " found!");
     if (section == Section::Video && track.stream != 0) continue;  // only cbVideo0 takes a playlist name
@@ -62,8 +66,10 @@ void ApplyTracks(AppState& state, Host& host, const std::vector<XplTrack>& track
   }
 }
 
+// The marks of an earlier playlist go; the ids a read found stay.
 void ClearStreamMarks(StreamTable& streams) {
-  for (int n = 1; n <= StreamTable::kEntries; ++n) streams.entry(n).streamId = -1;
+  for (int n = 1; n <= StreamTable::kEntries; ++n)
+    if (streams.entry(n).streamId <= kPlaylistMark) streams.entry(n).streamId = -1;
 }
 
 }  // namespace

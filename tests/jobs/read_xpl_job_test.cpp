@@ -229,5 +229,23 @@ TEST_F(ReadXplJobTest, TheSamplePlaylistDescribesTheSampleTitle) {
   EXPECT_EQ(state.audioBoxes[0].caption, "DD+.6ch.s00.English");
 }
 
+// Read EVO, then Read XPL: the boxes take the playlist's names, and the
+// streams keep what the read found, so the Demux forms (extensions by
+// coding, LPCM as WAV) still know each stream's coding.
+TEST_F(ReadXplJobTest, APlaylistReadAfterTheTitleKeepsWhatTheReadFound) {
+  state.eEVOfile = KLARVEX_SAMPLES "/HVDVD_TS/FEATURE_1.EVO";
+  state.options.cbContinue = false;
+  jobs.EVOadj();
+  jobs.bReadEVOClick();
+  read(state.eEVOfile, KLARVEX_SAMPLES "/ADV_OBJ/VPLST000.XPL");
+  state.options.eWorkdir = dir.path();
+  state.options.cbCodecExt = state.options.cbLpcmWav = true;
+  jobs.bDemuxClick();
+  ASSERT_FALSE(jobs.lastFailure());
+  for (const char* name : {"FEATURE_1.VC-1.s0.vc1", "FEATURE_1.DD+.6ch.s00.English.eac3",
+                           "FEATURE_1.LPCM.2ch.s04.Commentary.wav", "FEATURE_1.8bitRLE.s01.Francais.sup"})
+    EXPECT_TRUE(std::filesystem::exists(dir.file(name))) << name;
+}
+
 }  // namespace
 }  // namespace klarvex::testing

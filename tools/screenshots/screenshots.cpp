@@ -1,14 +1,19 @@
 // klarvex-screenshots OUTDIR SAMPLES: opens the Klarvex window on the
 // bundled sample title, reads FEATURE_1.EVO (and with it the VTI) and the
-// playlist as a user dropping them would, and saves a PNG of every tab.
+// playlist as a user dropping them would, saves a PNG of every tab, then
+// runs Make MKV (when mkvmerge is installed) and saves the log after it.
 // The settings live in a temporary folder, so a user's own stay untouched.
 #include <QApplication>
 #include <QDir>
+#include <QFileInfo>
+#include <QLineEdit>
+#include <QPushButton>
 #include <QSettings>
 #include <QTemporaryDir>
 #include <QTimer>
 #include <cstdio>
 
+#include "ui/log_pane.h"
 #include "ui/main_window.h"
 #include "ui/page_control.h"
 
@@ -46,6 +51,27 @@ int main(int argc, char* argv[]) {
         std::fprintf(stderr, "Cannot write \"%s\"\n", qPrintable(file));
         ++failures;
       }
+    }
+    // A run of Make MKV into a folder of its own: the log and the status bar after it.
+    QTemporaryDir mkvFolder;
+    window.eWorkdir->setText(mkvFolder.path());
+    if (window.bMkv->isEnabled()) {
+      window.bMkv->click();
+      QApplication::processEvents();
+      const QString file = QDir(outDir).filePath("7-make-mkv.png");
+      if (window.grab().save(file)) {
+        std::printf("%s\n", qPrintable(file));
+      } else {
+        std::fprintf(stderr, "Cannot write \"%s\"\n", qPrintable(file));
+        ++failures;
+      }
+      if (!QFileInfo::exists(mkvFolder.filePath("FEATURE_1.mkv"))) {
+        std::fprintf(stderr, "Make MKV made no FEATURE_1.mkv:\n%s\n",
+                     qPrintable(window.reMessage->toPlainText().right(4000)));
+        ++failures;
+      }
+    } else {
+      std::fprintf(stderr, "Make MKV is off (mkvmerge is not installed): no picture of it\n");
     }
     window.close();
     QApplication::exit(failures ? 1 : 0);
