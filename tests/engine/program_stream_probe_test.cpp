@@ -17,7 +17,9 @@ const Bytes kMpeg1Pack = {0x00, 0x00, 0x01, 0xBA, 0x21, 0x00, 0x01, 0x00, 0x01, 
 
 Bytes At(size_t offset, const Bytes& header, size_t total) {
   Bytes bytes(total, 0x00);
-  std::copy(header.begin(), header.end(), bytes.begin() + static_cast<ptrdiff_t>(offset));
+  const size_t fits = std::min(header.size(), total - offset);  // a header may be cut by the end
+  std::copy(header.begin(), header.begin() + static_cast<ptrdiff_t>(fits),
+            bytes.begin() + static_cast<ptrdiff_t>(offset));
   return bytes;
 }
 
