@@ -5,24 +5,29 @@
 #include <QCloseEvent>
 #include <QDragEnterEvent>
 #include <QFileInfo>
+#include <QGuiApplication>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMimeData>
 #include <QProcess>
 #include <QPushButton>
+#include <QScreen>
 #include <QSettings>
 #include <QSplitter>
+#include <QStyle>
 #include <QTimer>
 #include <QToolButton>
 #include <QTreeWidget>
 #include <QUrl>
+#include <QWindow>
 
 #include "base/errors.h"
 #include "ui/log_pane.h"
 #include "ui/page_control.h"
 #include "ui/status_panels.h"
 #include "ui/update_check.h"
+#include "ui/window_place.h"
 
 // The about text and the logo live in a static library: their resources
 // must be registered by name.
@@ -200,11 +205,14 @@ WindowSettings TfMain::currentWindowSettings() const {
   settings.windowState = isMaximized()   ? WindowState::Maximized
                          : isMinimized() ? WindowState::Minimized
                                          : WindowState::Normal;
+  // The client area, as applyWindowSettings restores it: saving the frame's
+  // place and restoring it as the client's moved the window at every start.
   if (settings.windowState == WindowState::Normal) {
-    settings.Left = x();
-    settings.Top = y();
-    settings.Width = width();
-    settings.Height = height();
+    const QRect client = geometry();
+    settings.Left = client.left();
+    settings.Top = client.top();
+    settings.Width = client.width();
+    settings.Height = client.height();
   }
   const QList<int> sizes = splXPL->sizes();
   if (!sizes.isEmpty() && sizes.front() > 0) settings.TreeWidth = sizes.front();
@@ -212,8 +220,20 @@ WindowSettings TfMain::currentWindowSettings() const {
 }
 
 void TfMain::applyWindowSettings() {
-  move(window_.Left, window_.Top);
-  resize(std::max(window_.Width, kMinimumWidth), std::max(window_.Height, kMinimumHeight));
+  QList<QRect> available;
+  for (const QScreen* screen : QGuiApplication::screens()) available << screen->availableGeometry();
+  const QScreen* primary = QGuiApplication::primaryScreen();
+  // The window manager's frame is known only once it has framed the window,
+  // which is later than this: until then the style's title bar and frame
+  // stand in for it, so that a place moved onto a screen keeps its title
+  // bar within reach.
+  QMargins frame = windowHandle() ? windowHandle()->frameMargins() : QMargins();
+  if (frame.isNull()) {
+    const int side = style()->pixelMetric(QStyle::PM_MdiSubWindowFrameWidth);
+    frame = QMargins(side, style()->pixelMetric(QStyle::PM_TitleBarHeight), side, side);
+  }
+  setGeometry(PlaceOnScreens(SavedPlace(window_), available, primary ? primary->availableGeometry() : QRect(),
+                             minimumSize(), frame));
   const int tree = std::max(window_.TreeWidth, 50);
   splXPL->setSizes({tree, std::max(splXPL->width() - tree, 1)});
   if (window_.windowState == WindowState::Maximized)
