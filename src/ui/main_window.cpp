@@ -6,6 +6,7 @@
 #include <QDragEnterEvent>
 #include <QFileInfo>
 #include <QGuiApplication>
+#include <QIcon>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
@@ -46,6 +47,13 @@ QString Q(const std::string& text) { return QString::fromStdString(text); }
 
 }  // namespace
 
+QIcon ProgramIcon() {
+  InitResources();
+  QIcon icon;
+  for (int size : {16, 32, 48, 64, 128, 256}) icon.addFile(QString(":/icons/klarvex-%1.png").arg(size));
+  return icon;
+}
+
 TfMain::TfMain(QStringList arguments, std::unique_ptr<QSettings> settings, QWidget* parent)
     : QMainWindow(parent),
       jobs_(state_, *this),
@@ -54,6 +62,7 @@ TfMain::TfMain(QStringList arguments, std::unique_ptr<QSettings> settings, QWidg
       arguments_(std::move(arguments)) {
   InitResources();
   setObjectName("TfMain");
+  setWindowIcon(ProgramIcon());
   programPath = QApplication::applicationFilePath();
   startProgram = [](const QString& program) { return QProcess::startDetached(program, {}); };
   buildWindow();

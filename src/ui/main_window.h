@@ -21,6 +21,7 @@
 
 class QCheckBox;
 class QComboBox;
+class QIcon;
 class QLabel;
 class QLineEdit;
 class QPlainTextEdit;
@@ -42,6 +43,9 @@ class StatusPanels;
 class TIntEdit;
 class TWebLink;
 class UpdateCheck;
+
+// The program's icon, built into it: the window has it wherever it runs from.
+QIcon ProgramIcon();
 
 class TfMain : public QMainWindow, public Host {
  public:

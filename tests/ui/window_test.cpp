@@ -91,6 +91,14 @@ class WindowTest : public QObject {
     QVERIFY(window->bbEVO->isEnabled());  // usable again
   }
 
+  void theWindowHasItsIcon() {
+    SettingsFolder settings;
+    Window window = OpenWindow(settings);
+    const QList<QSize> sizes = window->windowIcon().availableSizes();
+    QVERIFY(sizes.contains(QSize(16, 16)) && sizes.contains(QSize(256, 256)));
+    QVERIFY(!window->windowIcon().pixmap(32).isNull());
+  }
+
   void droppedVobIsRead() {
     SettingsFolder settings;
     Window window = OpenWindow(settings);
