@@ -24,6 +24,8 @@
 #include <QWindow>
 
 #include "base/errors.h"
+#include "base/scope_guard.h"
+#include "jobs/drop_target.h"
 #include "ui/log_pane.h"
 #include "ui/page_control.h"
 #include "ui/status_panels.h"
@@ -44,6 +46,14 @@ const QString kSourceFilter =
     "VOB files (DVD Video)|*.vob";
 
 QString Q(const std::string& text) { return QString::fromStdString(text); }
+
+// The local files of a drag or drop, in order.
+QStringList DroppedPaths(const QMimeData* data) {
+  QStringList paths;
+  for (const QUrl& url : data->urls())
+    if (url.isLocalFile()) paths << url.toLocalFile();
+  return paths;
+}
 
 }  // namespace
 
@@ -96,14 +106,24 @@ void TfMain::FormActivate() {
   slog("", 1);
   state_.buttons.bbEVO = state_.buttons.bbXPL = true;
   stateChanged();
-  if (arguments_.size() == 1) {
-    const QString& argument = arguments_.front();
-    // A name that is no file leaves the box empty; the read then ends on its open error.
-    if (QFileInfo(argument).isFile()) state_.eEVOfile = argument.toStdString();
-    jobs_.EVOadj();
-    runJob([this] { jobs_.bReadEVOClick(); });
-  }
+  if (arguments_.size() == 1) readArgument(arguments_.front());
   showPage(0);
+}
+
+// A name that is no file is read all the same, so that its open error names
+// it, but the box is left empty, and Read EVO with it, before that error shows.
+void TfMain::readArgument(const QString& argument) {
+  const bool isFile = QFileInfo(argument).isFile();
+  state_.eEVOfile = argument.toStdString();
+  jobs_.EVOadj();
+  runJob([this, isFile] {
+    ScopeExit forgetNoFile([this, isFile] {
+      if (isFile) return;
+      state_.eEVOfile.clear();
+      jobs_.EVOadj();
+    });
+    jobs_.bReadEVOClick();
+  });
 }
 
 void TfMain::runJob(const std::function<void()>& routine) {
@@ -129,26 +149,43 @@ void TfMain::evoChosen(const QString& path) {
   if (state_.options.cbAutoRead) runJob([this] { jobs_.bReadEVOClick(); });
 }
 
+// Only the first file counts. A read or job shares the one input file: while
+// it runs nothing is taken.
+DropTarget TfMain::dropTarget(const QStringList& paths) const {
+  if (paths.isEmpty() || state_.jobRunning) return DropTarget::None;
+  return DropTargetOf(paths.front().toStdString());
+}
+
 void TfMain::dropFiles(const QStringList& paths) {
-  // A read or job shares the one input file: a drop while it runs is ignored.
-  if (paths.isEmpty() || state_.jobRunning) return;
-  const QString& path = paths.front();
-  const QString extension = "." + QFileInfo(path).suffix().toUpper();
-  if (extension == ".EVO" || extension == ".VOB") {
-    evoChosen(path);
-  } else if (extension == ".XPL") {
-    runJob([this, &path] { jobs_.XplChosen(path.toStdString()); });
+  switch (dropTarget(paths)) {
+    case DropTarget::Source:
+      evoChosen(paths.front());
+      break;
+    case DropTarget::Playlist:
+      runJob([this, path = paths.front()] { jobs_.XplChosen(path.toStdString()); });
+      break;
+    case DropTarget::None:
+      break;
   }
 }
 
-void TfMain::dragEnterEvent(QDragEnterEvent* event) {
-  if (event->mimeData()->hasUrls()) event->acceptProposedAction();
+void TfMain::dragEnterEvent(QDragEnterEvent* event) { dragMoveEvent(event); }
+
+// What the drop would not take is refused while it is dragged, so the
+// cursor says so.
+void TfMain::dragMoveEvent(QDragMoveEvent* event) {
+  if (dropTarget(DroppedPaths(event->mimeData())) != DropTarget::None)
+    event->acceptProposedAction();
+  else
+    event->ignore();
 }
 
 void TfMain::dropEvent(QDropEvent* event) {
-  QStringList paths;
-  for (const QUrl& url : event->mimeData()->urls())
-    if (url.isLocalFile()) paths << url.toLocalFile();
+  const QStringList paths = DroppedPaths(event->mimeData());
+  if (dropTarget(paths) == DropTarget::None) {
+    event->ignore();
+    return;
+  }
   event->acceptProposedAction();
   dropFiles(paths);
 }

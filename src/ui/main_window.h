@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "jobs/app_state.h"
+#include "jobs/drop_target.h"
 #include "jobs/host.h"
 #include "jobs/jobs.h"
 #include "ui/dialogs.h"
@@ -72,6 +73,8 @@ class TfMain : public QMainWindow, public Host {
   // The handlers of the window's own events.
   void FormActivate();
   void dropFiles(const QStringList& paths);  // WMDropFiles
+  // What a drop of `paths` would do now; a drag it would not take is refused.
+  DropTarget dropTarget(const QStringList& paths) const;
   void bbEVOClick();
   void bbXPLClick();
   void bbWorkdirClick();
@@ -144,6 +147,7 @@ class TfMain : public QMainWindow, public Host {
   void resizeEvent(QResizeEvent* event) override;
   void keyPressEvent(QKeyEvent* event) override;
   void dragEnterEvent(QDragEnterEvent* event) override;
+  void dragMoveEvent(QDragMoveEvent* event) override;
   void dropEvent(QDropEvent* event) override;
 
  private:
@@ -178,6 +182,7 @@ class TfMain : public QMainWindow, public Host {
   // Runs a job's routine; a failure that ends it is shown in the error box.
   void runJob(const std::function<void()>& routine);
   void evoChosen(const QString& path);
+  void readArgument(const QString& argument);
   WindowSettings currentWindowSettings() const;
   void applyWindowSettings();
 
