@@ -280,6 +280,7 @@ void TfMain::applyWindowSettings() {
   }
   setGeometry(PlaceOnScreens(SavedPlace(window_), available, primary ? primary->availableGeometry() : QRect(),
                              minimumSize(), frame));
+  treeWidthChosen_ = window_.treeWidthChosen();
   const int tree = std::max(window_.TreeWidth, 50);
   splXPL->setSizes({tree, std::max(splXPL->width() - tree, 1)});
   if (window_.windowState == WindowState::Maximized)

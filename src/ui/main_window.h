@@ -178,6 +178,8 @@ class TfMain : public QMainWindow, public Host {
   void syncOptions();
   void syncXpl();
   void syncVti();
+  // The tree as wide as its entries (within bounds) while no width was chosen.
+  void fitTreeWidth();
 
   // Runs a job's routine; a failure that ends it is shown in the error box.
   void runJob(const std::function<void()>& routine);
@@ -197,6 +199,8 @@ class TfMain : public QMainWindow, public Host {
   bool settingsExisted_ = false;
   bool syncing_ = false;
   bool vtiShown_ = false;
+  bool treeWidthChosen_ = false;  // saved, or the splitter moved by the user
+  QList<int> xplWidths_;          // the tree's and the tags' while the tags are hidden
   QWidget* bottomRow_ = nullptr;
   // What the XPL and VTI widgets show, to refill them only on change.
   XplModel shownXpl_;

@@ -7,6 +7,7 @@
 #include <QScreen>
 #include <QSplitter>
 #include <QTest>
+#include <QTreeWidget>
 #include <limits>
 
 #include "ui/int_edit.h"
@@ -220,6 +221,32 @@ class SettingsTest : public QObject {
     Window window = OpenWindow(settings);
     const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
     QVERIFY(screen.contains(window->geometry()));
+  }
+
+  // Without a width of its own the tree fits its entries after Read XPL,
+  // within half the window; that width is stored, and a stored one wins.
+  void treeFitsItsEntriesUnlessAWidthWasStored() {
+    SettingsFolder settings;
+    int fitted = 0;
+    {
+      Window window = OpenWindow(settings);
+      window->dropFiles({kSamples + "/HVDVD_TS/FEATURE_1.EVO"});
+      window->dropFiles({kSamples + "/ADV_OBJ/VPLST000.XPL"});
+      QApplication::processEvents();
+      const QAbstractItemView* tree = window->tvXPL;
+      fitted = window->splXPL->sizes().front();
+      QVERIFY(fitted >= tree->sizeHintForColumn(0));
+      QVERIFY(fitted > WindowSettings::kDesignedTreeWidth);
+      QVERIFY(fitted <= window->width() / 2);
+      QVERIFY(window->close());
+    }
+    QCOMPARE(settings.open()->value("TreeWidth").toInt(), fitted);
+    settings.open()->setValue("TreeWidth", 150);
+    Window window = OpenWindow(settings);
+    window->dropFiles({kSamples + "/HVDVD_TS/FEATURE_1.EVO"});
+    window->dropFiles({kSamples + "/ADV_OBJ/VPLST000.XPL"});
+    QApplication::processEvents();
+    QCOMPARE(window->splXPL->sizes().front(), 150);
   }
 };
 
