@@ -19,7 +19,7 @@ void ReadEvoJob::buttonsOff() {
 
 void ReadEvoJob::buttonsBack() {
   Buttons& b = state_.buttons;
-  b.bReadEVO = true;
+  b.bReadEVO = !state_.eEVOfile.empty();  // as EVOadj leaves it: nothing to read again without a path
   b.bReadXPL = rememberedReadXpl_;
   b.bbEVO = b.bbXPL = true;
   b.bCancel = false;  // a walk that failed midway never turned it off

@@ -65,6 +65,9 @@ QTextCharFormat LogPane::formatFor(const TagEffect& effect) const {
 
 void LogPane::appendMessage(const std::string& message) {
   const MarkupLine line = ParseMarkup(message);
+  // A selection that reaches the end (Ctrl+A) would grow with every line
+  // inserted there: it is put back as it was.
+  const int anchor = textCursor().anchor(), position = textCursor().position();
   QTextCursor cursor(document());
   cursor.movePosition(QTextCursor::End);
   const QTextCharFormat plain = defaultFormat();
@@ -84,6 +87,12 @@ void LogPane::appendMessage(const std::string& message) {
   }
   insert(done, line.text.size(), plain);
   ++lines_;
+  if (anchor != position) {
+    QTextCursor kept(document());
+    kept.setPosition(anchor);
+    kept.setPosition(position, QTextCursor::KeepAnchor);
+    setTextCursor(kept);
+  }
   QScrollBar* bar = verticalScrollBar();
   bar->setValue(bar->maximum());
 }

@@ -5,24 +5,32 @@
 #include <QCloseEvent>
 #include <QDragEnterEvent>
 #include <QFileInfo>
+#include <QGuiApplication>
+#include <QIcon>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMimeData>
 #include <QProcess>
 #include <QPushButton>
+#include <QScreen>
 #include <QSettings>
 #include <QSplitter>
+#include <QStyle>
 #include <QTimer>
 #include <QToolButton>
 #include <QTreeWidget>
 #include <QUrl>
+#include <QWindow>
 
 #include "base/errors.h"
+#include "base/scope_guard.h"
+#include "jobs/drop_target.h"
 #include "ui/log_pane.h"
 #include "ui/page_control.h"
 #include "ui/status_panels.h"
 #include "ui/update_check.h"
+#include "ui/window_place.h"
 
 // The about text and the logo live in a static library: their resources
 // must be registered by name.
@@ -39,7 +47,22 @@ const QString kSourceFilter =
 
 QString Q(const std::string& text) { return QString::fromStdString(text); }
 
+// The local files of a drag or drop, in order.
+QStringList DroppedPaths(const QMimeData* data) {
+  QStringList paths;
+  for (const QUrl& url : data->urls())
+    if (url.isLocalFile()) paths << url.toLocalFile();
+  return paths;
+}
+
 }  // namespace
+
+QIcon ProgramIcon() {
+  InitResources();
+  QIcon icon;
+  for (int size : {16, 32, 48, 64, 128, 256}) icon.addFile(QString(":/icons/klarvex-%1.png").arg(size));
+  return icon;
+}
 
 TfMain::TfMain(QStringList arguments, std::unique_ptr<QSettings> settings, QWidget* parent)
     : QMainWindow(parent),
@@ -49,6 +72,7 @@ TfMain::TfMain(QStringList arguments, std::unique_ptr<QSettings> settings, QWidg
       arguments_(std::move(arguments)) {
   InitResources();
   setObjectName("TfMain");
+  setWindowIcon(ProgramIcon());
   programPath = QApplication::applicationFilePath();
   startProgram = [](const QString& program) { return QProcess::startDetached(program, {}); };
   buildWindow();
@@ -82,14 +106,24 @@ void TfMain::FormActivate() {
   slog("", 1);
   state_.buttons.bbEVO = state_.buttons.bbXPL = true;
   stateChanged();
-  if (arguments_.size() == 1) {
-    const QString& argument = arguments_.front();
-    // A name that is no file leaves the box empty; the read then ends on its open error.
-    if (QFileInfo(argument).isFile()) state_.eEVOfile = argument.toStdString();
-    jobs_.EVOadj();
-    runJob([this] { jobs_.bReadEVOClick(); });
-  }
+  if (arguments_.size() == 1) readArgument(arguments_.front());
   showPage(0);
+}
+
+// A name that is no file is read all the same, so that its open error names
+// it, but the box is left empty, and Read EVO with it, before that error shows.
+void TfMain::readArgument(const QString& argument) {
+  const bool isFile = QFileInfo(argument).isFile();
+  state_.eEVOfile = argument.toStdString();
+  jobs_.EVOadj();
+  runJob([this, isFile] {
+    ScopeExit forgetNoFile([this, isFile] {
+      if (isFile) return;
+      state_.eEVOfile.clear();
+      jobs_.EVOadj();
+    });
+    jobs_.bReadEVOClick();
+  });
 }
 
 void TfMain::runJob(const std::function<void()>& routine) {
@@ -115,26 +149,43 @@ void TfMain::evoChosen(const QString& path) {
   if (state_.options.cbAutoRead) runJob([this] { jobs_.bReadEVOClick(); });
 }
 
+// Only the first file counts. A read or job shares the one input file: while
+// it runs nothing is taken.
+DropTarget TfMain::dropTarget(const QStringList& paths) const {
+  if (paths.isEmpty() || state_.jobRunning) return DropTarget::None;
+  return DropTargetOf(paths.front().toStdString());
+}
+
 void TfMain::dropFiles(const QStringList& paths) {
-  // A read or job shares the one input file: a drop while it runs is ignored.
-  if (paths.isEmpty() || state_.jobRunning) return;
-  const QString& path = paths.front();
-  const QString extension = "." + QFileInfo(path).suffix().toUpper();
-  if (extension == ".EVO" || extension == ".VOB") {
-    evoChosen(path);
-  } else if (extension == ".XPL") {
-    runJob([this, &path] { jobs_.XplChosen(path.toStdString()); });
+  switch (dropTarget(paths)) {
+    case DropTarget::Source:
+      evoChosen(paths.front());
+      break;
+    case DropTarget::Playlist:
+      runJob([this, path = paths.front()] { jobs_.XplChosen(path.toStdString()); });
+      break;
+    case DropTarget::None:
+      break;
   }
 }
 
-void TfMain::dragEnterEvent(QDragEnterEvent* event) {
-  if (event->mimeData()->hasUrls()) event->acceptProposedAction();
+void TfMain::dragEnterEvent(QDragEnterEvent* event) { dragMoveEvent(event); }
+
+// What the drop would not take is refused while it is dragged, so the
+// cursor says so.
+void TfMain::dragMoveEvent(QDragMoveEvent* event) {
+  if (dropTarget(DroppedPaths(event->mimeData())) != DropTarget::None)
+    event->acceptProposedAction();
+  else
+    event->ignore();
 }
 
 void TfMain::dropEvent(QDropEvent* event) {
-  QStringList paths;
-  for (const QUrl& url : event->mimeData()->urls())
-    if (url.isLocalFile()) paths << url.toLocalFile();
+  const QStringList paths = DroppedPaths(event->mimeData());
+  if (dropTarget(paths) == DropTarget::None) {
+    event->ignore();
+    return;
+  }
   event->acceptProposedAction();
   dropFiles(paths);
 }
@@ -205,11 +256,14 @@ WindowSettings TfMain::currentWindowSettings() const {
   settings.windowState = isMaximized()   ? WindowState::Maximized
                          : isMinimized() ? WindowState::Minimized
                                          : WindowState::Normal;
+  // The client area, as applyWindowSettings restores it: saving the frame's
+  // place and restoring it as the client's moved the window at every start.
   if (settings.windowState == WindowState::Normal) {
-    settings.Left = x();
-    settings.Top = y();
-    settings.Width = width();
-    settings.Height = height();
+    const QRect client = geometry();
+    settings.Left = client.left();
+    settings.Top = client.top();
+    settings.Width = client.width();
+    settings.Height = client.height();
   }
   const QList<int> sizes = splXPL->sizes();
   if (!sizes.isEmpty() && sizes.front() > 0) settings.TreeWidth = sizes.front();
@@ -217,8 +271,21 @@ WindowSettings TfMain::currentWindowSettings() const {
 }
 
 void TfMain::applyWindowSettings() {
-  move(window_.Left, window_.Top);
-  resize(std::max(window_.Width, kMinimumWidth), std::max(window_.Height, kMinimumHeight));
+  QList<QRect> available;
+  for (const QScreen* screen : QGuiApplication::screens()) available << screen->availableGeometry();
+  const QScreen* primary = QGuiApplication::primaryScreen();
+  // The window manager's frame is known only once it has framed the window,
+  // which is later than this: until then the style's title bar and frame
+  // stand in for it, so that a place moved onto a screen keeps its title
+  // bar within reach.
+  QMargins frame = windowHandle() ? windowHandle()->frameMargins() : QMargins();
+  if (frame.isNull()) {
+    const int side = style()->pixelMetric(QStyle::PM_MdiSubWindowFrameWidth);
+    frame = QMargins(side, style()->pixelMetric(QStyle::PM_TitleBarHeight), side, side);
+  }
+  setGeometry(PlaceOnScreens(SavedPlace(window_), available, primary ? primary->availableGeometry() : QRect(),
+                             minimumSize(), frame));
+  treeWidthChosen_ = window_.treeWidthChosen();
   const int tree = std::max(window_.TreeWidth, 50);
   splXPL->setSizes({tree, std::max(splXPL->width() - tree, 1)});
   if (window_.windowState == WindowState::Maximized)

@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "jobs/app_state.h"
+#include "jobs/drop_target.h"
 #include "jobs/host.h"
 #include "jobs/jobs.h"
 #include "ui/dialogs.h"
@@ -21,6 +22,7 @@
 
 class QCheckBox;
 class QComboBox;
+class QIcon;
 class QLabel;
 class QLineEdit;
 class QPlainTextEdit;
@@ -42,6 +44,9 @@ class StatusPanels;
 class TIntEdit;
 class TWebLink;
 class UpdateCheck;
+
+// The program's icon, built into it: the window has it wherever it runs from.
+QIcon ProgramIcon();
 
 class TfMain : public QMainWindow, public Host {
  public:
@@ -68,6 +73,8 @@ class TfMain : public QMainWindow, public Host {
   // The handlers of the window's own events.
   void FormActivate();
   void dropFiles(const QStringList& paths);  // WMDropFiles
+  // What a drop of `paths` would do now; a drag it would not take is refused.
+  DropTarget dropTarget(const QStringList& paths) const;
   void bbEVOClick();
   void bbXPLClick();
   void bbWorkdirClick();
@@ -143,6 +150,7 @@ class TfMain : public QMainWindow, public Host {
   void resizeEvent(QResizeEvent* event) override;
   void keyPressEvent(QKeyEvent* event) override;
   void dragEnterEvent(QDragEnterEvent* event) override;
+  void dragMoveEvent(QDragMoveEvent* event) override;
   void dropEvent(QDropEvent* event) override;
 
  private:
@@ -173,10 +181,13 @@ class TfMain : public QMainWindow, public Host {
   void syncOptions();
   void syncXpl();
   void syncVti();
+  // The tree as wide as its entries (within bounds) while no width was chosen.
+  void fitTreeWidth();
 
   // Runs a job's routine; a failure that ends it is shown in the error box.
   void runJob(const std::function<void()>& routine);
   void evoChosen(const QString& path);
+  void readArgument(const QString& argument);
   WindowSettings currentWindowSettings() const;
   void applyWindowSettings();
 
@@ -191,6 +202,8 @@ class TfMain : public QMainWindow, public Host {
   bool settingsExisted_ = false;
   bool syncing_ = false;
   bool vtiShown_ = false;
+  bool treeWidthChosen_ = false;  // saved, or the splitter moved by the user
+  QList<int> xplWidths_;          // the tree's and the tags' while the tags are hidden
   QWidget* bottomRow_ = nullptr;
   // What the XPL and VTI widgets show, to refill them only on change.
   XplModel shownXpl_;

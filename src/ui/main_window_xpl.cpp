@@ -4,6 +4,7 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QSplitter>
+#include <QStyle>
 #include <QTreeWidget>
 
 #include "ui/main_window.h"
@@ -45,13 +46,22 @@ QWidget* TfMain::buildXplPage() {
   grid->addWidget(mChapter, 2, 0, 1, 2);
   grid->setColumnStretch(0, 1);
   connect(bWriteChaps, &QPushButton::clicked, this, [this] { runJob([this] { jobs_.bWriteChapsClick(); }); });
+  connect(splXPL, &QSplitter::splitterMoved, this, [this] { treeWidthChosen_ = true; });
   return page;
 }
 
 void TfMain::syncXpl() {
   const XplModel& xpl = state_.xpl;
   bWriteChaps->setEnabled(xpl.bWriteChaps);
-  mXPL->setVisible(xpl.mXPLVisible);
+  bool fit = false;  // the tree's entries or the room beside them changed
+  if (mXPL->isHidden() == xpl.mXPLVisible) {
+    // Hidden, the tags give their room to the tree, and shown again they
+    // don't take it back: the widths are kept across.
+    if (!xpl.mXPLVisible) xplWidths_ = splXPL->sizes();
+    mXPL->setVisible(xpl.mXPLVisible);
+    if (xpl.mXPLVisible && !xplWidths_.isEmpty()) splXPL->setSizes(xplWidths_);
+    fit = xpl.mXPLVisible;
+  }
   if (xpl.mXPL != shownXpl_.mXPL) {
     SetLines(mXPL, xpl.mXPL);
     shownXpl_.mXPL = xpl.mXPL;
@@ -64,11 +74,27 @@ void TfMain::syncXpl() {
     }
     tvXPL->expandAll();
     shownXpl_.tvXPL = xpl.tvXPL;
+    fit = true;
   }
   if (xpl.mChapter != shownXpl_.mChapter) {
     SetLines(mChapter, xpl.mChapter);
     shownXpl_.mChapter = xpl.mChapter;
   }
+  if (fit) fitTreeWidth();
+}
+
+void TfMain::fitTreeWidth() {
+  if (treeWidthChosen_ || mXPL->isHidden() || tvXPL->topLevelItemCount() == 0) return;
+  // The widest entry with its indent (the tree's own override of this is
+  // protected), the frame, and room for a scroll bar whether shown or not;
+  // never narrower than designed, never more than half the window.
+  const QAbstractItemView* view = tvXPL;
+  const int entries = view->sizeHintForColumn(0) + 2 * tvXPL->frameWidth() +
+                      tvXPL->style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, tvXPL);
+  const int total = splXPL->width();
+  const int tree =
+      std::clamp(entries, WindowSettings::kDesignedTreeWidth, std::max(total / 2, WindowSettings::kDesignedTreeWidth));
+  splXPL->setSizes({tree, std::max(total - tree, 1)});
 }
 
 }  // namespace klarvex::ui

@@ -25,7 +25,11 @@ struct WindowSettings {
   int Top = 326;
   int Left = 265;
   WindowState windowState = WindowState::Normal;
-  int TreeWidth = 96;
+  // Every close stores the tree's width, so the designed one stands for a
+  // width the user never set: the tree then fits its entries after a read.
+  static constexpr int kDesignedTreeWidth = 96;
+  int TreeWidth = kDesignedTreeWidth;
+  bool treeWidthChosen() const { return TreeWidth != kDesignedTreeWidth; }
 };
 
 // The store of a normal run.

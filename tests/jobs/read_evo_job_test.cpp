@@ -217,6 +217,16 @@ TEST_F(ReadEvoJobTest, BoxesFollowTicksAndRebuildOnlyForEvo) {
   EXPECT_TRUE(state.buttons.bRebuild);
 }
 
+// A read started with an empty source box (the window's command line may)
+// fails on its open; Read EVO then stays off, as the empty box leaves it.
+TEST_F(ReadEvoJobTest, ReadWithAnEmptySourceBoxLeavesReadEvoDisabled) {
+  chooseSource("");
+  EXPECT_THROW(jobs.bReadEVOClick(), KlarvexError);
+  EXPECT_FALSE(state.buttons.bReadEVO);
+  EXPECT_TRUE(state.buttons.bbEVO && state.buttons.bbXPL);
+  EXPECT_FALSE(state.jobRunning);
+}
+
 TEST_F(ReadEvoJobTest, SourceInADiscFolderFindsItsPlaylist) {
   state.eEVOfile = "/disc/HVDVD_TS/FEATURE_1.EVO";
   jobs.EVOadj();

@@ -133,6 +133,20 @@ class LogPaneTest : public QObject {
     QCOMPARE(LineText(pane, 1), QString("lone [ bracket"));
   }
 
+  // Ctrl+A, then more lines: they arrive unselected.
+  void newLinesDoNotJoinASelection() {
+    LogPane pane;
+    pane.appendMessage("first");
+    pane.appendMessage("[b]second[/b]");
+    QTest::keyClick(&pane, Qt::Key_A, Qt::ControlModifier);
+    QCOMPARE(pane.textCursor().selectedText(), QString("first\u2029second"));
+    pane.appendMessage("third");
+    pane.appendMessage("");
+    QCOMPARE(pane.textCursor().selectedText(), QString("first\u2029second"));
+    QCOMPARE(LineText(pane, 2), QString("third"));
+    QCOMPARE(pane.lineCount(), 4);
+  }
+
   void statusPanelsFollowSlog() {
     SettingsFolder settings;
     Window window = OpenWindow(settings);

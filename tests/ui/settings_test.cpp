@@ -1,12 +1,17 @@
 // The settings: nothing read on a first run, every value written at close,
 // and read back by the next start.
 #include <QCheckBox>
+#include <QGuiApplication>
 #include <QLineEdit>
 #include <QRadioButton>
+#include <QScreen>
 #include <QSplitter>
 #include <QTest>
+#include <QTreeWidget>
+#include <limits>
 
 #include "ui/int_edit.h"
+#include "ui/window_place.h"
 #include "ui_tests.h"
 #include "window_fixture.h"
 
@@ -147,6 +152,104 @@ class SettingsTest : public QObject {
     window->cbFastCheck->click();
     QVERIFY(window->ieFastSize->isEnabled());
     QVERIFY(window->state().options.cbFastCheck);
+  }
+
+  // Over a fake layout: the primary screen 1280 x 800 less a 24-pixel panel,
+  // a second one of 1920 x 1080 at its right.
+  void placeOnScreens_data() {
+    QTest::addColumn<QRect>("saved");
+    QTest::addColumn<QList<QRect>>("screens");
+    QTest::addColumn<QMargins>("frame");
+    QTest::addColumn<QRect>("opened");
+    const QRect primary(0, 0, 1280, 776), second(1280, 0, 1920, 1080);
+    const QList<QRect> one{primary}, two{primary, second};
+    const QMargins none, openbox(1, 20, 1, 1);
+    QTest::newRow("on the screen") << QRect(264, 306, 760, 460) << one << openbox << QRect(264, 306, 760, 460);
+    QTest::newRow("on screen 2 of two") << QRect(2000, 100, 760, 460) << two << openbox << QRect(2000, 100, 760, 460);
+    QTest::newRow("across both") << QRect(1000, 100, 760, 460) << two << none << QRect(1000, 100, 760, 460);
+    QTest::newRow("screen 2 gone") << QRect(2000, 100, 760, 460) << one << none << QRect(520, 100, 760, 460);
+    QTest::newRow("off everything") << QRect(5000, 2000, 760, 460) << two << none << QRect(520, 316, 760, 460);
+    QTest::newRow("huge") << QRect(0, 0, 100000, 100000) << one << none << QRect(0, 0, 1280, 776);
+    QTest::newRow("huge, framed") << QRect(0, 0, 100000, 100000) << one << openbox << QRect(1, 20, 1278, 755);
+    QTest::newRow("negative Top") << QRect(264, -3000, 760, 460) << one << openbox << QRect(264, 20, 760, 460);
+    QTest::newRow("title bar above") << QRect(264, 5, 760, 460) << one << openbox << QRect(264, 20, 760, 460);
+    QTest::newRow("partly off right") << QRect(1000, 300, 760, 460) << one << none << QRect(520, 300, 760, 460);
+    QTest::newRow("partly off below 2") << QRect(1500, 900, 760, 460) << two << none << QRect(1500, 620, 760, 460);
+    QTest::newRow("below the minimum") << QRect(100, 100, 100, 50) << one << none << QRect(100, 100, 653, 337);
+    QTest::newRow("screen below the minimum")
+        << QRect(50, 50, 700, 400) << QList<QRect>{QRect(0, 0, 600, 300)} << none << QRect(0, 0, 653, 337);
+  }
+
+  void placeOnScreens() {
+    QFETCH(QRect, saved);
+    QFETCH(QList<QRect>, screens);
+    QFETCH(QMargins, frame);
+    QFETCH(QRect, opened);
+    QCOMPARE(PlaceOnScreens(saved, screens, screens.front(), QSize(653, 337), frame), opened);
+  }
+
+  void savedPlaceFarOffIsKeptWithinReach() {
+    WindowSettings window;
+    window.Left = std::numeric_limits<int>::max();
+    window.Top = std::numeric_limits<int>::min();
+    window.Width = std::numeric_limits<int>::max();
+    window.Height = -5;
+    const QRect screen(0, 0, 1280, 800);
+    QCOMPARE(PlaceOnScreens(SavedPlace(window), {screen}, screen, QSize(653, 337)), QRect(0, 0, 1280, 337));
+  }
+
+  // The client area is stored and restored as it is: a window closed where
+  // it opened is stored where it was.
+  void placeComesBackAsItWasStored() {
+    SettingsFolder settings;
+    {
+      auto store = settings.open();
+      store->setValue("Left", 31);
+      store->setValue("Top", 42);
+      store->setValue("Width", 700);
+      store->setValue("Height", 400);
+    }
+    {
+      Window window = OpenWindow(settings);
+      QCOMPARE(window->geometry(), QRect(31, 42, 700, 400));
+      QVERIFY(window->close());
+    }
+    auto store = settings.open();
+    QCOMPARE(store->value("Left").toInt(), 31);
+    QCOMPARE(store->value("Top").toInt(), 42);
+    store->setValue("Left", 2000);  // a screen that is not there, edited by hand
+    store->setValue("Top", -3000);
+    store->setValue("Width", 100000);
+    store.reset();
+    Window window = OpenWindow(settings);
+    const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
+    QVERIFY(screen.contains(window->geometry()));
+  }
+
+  // Without a width of its own the tree fits its entries after Read XPL,
+  // within half the window; that width is stored, and a stored one wins.
+  void treeFitsItsEntriesUnlessAWidthWasStored() {
+    SettingsFolder settings;
+    int fitted = 0;
+    {
+      Window window = OpenWindow(settings);
+      window->dropFiles({kSamples + "/HVDVD_TS/FEATURE_1.EVO"});
+      window->dropFiles({kSamples + "/ADV_OBJ/VPLST000.XPL"});
+      QApplication::processEvents();
+      const QAbstractItemView* tree = window->tvXPL;
+      fitted = window->splXPL->sizes().front();
+      QVERIFY(fitted >= tree->sizeHintForColumn(0));
+      QVERIFY(fitted > WindowSettings::kDesignedTreeWidth);
+      QVERIFY(fitted <= window->width() / 2);
+      QVERIFY(window->close());
+    }
+    QCOMPARE(settings.open()->value("TreeWidth").toInt(), fitted);
+    settings.open()->setValue("TreeWidth", 150);
+    Window window = OpenWindow(settings);
+    window->dropFiles({kSamples + "/HVDVD_TS/FEATURE_1.EVO"});
+    window->dropFiles({kSamples + "/ADV_OBJ/VPLST000.XPL"});
+    QApplication::processEvents();
+    QCOMPARE(window->splXPL->sizes().front(), 150);
   }
 };
 

@@ -1,8 +1,10 @@
 // The window's frame: start-up, the command line, drops, the browse buttons
 // and the stream boxes, on the bundled sample title.
 #include <QCheckBox>
+#include <QDragEnterEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMimeData>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTableWidget>
@@ -10,6 +12,7 @@
 #include <QTextBrowser>
 #include <QToolButton>
 #include <QTreeWidget>
+#include <QUrl>
 
 #include "ui/page_control.h"
 #include "ui/status_panels.h"
@@ -59,6 +62,8 @@ class WindowTest : public QObject {
     QVERIFY(window->reAbout->toPlainText().contains("Klarvex"));
     QVERIFY(!window->imLogo->pixmap().isNull());
     QCOMPARE(window->imLogo->pixmap().size(), QSize(125, 31));
+    const QList<QSize> iconSizes = window->windowIcon().availableSizes();
+    QVERIFY(iconSizes.contains(QSize(16, 16)) && iconSizes.contains(QSize(256, 256)));
     QCOMPARE(window->minimumSize(), QSize(TfMain::kMinimumWidth, TfMain::kMinimumHeight));
     // Every control answers to its name.
     for (const char* name : {"bReadEVO", "cbVideo0", "cbAudio15", "cbSub31", "ieFastSize", "eWorkdir", "tvXPL", "mXPL",
@@ -81,14 +86,63 @@ class WindowTest : public QObject {
     QVERIFY(window.dialogs->errors.isEmpty());
   }
 
+  void commandLineNamingNoFileEndsOnTheOpenError_data() {
+    QTest::addColumn<QString>("argument");
+    QTest::addColumn<QString>("reason");
+    QTest::newRow("missing") << "/nonexistent/MISSING.EVO"
+                             << "No such file or directory";
+    QTest::newRow("folder") << kSamples + "/HVDVD_TS"
+                            << "Is a directory";
+  }
+
+  // The error names what was given; the box stays empty and Read EVO with it.
   void commandLineNamingNoFileEndsOnTheOpenError() {
+    QFETCH(QString, argument);
+    QFETCH(QString, reason);
     SettingsFolder settings;
-    Window window = OpenWindow(settings, {"/nonexistent/MISSING.EVO"});
+    Window window = OpenWindow(settings, {argument});
     QCOMPARE(window->eEVOfile->text(), QString());
+    QCOMPARE(window.dialogs->errors, QStringList{"Cannot open file \"" + argument + "\". " + reason});
+    QVERIFY(LogLines(*window.main).contains("Opening file " + argument.section('/', -1)));
+    QVERIFY(!window->bReadEVO->isEnabled());
+    QVERIFY(window->bbEVO->isEnabled());                 // usable again
+    QTest::keyClick(window.main.get(), Qt::Key_Return);  // the default button is off: nothing is read
     QCOMPARE(window.dialogs->errors.size(), 1);
-    QVERIFY2(window.dialogs->errors.front().startsWith("Cannot open file \"\"."),
-             qPrintable(window.dialogs->errors.front()));
-    QVERIFY(window->bbEVO->isEnabled());  // usable again
+  }
+
+  void dragsTheDropWouldNotTakeAreRefused_data() {
+    QTest::addColumn<QList<QUrl>>("urls");
+    QTest::addColumn<bool>("taken");
+    auto local = [](const QString& path) { return QUrl::fromLocalFile(path); };
+    QTest::newRow("EVO") << QList<QUrl>{local(kEvo)} << true;
+    QTest::newRow("XPL") << QList<QUrl>{local(kXpl)} << true;
+    QTest::newRow("AOB") << QList<QUrl>{local(kAob)} << false;
+    QTest::newRow("AOB first") << QList<QUrl>{local(kAob), local(kEvo)} << false;
+    QTest::newRow("remote") << QList<QUrl>{QUrl("https://example.org/FEATURE_1.EVO")} << false;
+    QTest::newRow("no file") << QList<QUrl>{} << false;
+  }
+
+  // Entering and moving over the window: accepted exactly when the drop
+  // would take the file.
+  void dragsTheDropWouldNotTakeAreRefused() {
+    QFETCH(QList<QUrl>, urls);
+    QFETCH(bool, taken);
+    SettingsFolder settings;
+    Window window = OpenWindow(settings);
+    QMimeData data;
+    data.setUrls(urls);
+    QDragEnterEvent enter(QPoint(10, 10), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(window.main.get(), &enter);
+    QCOMPARE(enter.isAccepted(), taken);
+    QDragMoveEvent move(QPoint(20, 20), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(window.main.get(), &move);
+    QCOMPARE(move.isAccepted(), taken);
+    // While a job runs nothing is taken.
+    window->state().jobRunning = true;
+    QDragEnterEvent during(QPoint(10, 10), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(window.main.get(), &during);
+    QVERIFY(!during.isAccepted());
+    window->state().jobRunning = false;
   }
 
   void droppedVobIsRead() {
