@@ -52,9 +52,12 @@ int main(int argc, char* argv[]) {
         ++failures;
       }
     }
-    // A run of Make MKV into a folder of its own: the log and the status bar after it.
-    QTemporaryDir mkvFolder;
+    // A read of the title, then Make MKV into OUTDIR/mkv, where the file stays
+    // to be looked at; the picture shows the log after it.
+    const QDir mkvFolder(QDir(outDir).filePath("mkv"));
+    QDir().mkpath(mkvFolder.path());
     window.eWorkdir->setText(mkvFolder.path());
+    window.bReadEVO->click();  // every stream the read finds ticked, as klarvex-cli mkv takes them
     if (window.bMkv->isEnabled()) {
       window.bMkv->click();
       QApplication::processEvents();
