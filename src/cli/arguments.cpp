@@ -10,7 +10,7 @@ namespace klarvex::cli {
 
 namespace {
 
-const std::vector<OptionSpec> kOptions = {
+const std::vector<OptionSyntax> kOptions = {
     {Opt::NoContinue, "--no-continue", 0, nullptr, "read only FILE, not the files that follow it"},
     {Opt::Full, "--full", 0, nullptr, "read each file whole (no fast check)"},
     {Opt::FastSize, "--fast-size", 0, "N", "fast check: read the first N MiB of each file,\n0 to 999 (default 300)"},
@@ -50,7 +50,7 @@ std::vector<Opt> ReadOptionsAnd(std::initializer_list<Opt> more) {
   return options;
 }
 
-const std::vector<CommandSpec> kCommands = {
+const std::vector<CommandSyntax> kCommands = {
     {"read", "FILE", "[OPTION]... FILE", "list and describe the streams of a title",
      "Reads an EVO (HD DVD), VOB (DVD-Video) or AOB (DVD-Audio) file and lists and\n"
      "describes its streams. The files that follow it in its title (FEATURE_2.EVO,\n"
@@ -112,31 +112,31 @@ constexpr const char* kExitStatuses =
     "stopped by Ctrl-C, which stops the job at its next buffer (a demux keeps what\n"
     "it wrote).\n";
 
-bool Takes(const CommandSpec& command, Opt id) {
+bool Takes(const CommandSyntax& command, Opt id) {
   return std::find(command.options.begin(), command.options.end(), id) != command.options.end();
 }
 
-const OptionSpec* OptionNamed(std::string_view name) {
-  for (const OptionSpec& o : kOptions)
+const OptionSyntax* OptionNamed(std::string_view name) {
+  for (const OptionSyntax& o : kOptions)
     if (name == o.name) return &o;
   return nullptr;
 }
 
-const OptionSpec* OptionWithShortName(char c) {
-  for (const OptionSpec& o : kOptions)
+const OptionSyntax* OptionWithShortName(char c) {
+  for (const OptionSyntax& o : kOptions)
     if (o.shortName != 0 && o.shortName == c) return &o;
   return nullptr;
 }
 
 // An option the command may take; "-o" or "--output" as it was written.
-const OptionSpec& Accepted(const CommandSpec& command, const OptionSpec* option, const std::string& written) {
+const OptionSyntax& Accepted(const CommandSyntax& command, const OptionSyntax* option, const std::string& written) {
   if (!option) throw UsageProblem{"unknown option " + written};
   if (!Takes(command, option->id)) throw UsageProblem{std::string(command.name) + " takes no option " + written};
   return *option;
 }
 
 // "  -o, --output DIR" and the help lines beside it, from column 26.
-std::string OptionHelp(const OptionSpec& o) {
+std::string OptionHelp(const OptionSyntax& o) {
   std::string head = "  ";
   head += o.shortName ? std::string("-") + o.shortName + ", " : "    ";
   head += o.name;
@@ -161,7 +161,7 @@ std::string OptionHelp(const OptionSpec& o) {
   return text;
 }
 
-std::string SynopsisLines(const CommandSpec& c, const char* lead) {
+std::string SynopsisLines(const CommandSyntax& c, const char* lead) {
   std::string text;
   std::string_view forms = c.synopsis;
   bool first = true;
@@ -177,16 +177,16 @@ std::string SynopsisLines(const CommandSpec& c, const char* lead) {
 
 }  // namespace
 
-const std::vector<CommandSpec>& Commands() { return kCommands; }
+const std::vector<CommandSyntax>& Commands() { return kCommands; }
 
-const CommandSpec* FindCommand(std::string_view name) {
-  for (const CommandSpec& c : kCommands)
+const CommandSyntax* FindCommand(std::string_view name) {
+  for (const CommandSyntax& c : kCommands)
     if (name == c.name) return &c;
   return nullptr;
 }
 
-const OptionSpec& OptionOf(Opt id) {
-  for (const OptionSpec& o : kOptions)
+const OptionSyntax& OptionOf(Opt id) {
+  for (const OptionSyntax& o : kOptions)
     if (o.id == id) return o;
   std::abort();  // every Opt has its entry
 }
@@ -195,7 +195,7 @@ bool Arguments::has(Opt id) const {
   return std::any_of(options.begin(), options.end(), [id](const auto& o) { return o.first == id; });
 }
 
-Arguments ParseArguments(const CommandSpec& command, const std::vector<std::string>& args) {
+Arguments ParseArguments(const CommandSyntax& command, const std::vector<std::string>& args) {
   Arguments result;
   // --help wins over whatever else the line holds, as in other tools.
   for (const std::string& a : args) {
@@ -218,7 +218,7 @@ Arguments ParseArguments(const CommandSpec& command, const std::vector<std::stri
     if (a[1] == '-') {
       const size_t equals = a.find('=');
       const std::string name = a.substr(0, equals);
-      const OptionSpec& o = Accepted(command, OptionNamed(name), name);
+      const OptionSyntax& o = Accepted(command, OptionNamed(name), name);
       if (!o.valueName && equals != std::string::npos) throw UsageProblem{name + " takes no value"};
       if (o.valueName && equals == std::string::npos && i + 1 >= args.size())
         throw UsageProblem{name + " needs a value"};
@@ -231,7 +231,7 @@ Arguments ParseArguments(const CommandSpec& command, const std::vector<std::stri
     // rest of the word, or the next word.
     for (size_t k = 1; k < a.size(); ++k) {
       const std::string written = std::string("-") + a[k];
-      const OptionSpec& o = Accepted(command, OptionWithShortName(a[k]), written);
+      const OptionSyntax& o = Accepted(command, OptionWithShortName(a[k]), written);
       if (!o.valueName) {
         result.options.emplace_back(o.id, "");
         continue;
@@ -248,13 +248,13 @@ Arguments ParseArguments(const CommandSpec& command, const std::vector<std::stri
   return result;
 }
 
-const std::string& SingleOperand(const CommandSpec& command, const Arguments& arguments) {
+const std::string& SingleOperand(const CommandSyntax& command, const Arguments& arguments) {
   if (arguments.operands.empty()) throw UsageProblem{std::string("no ") + command.operand + " given"};
   if (arguments.operands.size() > 1) throw UsageProblem{std::string("only one ") + command.operand + " may be given"};
   return arguments.operands.front();
 }
 
-std::string CommandHelp(const CommandSpec& command) {
+std::string CommandHelp(const CommandSyntax& command) {
   std::string text = SynopsisLines(command, "Usage: ");
   text += "\n" + std::string(command.about) + "\n\nOptions:\n";
   for (Opt id : command.options) text += OptionHelp(OptionOf(id));
@@ -271,7 +271,7 @@ std::string OverviewHelp() {
       "playlists and title set information.\n"
       "\n"
       "Commands:\n";
-  for (const CommandSpec& c : kCommands) {
+  for (const CommandSyntax& c : kCommands) {
     std::string line = std::string("  ") + c.name;
     line.resize(12, ' ');
     text += line + c.summary + "\n";
@@ -286,7 +286,7 @@ std::string OverviewHelp() {
   return text + kExitStatuses + "See klarvex-cli(1) for more.\n";
 }
 
-void UsageError(const CommandSpec* command, const std::string& problem) {
+void UsageError(const CommandSyntax* command, const std::string& problem) {
   PrintError(problem);
   const std::string hint = command ? std::string("klarvex-cli ") + command->name + " --help" : "klarvex-cli --help";
   std::fprintf(stderr, "Try '%s'.\n", hint.c_str());

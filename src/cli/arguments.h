@@ -37,7 +37,7 @@ enum class Opt {
   Help,
 };
 
-struct OptionSpec {
+struct OptionSyntax {
   Opt id;
   const char* name;       // "--streams"
   char shortName;         // 'o'; 0 when it has none
@@ -45,7 +45,7 @@ struct OptionSpec {
   const char* help;       // its lines in the help text, "\n" between them
 };
 
-struct CommandSpec {
+struct CommandSyntax {
   const char* name;
   const char* operand;   // what the command works on: "FILE", "XPL", "VTI"
   const char* synopsis;  // after "klarvex-cli NAME", one line per form
@@ -54,9 +54,9 @@ struct CommandSpec {
   std::vector<Opt> options;
 };
 
-const std::vector<CommandSpec>& Commands();
-const CommandSpec* FindCommand(std::string_view name);
-const OptionSpec& OptionOf(Opt id);
+const std::vector<CommandSyntax>& Commands();
+const CommandSyntax* FindCommand(std::string_view name);
+const OptionSyntax& OptionOf(Opt id);
 
 // What a command line gave: the options in their order, with their values,
 // and the operands.
@@ -74,18 +74,18 @@ struct UsageProblem {
 };
 
 // The arguments after the command's name. Throws UsageProblem.
-Arguments ParseArguments(const CommandSpec& command, const std::vector<std::string>& args);
+Arguments ParseArguments(const CommandSyntax& command, const std::vector<std::string>& args);
 // The one operand a command takes. Throws UsageProblem when there is none
 // or more than one.
-const std::string& SingleOperand(const CommandSpec& command, const Arguments& arguments);
+const std::string& SingleOperand(const CommandSyntax& command, const Arguments& arguments);
 
 // `klarvex-cli COMMAND --help`: its forms, what it does and its options.
-std::string CommandHelp(const CommandSpec& command);
+std::string CommandHelp(const CommandSyntax& command);
 // `klarvex-cli --help`: the commands, the global options, the exit statuses.
 std::string OverviewHelp();
 
 // A usage error: "klarvex-cli: PROBLEM" and where the help is, on standard
 // error, and the status 2. `command` is null before a command is known.
-[[noreturn]] void UsageError(const CommandSpec* command, const std::string& problem);
+[[noreturn]] void UsageError(const CommandSyntax* command, const std::string& problem);
 
 }  // namespace klarvex::cli

@@ -30,7 +30,7 @@ enum class Job { Read, Demux, Rebuild, Mkv };
 // What the command line asks of a job besides the options of the window.
 struct Command {
   Job job = Job::Read;
-  const CommandSpec* spec = nullptr;
+  const CommandSyntax* syntax = nullptr;
   bool json = false;
   bool overwrite = false;
   std::optional<std::vector<StreamChoice>> streams;
@@ -39,27 +39,27 @@ struct Command {
 
 constexpr const char* kOverwriteHint = "It exists (-y or --overwrite replaces it)";
 
-int64_t ParseFastSize(const CommandSpec& spec, const std::string& text) {
+int64_t ParseFastSize(const CommandSyntax& syntax, const std::string& text) {
   char* end = nullptr;
   long long value = std::strtoll(text.c_str(), &end, 10);
   if (text.empty() || *end != '\0' || value < 0 || value > 999)
-    UsageError(&spec, "--fast-size takes a whole number from 0 to 999");
+    UsageError(&syntax, "--fast-size takes a whole number from 0 to 999");
   return value;
 }
 
 // An extension as the window's box takes it: at most 5 characters, and
 // nothing that would lead out of the output folder.
-std::string ParseExtension(const CommandSpec& spec, Opt option, const std::string& text) {
+std::string ParseExtension(const CommandSyntax& syntax, Opt option, const std::string& text) {
   if (text.size() > 5 || text.find('/') != std::string::npos)
-    UsageError(&spec, std::string(OptionOf(option).name) + " takes up to 5 characters, no \"/\"");
+    UsageError(&syntax, std::string(OptionOf(option).name) + " takes up to 5 characters, no \"/\"");
   return text;
 }
 
 // The options of the window's Options tab, and what the command line adds.
-Command ApplyOptions(Job job, const CommandSpec& spec, const Arguments& arguments, Options& options) {
+Command ApplyOptions(Job job, const CommandSyntax& syntax, const Arguments& arguments, Options& options) {
   Command command;
   command.job = job;
-  command.spec = &spec;
+  command.syntax = &syntax;
   for (const auto& [id, value] : arguments.options) {
     switch (id) {
       case Opt::NoContinue:
@@ -69,7 +69,7 @@ Command ApplyOptions(Job job, const CommandSpec& spec, const Arguments& argument
         options.cbFastCheck = false;
         break;
       case Opt::FastSize:
-        options.ieFastSize = ParseFastSize(spec, value);
+        options.ieFastSize = ParseFastSize(syntax, value);
         options.cbFastCheck = true;
         break;
       case Opt::NoDetails:
@@ -87,17 +87,17 @@ Command ApplyOptions(Job job, const CommandSpec& spec, const Arguments& argument
       case Opt::Streams: {
         std::string error;
         command.streams = ParseStreamList(value, error);
-        if (!command.streams) UsageError(&spec, error);
+        if (!command.streams) UsageError(&syntax, error);
         break;
       }
       case Opt::VideoExt:
-        options.eVideoExt = ParseExtension(spec, id, value);
+        options.eVideoExt = ParseExtension(syntax, id, value);
         break;
       case Opt::AudioExt:
-        options.eAudioExt = ParseExtension(spec, id, value);
+        options.eAudioExt = ParseExtension(syntax, id, value);
         break;
       case Opt::SubExt:
-        options.eSubExt = ParseExtension(spec, id, value);
+        options.eSubExt = ParseExtension(syntax, id, value);
         break;
       case Opt::Wav:
         options.cbLpcmWav = true;
@@ -124,9 +124,9 @@ Command ApplyOptions(Job job, const CommandSpec& spec, const Arguments& argument
     }
   }
   try {
-    command.file = SingleOperand(spec, arguments);
+    command.file = SingleOperand(syntax, arguments);
   } catch (const UsageProblem& problem) {
-    UsageError(&spec, problem.text);
+    UsageError(&syntax, problem.text);
   }
   return command;
 }
@@ -197,9 +197,9 @@ void WarnAboutTheTitle(const AppState& state, const Command& command) {
                " is a DVD file: its packs pass unchanged (only HD DVD packs are left out, renumbered and patched)");
 }
 
-int Run(Job job, const CommandSpec& spec, const Arguments& arguments) {
+int Run(Job job, const CommandSyntax& syntax, const Arguments& arguments) {
   AppState state;
-  Command command = ApplyOptions(job, spec, arguments, state.options);
+  Command command = ApplyOptions(job, syntax, arguments, state.options);
   if (!command.overwrite) state.refuseExistingOutputs = kOverwriteHint;
   TerminalSettings settings = DetectTerminal();
   settings.quiet = command.json;
@@ -255,38 +255,38 @@ int Run(Job job, const CommandSpec& spec, const Arguments& arguments) {
 }
 
 // klarvex-cli help [COMMAND]
-int RunHelp(const CommandSpec& spec, const Arguments& arguments) {
-  if (arguments.operands.size() > 1) UsageError(&spec, "help takes one COMMAND");
+int RunHelp(const CommandSyntax& syntax, const Arguments& arguments) {
+  if (arguments.operands.size() > 1) UsageError(&syntax, "help takes one COMMAND");
   if (arguments.operands.empty()) {
     std::fputs(OverviewHelp().c_str(), stdout);
     return FinishStandardOutput(0);
   }
-  const CommandSpec* command = FindCommand(arguments.operands.front());
-  if (!command) UsageError(&spec, "unknown command " + arguments.operands.front());
+  const CommandSyntax* command = FindCommand(arguments.operands.front());
+  if (!command) UsageError(&syntax, "unknown command " + arguments.operands.front());
   std::fputs(CommandHelp(*command).c_str(), stdout);
   return FinishStandardOutput(0);
 }
 
-int RunCommand(const CommandSpec& spec, const std::vector<std::string>& args) {
+int RunCommand(const CommandSyntax& syntax, const std::vector<std::string>& args) {
   Arguments arguments;
   try {
-    arguments = ParseArguments(spec, args);
+    arguments = ParseArguments(syntax, args);
   } catch (const UsageProblem& problem) {
-    UsageError(&spec, problem.text);
+    UsageError(&syntax, problem.text);
   }
   if (arguments.help) {
-    std::fputs(CommandHelp(spec).c_str(), stdout);
+    std::fputs(CommandHelp(syntax).c_str(), stdout);
     return FinishStandardOutput(0);
   }
-  const std::string name = spec.name;
-  if (name == "read") return Run(Job::Read, spec, arguments);
-  if (name == "demux") return Run(Job::Demux, spec, arguments);
-  if (name == "rebuild") return Run(Job::Rebuild, spec, arguments);
-  if (name == "mkv") return Run(Job::Mkv, spec, arguments);
-  if (name == "xpl") return RunXplCommand(spec, arguments);
-  if (name == "chapters") return RunChaptersCommand(spec, arguments, kOverwriteHint);
-  if (name == "vti") return RunVti(spec, arguments);
-  return RunHelp(spec, arguments);
+  const std::string name = syntax.name;
+  if (name == "read") return Run(Job::Read, syntax, arguments);
+  if (name == "demux") return Run(Job::Demux, syntax, arguments);
+  if (name == "rebuild") return Run(Job::Rebuild, syntax, arguments);
+  if (name == "mkv") return Run(Job::Mkv, syntax, arguments);
+  if (name == "xpl") return RunXplCommand(syntax, arguments);
+  if (name == "chapters") return RunChaptersCommand(syntax, arguments, kOverwriteHint);
+  if (name == "vti") return RunVti(syntax, arguments);
+  return RunHelp(syntax, arguments);
 }
 
 }  // namespace
@@ -307,8 +307,8 @@ int main(int argc, char** argv) {
     std::printf("built with libdvdread %s; %s\n", klarvex::DvdReadVersion().c_str(), KLARVEX_BUILT_WINDOW);
     return FinishStandardOutput(0);
   }
-  const CommandSpec* spec = FindCommand(args[0]);
-  if (!spec) UsageError(nullptr, (args[0][0] == '-' ? "unknown option " : "unknown command ") + args[0]);
+  const CommandSyntax* syntax = FindCommand(args[0]);
+  if (!syntax) UsageError(nullptr, (args[0][0] == '-' ? "unknown option " : "unknown command ") + args[0]);
   args.erase(args.begin());
-  return RunCommand(*spec, args);
+  return RunCommand(*syntax, args);
 }

@@ -22,16 +22,16 @@ struct PlaylistCommand {
   std::string refuseExisting;  // empty: an existing chapter file is replaced
 };
 
-PlaylistCommand ReadPlaylistArguments(const CommandSpec& spec, const Arguments& arguments) {
+PlaylistCommand ReadPlaylistArguments(const CommandSyntax& syntax, const Arguments& arguments) {
   PlaylistCommand command;
   for (const auto& [id, value] : arguments.options) {
     if (id == Opt::Source) command.source = value;
     if (id == Opt::Output) command.outputFolder = value;
   }
   try {
-    command.playlist = SingleOperand(spec, arguments);
+    command.playlist = SingleOperand(syntax, arguments);
   } catch (const UsageProblem& problem) {
-    UsageError(&spec, problem.text);
+    UsageError(&syntax, problem.text);
   }
   return command;
 }
@@ -80,8 +80,8 @@ std::string PlaylistListing(const XplModel& xpl) {
   return text;
 }
 
-int RunXplCommand(const CommandSpec& spec, const Arguments& arguments) {
-  return RunPlaylist(ReadPlaylistArguments(spec, arguments), [](AppState& state, Jobs&) {
+int RunXplCommand(const CommandSyntax& syntax, const Arguments& arguments) {
+  return RunPlaylist(ReadPlaylistArguments(syntax, arguments), [](AppState& state, Jobs&) {
     PrintOut(PlaylistListing(state.xpl));
     return 0;
   });
@@ -96,8 +96,8 @@ bool IsDvdTitleFile(const std::string& path) {
   return extension == ".IFO" || extension == ".VOB";
 }
 
-int RunDvdChapters(const CommandSpec& spec, const PlaylistCommand& command) {
-  if (!command.source.empty()) UsageError(&spec, "--source belongs to a playlist (XPL), not to " + command.playlist);
+int RunDvdChapters(const CommandSyntax& syntax, const PlaylistCommand& command) {
+  if (!command.source.empty()) UsageError(&syntax, "--source belongs to a playlist (XPL), not to " + command.playlist);
   TerminalHost host(DetectTerminal(), stdout, stderr);
   try {
     WriteDvdChapters(command.playlist, command.outputFolder, host, command.refuseExisting);
@@ -109,10 +109,10 @@ int RunDvdChapters(const CommandSpec& spec, const PlaylistCommand& command) {
 
 }  // namespace
 
-int RunChaptersCommand(const CommandSpec& spec, const Arguments& arguments, const std::string& existingRefusal) {
-  PlaylistCommand command = ReadPlaylistArguments(spec, arguments);
+int RunChaptersCommand(const CommandSyntax& syntax, const Arguments& arguments, const std::string& existingRefusal) {
+  PlaylistCommand command = ReadPlaylistArguments(syntax, arguments);
   if (!arguments.has(Opt::Overwrite)) command.refuseExisting = existingRefusal;
-  if (IsDvdTitleFile(command.playlist)) return RunDvdChapters(spec, command);
+  if (IsDvdTitleFile(command.playlist)) return RunDvdChapters(syntax, command);
   return RunPlaylist(command, [](AppState& state, Jobs& jobs) {
     if (!state.xpl.bWriteChaps) {
       PrintError("no chapters: no title of the playlist names the source file");

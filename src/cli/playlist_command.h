@@ -15,10 +15,10 @@ namespace klarvex::cli {
 std::string PlaylistListing(const XplModel& xpl);
 
 // `xpl [--source FILE] XPL`: the read's log, then the listing.
-int RunXplCommand(const CommandSpec& spec, const Arguments& arguments);
+int RunXplCommand(const CommandSyntax& syntax, const Arguments& arguments);
 // `chapters [--source FILE] [-o DIR] [-y] XPL`: the read's log, then the
 // chapter file; without -y a chapter file that exists is refused for
 // `existingRefusal`.
-int RunChaptersCommand(const CommandSpec& spec, const Arguments& arguments, const std::string& existingRefusal);
+int RunChaptersCommand(const CommandSyntax& syntax, const Arguments& arguments, const std::string& existingRefusal);
 
 }  // namespace klarvex::cli

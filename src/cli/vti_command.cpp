@@ -93,13 +93,13 @@ std::string VtiReport(const EvobInfoTable& infoTable, const EvobAttrTable& attrT
   return out.empty() ? "No VTS_EVOBI and no VTS_EVOB_ATR.\n" : out;
 }
 
-int RunVti(const CommandSpec& spec, const Arguments& arguments) {
+int RunVti(const CommandSyntax& syntax, const Arguments& arguments) {
   AppState state;
   std::string file;
   try {
-    file = SingleOperand(spec, arguments);
+    file = SingleOperand(syntax, arguments);
   } catch (const UsageProblem& problem) {
-    UsageError(&spec, problem.text);
+    UsageError(&syntax, problem.text);
   }
   for (const auto& [id, value] : arguments.options)
     if (id == Opt::Evob) state.names.SourceName = value;

@@ -15,6 +15,6 @@ namespace klarvex::cli {
 std::string VtiReport(const EvobInfoTable& infoTable, const EvobAttrTable& attrTable, int selectedEvob);
 
 // vti [--evob NAME] VTI: the exit status (0, 1 on failure, 2 usage error).
-int RunVti(const CommandSpec& spec, const Arguments& arguments);
+int RunVti(const CommandSyntax& syntax, const Arguments& arguments);
 
 }  // namespace klarvex::cli
