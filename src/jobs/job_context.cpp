@@ -21,18 +21,26 @@ void JobContext::formOutputNames(const std::string& folder) {
   names.OutputPrefix = InFolder(folder, names.SourceBase);
 }
 
+std::vector<std::string> JobContext::titleFiles(bool followOn) const {
+  std::vector<std::string> files;
+  for (std::string file = state_.eEVOfile; !file.empty(); file = getnext(file)) {
+    if (!IsRegularFile(file)) break;
+    files.push_back(file);
+    if (!followOn) break;
+  }
+  return files;
+}
+
 // The files the pass will meet, as forEachFileOfTitle walks them, with
 // their sizes as they are now.
 JobContext::TitlePlan JobContext::planTitle(JobKind kind) const {
   TitlePlan plan;
   const bool fastCheck = kind == JobKind::Read && state_.options.cbFastCheck;
-  for (std::string file = state_.eEVOfile; !file.empty(); file = getnext(file)) {
-    if (!IsRegularFile(file)) break;
+  for (const std::string& file : titleFiles(state_.options.cbContinue)) {
     int64_t bytes = FileSize(file);
     if (fastCheck) bytes = std::min(bytes, state_.options.ieFastSize * kMiB);
     plan.bytes.push_back(bytes);
     plan.total += bytes;
-    if (!state_.options.cbContinue) break;
   }
   return plan;
 }
@@ -63,8 +71,7 @@ void JobContext::forEachFileOfTitle(JobKind kind, const std::function<void(const
   for (size_t index = 0;; ++index) {
     if (index < plan_.bytes.size()) {
       plan_.current = static_cast<int>(index);
-      plan_.before = 0;
-      for (size_t i = 0; i < index; ++i) plan_.before += plan_.bytes[i];
+      plan_.before = index == 0 ? 0 : plan_.before + plan_.bytes[index - 1];
       // The input still holds the file before: this one starts at nothing read.
       host_.titleProgress({plan_.current + 1, static_cast<int>(plan_.bytes.size()), plan_.before, plan_.total});
     }
@@ -83,10 +90,7 @@ void JobContext::forEachFileOfTitle(JobKind kind, const std::function<void(const
 
 SourceFiles JobContext::sourceFiles() const {
   SourceFiles sources;
-  for (std::string file = state_.eEVOfile; !file.empty(); file = getnext(file)) {
-    if (!IsRegularFile(file)) break;
-    sources.add(file);
-  }
+  for (const std::string& file : titleFiles(true)) sources.add(file);
   sources.add(state_.eXPLfile);
   sources.add(state_.names.SourceDir + kVtiName);
   sources.refuseExisting(state_.refuseExistingOutputs);

@@ -109,6 +109,9 @@ class JobContext : public WalkerHost, public RebuildHost {
     int64_t before = 0;  // the bytes of the files before it
     int64_t total = 0;
   };
+  // The regular files of the title from the source on (only the source
+  // without `followOn`): a name that is no regular file ends it.
+  std::vector<std::string> titleFiles(bool followOn) const;
   TitlePlan planTitle(JobKind kind) const;
   TitleProgress titleProgress() const;
   void pumpEvents();
